@@ -1,0 +1,27 @@
+# The two commands of the README: `make run` and `make test`.
+# Each installs what it lacks, configures and builds first.
+PRESET ?= default
+BUILD_DIR := $(if $(filter debug,$(PRESET)),build-debug,build)
+CMAKE_FLAGS := -DVORDA_WERROR=$(if $(CI),ON,OFF)
+
+.PHONY: all deps configure build test run clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake --preset $(PRESET) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build --preset $(PRESET)
+
+test: build
+	@ctest --preset $(PRESET)
+
+run: build
+	@bash scripts/run.sh $(BUILD_DIR)
+
+clean:
+	rm -rf build build-debug

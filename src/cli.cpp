@@ -1,0 +1,133 @@
+#include "cli.h"
+
+#include "core/app/app_state.h"
+#include "core/app/name_caches.h"
+#include "core/data/new_database.h"
+#include "core/data/schema.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+#include <cstdio>
+
+namespace vorda {
+
+namespace {
+
+QTextStream& out() {
+    static QTextStream s(stdout);
+    return s;
+}
+
+QTextStream& err() {
+    static QTextStream s(stderr);
+    return s;
+}
+
+int usage() {
+    err() << usageText() << Qt::flush;
+    return 2;
+}
+
+int initDb(const QStringList& args) {
+    QString path;
+    bool demo = false;
+    for (const QString& a : args) {
+        if (a == QLatin1String("--demo"))
+            demo = true;
+        else if (path.isEmpty() && !a.startsWith(QLatin1String("--")))
+            path = a;
+        else
+            return usage();
+    }
+    if (path.isEmpty())
+        return usage();
+    NewDatabaseOptions options;
+    options.demo = demo;
+    options.today = QDate::currentDate();
+    if (DbError e = createDatabase(path, options)) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
+    out() << QStringLiteral("データベースを作成しました: %1%2")
+                 .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()),
+                      demo ? QStringLiteral("（サンプルデータ入り）") : QString())
+          << Qt::endl;
+    return 0;
+}
+
+int checkDb(const QStringList& args) {
+    if (args.size() != 1)
+        return usage();
+    Database db;
+    if (DbError e = db.open(args[0])) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
+    for (const TableDef& t : schemaTables()) {
+        qint64 n = 0;
+        if (DbError e = db.count(t.name, {}, n)) {
+            err() << e.message << Qt::endl;
+            return 1;
+        }
+        out() << t.name << QStringLiteral(": %1 件").arg(n) << Qt::endl;
+    }
+    return 0;
+}
+
+int setData(const QStringList& args, AppState& state) {
+    if (args.size() != 1)
+        return usage();
+    const QString path = QFileInfo(args[0]).absoluteFilePath();
+    {
+        Database db;
+        if (DbError e = db.open(path)) {
+            err() << e.message << Qt::endl;
+            return 1;
+        }
+    }
+    INIREAD(state); // keep lines 2 to 4 as they are
+    state.databasePath = QDir::toNativeSeparators(path);
+    if (const QString e = INIWRITE(state); !e.isEmpty()) {
+        err() << e << Qt::endl;
+        return 1;
+    }
+    out() << QStringLiteral("データの場所を登録しました: %1 → %2")
+                 .arg(QDir::toNativeSeparators(state.iniPath), state.databasePath)
+          << Qt::endl;
+    return 0;
+}
+
+} // namespace
+
+QString usageText() {
+    return QStringLiteral(
+        "使い方 / Usage:\n"
+        "  vorda [--ini FILE]                      画面を起動します / start the program\n"
+        "  vorda init-db PATH [--demo]             新しいデータベースを作成します（--demo: サンプル会社入り）\n"
+        "                                          / create a new database (with a sample firm)\n"
+        "  vorda [--ini FILE] set-data PATH        データの場所を vorda.INI に登録します\n"
+        "                                          / register the database path in vorda.INI\n"
+        "  vorda check-db PATH                     データベースを確認し、表ごとの件数を表示します\n"
+        "                                          / check a database and count its rows\n"
+        "  --ini FILE   vorda.INI の代わりに使う設定ファイル / another configuration file\n");
+}
+
+int runSubcommand(const QStringList& args, AppState& state) {
+    const QString command = args.value(0);
+    const QStringList rest = args.mid(1);
+    if (command == QLatin1String("init-db"))
+        return initDb(rest);
+    if (command == QLatin1String("check-db"))
+        return checkDb(rest);
+    if (command == QLatin1String("set-data"))
+        return setData(rest, state);
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        out() << usageText() << Qt::flush;
+        return 0;
+    }
+    err() << QStringLiteral("知らないコマンドです: %1").arg(command) << Qt::endl;
+    return usage();
+}
+
+} // namespace vorda

@@ -1,0 +1,63 @@
+#include "core/app/app_state.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace vorda {
+
+float scaleForPaper(int paperCode) {
+    switch (paperCode) {
+    case 8:
+        return 1.15f; // A3
+    case 9:
+    case 10:
+        return 0.82f; // A4, A4 small
+    case 11:
+        return 0.41f; // A5: the firm's sheets have always used 0.41 here
+    case 12:
+        return 1.0f; // B4, the reference
+    case 13:
+        return 0.71f; // B5
+    default:
+        return 1.0f;
+    }
+}
+
+void applyPaperScale(AppState& state) {
+    state.positionScale = scaleForPaper(state.paperCode);
+    state.fontScale = state.positionScale;
+}
+
+IniReadResult INIREAD(AppState& state) {
+    IniReadResult r = readIniFile(state.iniPath);
+    state.secondValue = r.values.secondValue;
+    state.paperCode = r.values.paperCode;
+    state.orientationCode = r.values.orientationCode;
+    state.boundDatabasePath = r.values.databasePath;
+    state.databasePath = r.values.databasePath;
+    applyPaperScale(state);
+    return r;
+}
+
+QString INIWRITE(const AppState& state) {
+    IniValues v;
+    v.databasePath = state.databasePath;
+    v.secondValue = state.secondValue;
+    v.paperCode = state.paperCode;
+    v.orientationCode = state.orientationCode;
+    return writeIniFile(state.iniPath, v);
+}
+
+QString defaultIniPath(const QString& programDir) {
+    const QFileInfo dir(programDir);
+    if (dir.isDir() && dir.isWritable())
+        return QDir(programDir).filePath(QStringLiteral("vorda.INI"));
+    QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    if (config.isEmpty())
+        config = QDir::home().filePath(QStringLiteral(".config/vorda"));
+    QDir().mkpath(config);
+    return QDir(config).filePath(QStringLiteral("vorda.INI"));
+}
+
+} // namespace vorda

@@ -1,0 +1,20 @@
+#pragma once
+// The employee and vehicle name caches: names by column position, shared by the entry
+// screen and the prints.
+
+#include "core/app/app_state.h"
+#include "core/data/database.h"
+
+namespace vorda {
+
+// Fills employee cache entries 0..n-1 from field 1 of the n rows of 社員 in stored order;
+// later entries keep what they held. More rows than the cache holds: the first 31 are
+// filled and the error says so (the caller shows it as it stands).
+DbError SYAINGET(Database& db, NameCaches& names);
+DbError SYAINGET(AppState& state);
+
+// The same for 車両 and the vehicle cache (11 entries); a null name gives the empty text.
+DbError SYARYOGET(Database& db, NameCaches& names);
+DbError SYARYOGET(AppState& state);
+
+} // namespace vorda

@@ -1,0 +1,421 @@
+#include "core/data/database.h"
+
+#include "core/data/schema.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUrl>
+
+namespace vorda {
+
+namespace {
+
+QAtomicInt connectionCounter;
+
+const char* opSql(Condition::Op op) {
+    switch (op) {
+    case Condition::Op::Eq:
+        return " = ?";
+    case Condition::Op::Ge:
+        return " >= ?";
+    case Condition::Op::Le:
+        return " <= ?";
+    }
+    return " = ?";
+}
+
+DbError makeError(DbErrorKind kind, const QString& message) {
+    return DbError{kind, message};
+}
+
+// SQLite's primary result codes, as QSQLITE reports them in nativeErrorCode().
+int primaryCode(const QSqlError& e) {
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok);
+    return ok ? (code & 0xff) : -1;
+}
+
+} // namespace
+
+Database::Database()
+    : connectionName_(QStringLiteral("vorda-%1").arg(connectionCounter.fetchAndAddRelaxed(1))) {}
+
+Database::~Database() {
+    close();
+}
+
+void Database::close() {
+    if (db_.isValid()) {
+        if (inTransaction_)
+            rollback();
+        db_.close();
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(connectionName_);
+    }
+    columns_.clear();
+}
+
+DbError Database::fail(const QSqlError& error, const QString& what) const {
+    const QString detail = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    const QString file = QDir::toNativeSeparators(path_);
+    switch (primaryCode(error)) {
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return makeError(DbErrorKind::Locked,
+                         QStringLiteral("データベース %1 は他のプログラムが使用中です。しばらく待ってからもう一度実行してください。（%2）")
+                             .arg(file, what));
+    case 8: // SQLITE_READONLY
+        return makeError(DbErrorKind::ReadOnly,
+                         QStringLiteral("データベース %1 に書き込めません。ファイルやフォルダが読み取り専用になっていないか確認してください。（%2）")
+                             .arg(file, what));
+    case 26: // SQLITE_NOTADB
+        return makeError(DbErrorKind::NotDatabase,
+                         QStringLiteral("%1 はVORDAのデータベースではありません。").arg(file));
+    case 11: // SQLITE_CORRUPT
+        return makeError(DbErrorKind::Failed,
+                         QStringLiteral("データベース %1 が壊れています。（%2: %3）").arg(file, what, detail));
+    default:
+        return makeError(DbErrorKind::Failed,
+                         QStringLiteral("データベース %1 の処理に失敗しました。（%2: %3）").arg(file, what, detail));
+    }
+}
+
+DbError Database::connect(const QString& path) {
+    close();
+    path_ = path;
+    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
+    if (!db_.isValid())
+        return makeError(DbErrorKind::Failed,
+                         QStringLiteral("SQLite のドライバーがありません（libqt6sql6-sqlite）。"));
+    // mode=rw: an existing file only; SQLite must never create one on open.
+    const QString uri =
+        QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+        QStringLiteral("?mode=rw");
+    db_.setDatabaseName(uri);
+    db_.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    if (!db_.open())
+        return fail(db_.lastError(), QStringLiteral("開く"));
+    // Connect options do not carry PRAGMAs: run them on each connection.
+    for (const char* pragma : {"PRAGMA trusted_schema = OFF", "PRAGMA cell_size_check = ON",
+                               "PRAGMA foreign_keys = OFF"}) {
+        QSqlQuery q(db_);
+        if (!q.exec(QString::fromLatin1(pragma)))
+            return fail(q.lastError(), QStringLiteral("開く"));
+    }
+    return {};
+}
+
+DbError Database::open(const QString& path) {
+    const QString file = QDir::toNativeSeparators(path);
+    if (path.trimmed().isEmpty())
+        return makeError(DbErrorKind::FolderMissing,
+                         QStringLiteral("データの場所が設定されていません。"));
+    const QFileInfo info(path);
+    if (!info.absoluteDir().exists())
+        return makeError(DbErrorKind::FolderMissing,
+                         QStringLiteral("データの場所のフォルダ %1 がありません。")
+                             .arg(QDir::toNativeSeparators(info.absolutePath())));
+    if (!info.exists())
+        return makeError(DbErrorKind::FileMissing,
+                         QStringLiteral("データベース %1 がありません。").arg(file));
+    if (info.isDir())
+        return makeError(DbErrorKind::NotDatabase,
+                         QStringLiteral("%1 はフォルダです。データベースのファイルを指定してください。").arg(file));
+    {
+        // Look at the file's first bytes before the engine sees it at all.
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return makeError(DbErrorKind::Failed,
+                             QStringLiteral("データベース %1 を読めません（%2）。").arg(file, f.errorString()));
+        const QByteArray head = f.read(16);
+        if (head != QByteArray("SQLite format 3\0", 16))
+            return makeError(DbErrorKind::NotDatabase,
+                             QStringLiteral("%1 はVORDAのデータベースではありません。").arg(file));
+    }
+    if (DbError e = connect(path)) {
+        close();
+        return e;
+    }
+    if (DbError e = loadSchema()) {
+        close();
+        return e;
+    }
+    if (DbError e = checkSchema()) {
+        close();
+        return e;
+    }
+    return {};
+}
+
+DbError Database::create(const QString& path) {
+    const QFileInfo info(path);
+    const QString file = QDir::toNativeSeparators(path);
+    if (path.trimmed().isEmpty())
+        return makeError(DbErrorKind::FolderMissing, QStringLiteral("作成するファイル名がありません。"));
+    if (info.exists())
+        return makeError(DbErrorKind::Failed,
+                         QStringLiteral("%1 はすでにあります。上書きはしません。").arg(file));
+    if (!info.absoluteDir().exists())
+        return makeError(DbErrorKind::FolderMissing,
+                         QStringLiteral("フォルダ %1 がありません。")
+                             .arg(QDir::toNativeSeparators(info.absolutePath())));
+    {
+        // Claim the name exclusively, so a file appearing meanwhile is never overwritten.
+        QFile f(path);
+        if (!f.open(QIODevice::NewOnly | QIODevice::WriteOnly))
+            return makeError(DbErrorKind::Failed,
+                             QStringLiteral("%1 を作成できません（%2）。").arg(file, f.errorString()));
+    }
+    auto abandon = [&](DbError e) {
+        close();
+        QFile::remove(path);
+        return e;
+    };
+    if (DbError e = connect(path))
+        return abandon(e);
+    if (DbError e = beginImmediate())
+        return abandon(e);
+    for (const QString& sql : schemaStatements()) {
+        if (DbError e = exec(sql))
+            return abandon(e);
+    }
+    if (DbError e = commit())
+        return abandon(e);
+    if (DbError e = loadSchema())
+        return abandon(e);
+    return {};
+}
+
+DbError Database::loadSchema() {
+    columns_.clear();
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral(
+            "SELECT m.name, p.cid, p.name FROM sqlite_master AS m, pragma_table_info(m.name) AS p "
+            "WHERE m.type = 'table' ORDER BY m.name, p.cid")))
+        return fail(q.lastError(), QStringLiteral("表の確認"));
+    while (q.next())
+        columns_[q.value(0).toString()].append(q.value(2).toString());
+    return {};
+}
+
+DbError Database::checkSchema() const {
+    const QString file = QDir::toNativeSeparators(path_);
+    for (const TableDef& t : schemaTables()) {
+        const auto it = columns_.constFind(t.name);
+        if (it == columns_.cend())
+            return makeError(DbErrorKind::NotDatabase,
+                             QStringLiteral("%1 はVORDAのデータベースではありません（表「%2」がありません）。")
+                                 .arg(file, t.name));
+        if (it->size() < int(t.fields.size()))
+            return makeError(DbErrorKind::NotDatabase,
+                             QStringLiteral("%1 の表「%2」の項目が足りません（%3 項目、必要 %4 項目）。")
+                                 .arg(file, t.name)
+                                 .arg(it->size())
+                                 .arg(t.fields.size()));
+        for (const auto& [ordinal, name] : t.namedFields) {
+            // The key of システム is found by name wherever it stands.
+            const bool found = t.name == table::System ? it->contains(name)
+                                                       : it->value(ordinal) == name;
+            if (!found)
+                return makeError(DbErrorKind::NotDatabase,
+                                 QStringLiteral("%1 の表「%2」に項目「%3」がありません。")
+                                     .arg(file, t.name, name));
+        }
+    }
+    return {};
+}
+
+int Database::fieldCount(const QString& table) const {
+    return int(columns_.value(table).size());
+}
+
+QString Database::fieldName(const QString& table, int ordinal) const {
+    return columns_.value(table).value(ordinal);
+}
+
+int Database::ordinalOf(const QString& table, const QString& fieldName) const {
+    return int(columns_.value(table).indexOf(fieldName));
+}
+
+QString Database::whereClause(const QString& table, const Where& where, QVariantList& params,
+                              DbError& error) const {
+    if (where.empty())
+        return QString();
+    QStringList parts;
+    for (const Condition& c : where) {
+        const QString name = fieldName(table, c.ordinal);
+        if (name.isEmpty()) {
+            error = missingField(table, c.ordinal);
+            return QString();
+        }
+        parts << quoteIdentifier(name) + QLatin1String(opSql(c.op));
+        params << c.value;
+    }
+    return QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
+}
+
+DbError Database::missingField(const QString& table, int ordinal) const {
+    return makeError(DbErrorKind::Failed,
+                     QStringLiteral("表「%1」に %2 番目の項目がありません。").arg(table).arg(ordinal));
+}
+
+DbError Database::fieldNames(const QString& table, const QVariantList& values, QStringList& names,
+                             QVariantList& params) const {
+    for (int i = 0; i < values.size(); ++i) {
+        if (!values[i].isValid())
+            continue;
+        const QString name = fieldName(table, i);
+        if (name.isEmpty())
+            return missingField(table, i);
+        names << quoteIdentifier(name);
+        params << values[i];
+    }
+    return {};
+}
+
+DbError Database::run(QSqlQuery& q, const QString& sql, const QVariantList& params,
+                      const QString& what) const {
+    if (!q.prepare(sql))
+        return fail(q.lastError(), what);
+    for (const QVariant& p : params)
+        q.addBindValue(p);
+    if (!q.exec())
+        return fail(q.lastError(), what);
+    return {};
+}
+
+DbError Database::select(const QString& table, const Where& where, std::vector<Row>& out,
+                         int limit) {
+    out.clear();
+    QVariantList params;
+    DbError error;
+    const QString clause = whereClause(table, where, params, error);
+    if (error)
+        return error;
+    QString sql = QStringLiteral("SELECT rowid, * FROM %1%2 ORDER BY rowid")
+                      .arg(quoteIdentifier(table), clause);
+    if (limit >= 0)
+        sql += QStringLiteral(" LIMIT %1").arg(limit);
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    if (DbError e = run(q, sql, params, table))
+        return e;
+    const int fields = q.record().count() - 1;
+    while (q.next()) {
+        Row r;
+        r.rowid = q.value(0).toLongLong();
+        r.values.reserve(fields);
+        for (int i = 1; i <= fields; ++i)
+            r.values.append(q.value(i));
+        out.push_back(std::move(r));
+    }
+    // All rows are fetched: no unfinished read keeps its lock on the file.
+    if (q.lastError().isValid())
+        return fail(q.lastError(), table);
+    return {};
+}
+
+DbError Database::count(const QString& table, const Where& where, qint64& out) {
+    out = 0;
+    QVariantList params;
+    DbError error;
+    const QString clause = whereClause(table, where, params, error);
+    if (error)
+        return error;
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    if (DbError e = run(q, QStringLiteral("SELECT count(*) FROM %1%2").arg(quoteIdentifier(table), clause),
+                        params, table))
+        return e;
+    if (!q.next())
+        return fail(q.lastError(), table);
+    out = q.value(0).toLongLong();
+    return {};
+}
+
+DbError Database::insert(const QString& table, const QVariantList& values, qint64* rowid) {
+    QStringList names;
+    QVariantList params;
+    if (DbError e = fieldNames(table, values, names, params))
+        return e;
+    const QString sql =
+        names.isEmpty()
+            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(table))
+            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(quoteIdentifier(table), names.join(u','),
+                       QStringList(names.size(), QStringLiteral("?")).join(u','));
+    QSqlQuery q(db_);
+    if (DbError e = run(q, sql, params, table))
+        return e;
+    if (rowid)
+        *rowid = q.lastInsertId().toLongLong();
+    return {};
+}
+
+DbError Database::update(const QString& table, qint64 rowid, const QVariantList& values) {
+    QStringList names;
+    QVariantList params;
+    if (DbError e = fieldNames(table, values, names, params))
+        return e;
+    if (names.isEmpty())
+        return {};
+    params << rowid;
+    return exec(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
+                    .arg(quoteIdentifier(table), names.join(QStringLiteral(" = ?, "))),
+                params);
+}
+
+DbError Database::remove(const QString& table, qint64 rowid) {
+    return exec(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdentifier(table)),
+                {rowid});
+}
+
+DbError Database::removeWhere(const QString& table, const Where& where, qint64* removed) {
+    QVariantList params;
+    DbError error;
+    const QString clause = whereClause(table, where, params, error);
+    if (error)
+        return error;
+    QSqlQuery q(db_);
+    if (DbError e = run(q, QStringLiteral("DELETE FROM %1%2").arg(quoteIdentifier(table), clause),
+                        params, table))
+        return e;
+    if (removed)
+        *removed = q.numRowsAffected();
+    return {};
+}
+
+DbError Database::exec(const QString& sql, const QVariantList& params) {
+    QSqlQuery q(db_);
+    return run(q, sql, params, sql.section(u' ', 0, 0));
+}
+
+DbError Database::beginImmediate() {
+    if (DbError e = exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return e;
+    inTransaction_ = true;
+    return {};
+}
+
+DbError Database::commit() {
+    DbError e = exec(QStringLiteral("COMMIT"));
+    if (e)
+        rollback(); // a failed COMMIT leaves the transaction open: nothing half-done stays
+    inTransaction_ = false;
+    return e;
+}
+
+void Database::rollback() {
+    QSqlQuery q(db_);
+    q.exec(QStringLiteral("ROLLBACK"));
+    inTransaction_ = false;
+}
+
+} // namespace vorda

@@ -1,0 +1,147 @@
+#pragma once
+// Access to the database file. Each operation opens the file by its path, works and
+// releases it: there is no long-lived connection. Fields are addressed by ordinal; column
+// names are looked up in the file itself, so free columns may carry any name.
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <vector>
+
+class QSqlQuery;
+
+namespace vorda {
+
+enum class DbErrorKind {
+    None,
+    FolderMissing, // the path names no existing folder (or is empty): set the data location
+    FileMissing,   // the folder exists, the file does not
+    NotDatabase,   // not an SQLite file, or not one of ours (a table or field is missing)
+    Locked,        // another program holds the file longer than we wait
+    ReadOnly,      // the file or its folder cannot be written
+    Failed,        // any other failure of the database engine
+};
+
+struct DbError {
+    DbErrorKind kind = DbErrorKind::None;
+    QString message; // Japanese, ready to show as it stands
+
+    explicit operator bool() const { return kind != DbErrorKind::None; }
+};
+
+// One selection condition on a field by ordinal; the value is always a bound parameter.
+struct Condition {
+    enum class Op { Eq, Ge, Le };
+    int ordinal;
+    Op op;
+    QVariant value;
+};
+using Where = std::vector<Condition>;
+
+struct Row {
+    qint64 rowid = 0;
+    QVariantList values; // by ordinal
+};
+
+class Database {
+public:
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens an existing file read-write and checks that it holds every table with its
+    // fields. Never creates a file; never writes to a file that fails the check.
+    DbError open(const QString& path);
+
+    // Creates a new file with all tables and indexes (refuses an existing file) and opens it.
+    DbError create(const QString& path);
+
+    bool isOpen() const { return db_.isOpen(); }
+    const QString& path() const { return path_; }
+
+    // The fields of a table as the file has them.
+    int fieldCount(const QString& table) const;
+    QString fieldName(const QString& table, int ordinal) const;
+    int ordinalOf(const QString& table, const QString& fieldName) const;
+
+    // Rows in stored order (by rowid), all fields by ordinal.
+    DbError select(const QString& table, const Where& where, std::vector<Row>& out,
+                   int limit = -1);
+    DbError selectAll(const QString& table, std::vector<Row>& out) {
+        return select(table, {}, out);
+    }
+    DbError count(const QString& table, const Where& where, qint64& out);
+
+    // Writes by ordinal: values[i] goes to field i; an invalid QVariant leaves field i out.
+    DbError insert(const QString& table, const QVariantList& values, qint64* rowid = nullptr);
+    DbError update(const QString& table, qint64 rowid, const QVariantList& values);
+    DbError remove(const QString& table, qint64 rowid);
+    DbError removeWhere(const QString& table, const Where& where, qint64* removed = nullptr);
+
+    // Atomic work: BEGIN IMMEDIATE takes the write lock up front (waiting up to the busy
+    // timeout), so a read-then-write inside cannot fail half-way for another's lock.
+    DbError beginImmediate();
+    DbError commit();
+    void rollback();
+    bool inTransaction() const { return inTransaction_; }
+
+    // A statement without results, every value bound. For schema work and tests.
+    DbError exec(const QString& sql, const QVariantList& params = {});
+
+    QSqlDatabase& connection() { return db_; }
+
+    // How long a statement waits for another program's lock before giving up.
+    static constexpr int kBusyTimeoutMs = 5000;
+
+private:
+    DbError connect(const QString& path);
+    DbError loadSchema();
+    DbError checkSchema() const;
+    DbError fail(const QSqlError& error, const QString& what) const;
+    QString whereClause(const QString& table, const Where& where, QVariantList& params,
+                        DbError& error) const;
+    DbError missingField(const QString& table, int ordinal) const;
+    DbError fieldNames(const QString& table, const QVariantList& values, QStringList& names,
+                       QVariantList& params) const;
+    DbError run(QSqlQuery& q, const QString& sql, const QVariantList& params,
+                const QString& what) const;
+    void close();
+
+    QString connectionName_;
+    QString path_;
+    QSqlDatabase db_;
+    QHash<QString, QStringList> columns_;
+    bool inTransaction_ = false;
+};
+
+// Commits on request, rolls back on every other way out of a scope.
+class Transaction {
+public:
+    explicit Transaction(Database& db) : db_(db) {}
+    ~Transaction() {
+        if (active_)
+            db_.rollback();
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    DbError begin() {
+        DbError e = db_.beginImmediate();
+        active_ = !e;
+        return e;
+    }
+    DbError commit() {
+        DbError e = db_.commit();
+        active_ = false;
+        return e;
+    }
+
+private:
+    Database& db_;
+    bool active_ = false;
+};
+
+} // namespace vorda

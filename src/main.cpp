@@ -1,0 +1,88 @@
+// The vorda executable: the desktop program, or one of its command-line subcommands.
+
+#include "cli.h"
+#include "core/app/app_state.h"
+#include "ui/app/frame_window.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTextStream>
+#include <QTranslator>
+#include <cstdio>
+
+namespace {
+
+// --ini FILE is taken out of the arguments wherever it stands.
+bool takeIniOption(QStringList& args, QString& iniPath) {
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--ini")) {
+            if (i + 1 >= args.size())
+                return false;
+            iniPath = args[i + 1];
+            args.remove(i, 2);
+            return true;
+        }
+        if (args[i].startsWith(QLatin1String("--ini="))) {
+            iniPath = args[i].mid(6);
+            args.removeAt(i);
+            return true;
+        }
+    }
+    return true;
+}
+
+bool haveDisplay() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+
+    vorda::AppState state;
+    QString iniPath;
+    if (!takeIniOption(args, iniPath)) {
+        QTextStream(stderr) << vorda::usageText();
+        return 2;
+    }
+
+    if (!args.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        state.iniPath = iniPath.isEmpty()
+                            ? vorda::defaultIniPath(QCoreApplication::applicationDirPath())
+                            : iniPath;
+        return vorda::runSubcommand(args, state);
+    }
+
+    if (!haveDisplay()) {
+        std::fputs("画面がありません (no display): run it under Xvfb, e.g. `xvfb-run -a make run`.\n",
+                   stderr);
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+
+    state.iniPath = iniPath.isEmpty()
+                        ? vorda::defaultIniPath(QCoreApplication::applicationDirPath())
+                        : iniPath;
+    // Print defaults stand until vorda.INI overwrites them.
+    state.paperCode = 12;
+    state.orientationCode = 2;
+    const vorda::IniReadResult ini = vorda::INIREAD(state);
+
+    vorda::FrameWindow frame(state);
+    frame.show();
+    frame.showStartupStatus(ini);
+    return app.exec();
+}

@@ -1,0 +1,208 @@
+// vorda.INI: reading, writing and the scale factors derived from it.
+
+#include "core/app/app_state.h"
+#include "core/app/ini_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vorda;
+
+namespace {
+
+QByteArray sjis(const QString& text) {
+    QStringEncoder enc("windows-31j");
+    return enc.encode(text);
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+} // namespace
+
+class TestIniFile : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir dir;
+    QString ini() const { return dir.filePath(QStringLiteral("vorda.INI")); }
+
+private slots:
+    void writtenFileHasTheFixedForm() {
+        AppState s;
+        s.iniPath = ini();
+        s.databasePath = QStringLiteral("C:\\データ\\VORDA.db");
+        s.secondValue = QStringLiteral("X");
+        s.paperCode = 12;
+        s.orientationCode = 2;
+        QCOMPARE(INIWRITE(s), QString());
+        QCOMPARE(readBytes(ini()), sjis(QStringLiteral("C:\\データ\\VORDA.db\r\nX\r\n 12 \r\n 2 \r\n")));
+    }
+
+    void negativeCodeTakesTheSignPosition() {
+        IniValues v;
+        v.paperCode = -1;
+        QString error;
+        QCOMPARE(encodeIniFile(v, &error), QByteArray("\r\n\r\n-1 \r\n 2 \r\n"));
+    }
+
+    void japanesePathRoundTrips() {
+        // "～" (and 表, whose second byte is a backslash in Shift-JIS) survive a write and read.
+        AppState s;
+        s.iniPath = ini();
+        s.databasePath = QStringLiteral("/home/事務所/表計算～控え/VORDA.db");
+        s.secondValue = QStringLiteral("予備");
+        s.paperCode = 9;
+        s.orientationCode = 1;
+        QCOMPARE(INIWRITE(s), QString());
+        QVERIFY(readBytes(ini()).contains(QByteArray("\x81\x60"))); // ～ as the code page has it
+
+        AppState r;
+        r.iniPath = ini();
+        const IniReadResult result = INIREAD(r);
+        QCOMPARE(result.status, IniReadResult::Status::Ok);
+        QCOMPARE(r.databasePath, s.databasePath);
+        QCOMPARE(r.boundDatabasePath, s.databasePath);
+        QCOMPARE(r.secondValue, s.secondValue);
+        QCOMPARE(r.paperCode, qint16(9));
+        QCOMPARE(r.orientationCode, qint16(1));
+    }
+
+    void waveDashIsWrittenAsFullWidthTilde() {
+        AppState s;
+        s.iniPath = ini();
+        s.databasePath = QStringLiteral("D:\\4月〜6月\\VORDA.db");
+        QCOMPARE(INIWRITE(s), QString());
+        AppState r;
+        r.iniPath = ini();
+        INIREAD(r);
+        QCOMPARE(r.databasePath, QStringLiteral("D:\\4月～6月\\VORDA.db"));
+    }
+
+    void textWithoutShiftJisFormIsRefusedAndFileKept() {
+        writeBytes(ini(), QByteArray("old\r\n\r\n 12 \r\n 2 \r\n"));
+        AppState s;
+        s.iniPath = ini();
+        s.databasePath = QStringLiteral("/data/😀/VORDA.db");
+        QVERIFY(!INIWRITE(s).isEmpty());
+        QCOMPARE(readBytes(ini()), QByteArray("old\r\n\r\n 12 \r\n 2 \r\n"));
+    }
+
+    void scaleFactors_data() {
+        QTest::addColumn<QByteArray>("line3");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<float>("scale");
+        QTest::newRow("A4 as the system writes it") << QByteArray(" 9 ") << 9 << 0.82f;
+        QTest::newRow("A3") << QByteArray("8") << 8 << 1.15f;
+        QTest::newRow("A4 small") << QByteArray(" 10") << 10 << 0.82f;
+        QTest::newRow("A5") << QByteArray(" 11 ") << 11 << 0.41f;
+        QTest::newRow("B4") << QByteArray(" 12 ") << 12 << 1.0f;
+        QTest::newRow("B5") << QByteArray(" 13 ") << 13 << 0.71f;
+        QTest::newRow("code 7") << QByteArray(" 7 ") << 7 << 1.0f;
+        QTest::newRow("code 14") << QByteArray(" 14 ") << 14 << 1.0f;
+    }
+    void scaleFactors() {
+        QFETCH(QByteArray, line3);
+        QFETCH(int, code);
+        QFETCH(float, scale);
+        writeBytes(ini(), "C:\\VORDA.db\r\n\r\n" + line3 + "\r\n 2 \r\n");
+        AppState s;
+        s.iniPath = ini();
+        INIREAD(s);
+        QCOMPARE(int(s.paperCode), code);
+        QCOMPARE(s.positionScale, scale);
+        QCOMPARE(s.fontScale, scale);
+        // An unknown code is written back as it was read.
+        QCOMPARE(INIWRITE(s), QString());
+        QCOMPARE(readBytes(ini()).split('\n').value(2), QStringLiteral(" %1 \r").arg(code).toLatin1());
+    }
+
+    void itemRules() {
+        const IniReadResult r = parseIniText(QStringLiteral(
+            "   \"C:\\My Data, 2003\\VORDA.db\"\r\nsecond,ignored\r\n  12  \r\n 2 ,x\r\n"));
+        QCOMPARE(r.status, IniReadResult::Status::Ok);
+        QCOMPARE(r.values.databasePath, QStringLiteral("C:\\My Data, 2003\\VORDA.db"));
+        QCOMPARE(r.values.secondValue, QStringLiteral("second"));
+        QCOMPARE(r.values.paperCode, qint16(12));
+        QCOMPARE(r.values.orientationCode, qint16(2));
+
+        const IniReadResult unquoted = parseIniText(QStringLiteral("  C:\\a,b\n\n 8 \n 1 \n"));
+        QCOMPARE(unquoted.values.databasePath, QStringLiteral("C:\\a"));
+        QCOMPARE(unquoted.values.paperCode, qint16(8));
+        // Lines ended by LF alone read the same.
+        QCOMPARE(unquoted.values.orientationCode, qint16(1));
+    }
+
+    void missingFileGivesDefaults() {
+        AppState s;
+        s.iniPath = dir.filePath(QStringLiteral("none/vorda.INI"));
+        s.databasePath = QStringLiteral("left over");
+        const IniReadResult r = INIREAD(s);
+        QCOMPARE(r.status, IniReadResult::Status::Missing);
+        QVERIFY(!r.message.isEmpty());
+        QCOMPARE(s.databasePath, QString());
+        QCOMPARE(s.paperCode, qint16(12));
+        QCOMPARE(s.orientationCode, qint16(2));
+        QCOMPARE(s.positionScale, 1.0f);
+    }
+
+    void shortAndFaultyFiles() {
+        writeBytes(ini(), QByteArray("C:\\VORDA.db\r\n"));
+        AppState s;
+        s.iniPath = ini();
+        IniReadResult r = INIREAD(s);
+        QCOMPARE(r.status, IniReadResult::Status::Short);
+        QCOMPARE(s.databasePath, QStringLiteral("C:\\VORDA.db"));
+        QCOMPARE(s.paperCode, qint16(12));
+        QCOMPARE(s.orientationCode, qint16(2));
+
+        writeBytes(ini(), QByteArray());
+        r = INIREAD(s);
+        QCOMPARE(r.status, IniReadResult::Status::Short);
+        QCOMPARE(s.databasePath, QString());
+
+        writeBytes(ini(), QByteArray("C:\\VORDA.db\r\n\r\nB4\r\n99999\r\n"));
+        r = INIREAD(s);
+        QCOMPARE(r.status, IniReadResult::Status::Short);
+        QCOMPARE(s.paperCode, qint16(12));
+        QCOMPARE(s.orientationCode, qint16(2));
+
+        // Bytes that are no Shift-JIS at all.
+        writeBytes(ini(), QByteArray("\x81\xff\x82\r\n\r\n 9 \r\n 1 \r\n"));
+        r = INIREAD(s);
+        QCOMPARE(r.status, IniReadResult::Status::Unreadable);
+        QCOMPARE(s.paperCode, qint16(12));
+    }
+
+    void unreadableFileGivesDefaults() {
+        // A folder where the file should be cannot be read as one.
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("folder.INI")));
+        AppState s;
+        s.iniPath = dir.filePath(QStringLiteral("folder.INI"));
+        const IniReadResult r = INIREAD(s);
+        QVERIFY(r.status == IniReadResult::Status::Unreadable);
+        QCOMPARE(s.paperCode, qint16(12));
+    }
+
+    void writeLeavesNoPartialFile() {
+        AppState s;
+        s.iniPath = dir.filePath(QStringLiteral("no-such-folder/vorda.INI"));
+        QVERIFY(!INIWRITE(s).isEmpty());
+        QVERIFY(!QFile::exists(s.iniPath));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIniFile)
+#include "tst_ini_file.moc"

@@ -1,0 +1,95 @@
+// The employee and vehicle name caches: positional, bounded, never written past.
+
+#include "core/app/app_state.h"
+#include "core/app/name_caches.h"
+#include "core/data/schema.h"
+#include "support/temp_database.h"
+
+#include <QTest>
+
+using namespace vorda;
+
+namespace {
+
+void addEmployees(Database& db, int n, int from = 0) {
+    for (int i = from; i < from + n; ++i)
+        QVERIFY(!db.insert(table::Employees, {QString::number(i), QStringLiteral("社員%1").arg(i),
+                                              QStringLiteral(""), 0, 0, 10}));
+}
+
+} // namespace
+
+class TestNameCaches : public QObject {
+    Q_OBJECT
+private slots:
+    void fillsOnlyTheRowsThereAre() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        AppState s;
+        s.databasePath = t.path();
+        {
+            Database db;
+            VORDA_OPEN(db, t.path());
+            addEmployees(db, 3);
+            // A null surname gives the empty text.
+            QVERIFY(!db.insert(table::Employees, {QStringLiteral("4"), QVariant(QMetaType(QMetaType::QString))}));
+        }
+        for (QString& n : s.names.employees)
+            n = QStringLiteral("前の値");
+        QVERIFY(!SYAINGET(s));
+        QCOMPARE(s.names.employees[0], QStringLiteral("社員0"));
+        QCOMPARE(s.names.employees[2], QStringLiteral("社員2"));
+        QCOMPARE(s.names.employees[3], QString());
+        QCOMPARE(s.names.employees[4], QStringLiteral("前の値"));
+        QCOMPARE(s.names.employees[30], QStringLiteral("前の値"));
+    }
+
+    void followsStoredOrder() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        Database db;
+        VORDA_OPEN(db, t.path());
+        for (const char16_t* name : {u"ダンプ", u"ユニック", u"散水車"})
+            QVERIFY(!db.insert(table::Vehicles, {QStringLiteral("9"), QString::fromUtf16(name)}));
+        // Deleting the middle row moves the later one up a column.
+        std::vector<Row> rows;
+        QVERIFY(!db.selectAll(table::Vehicles, rows));
+        QVERIFY(!db.remove(table::Vehicles, rows[1].rowid));
+        NameCaches names;
+        QVERIFY(!SYARYOGET(db, names));
+        QCOMPARE(names.vehicles[0], QStringLiteral("ダンプ"));
+        QCOMPARE(names.vehicles[1], QStringLiteral("散水車"));
+        QCOMPARE(names.vehicles[2], QString());
+    }
+
+    void tooManyRowsFillWhatFitsAndSaySo() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        Database db;
+        VORDA_OPEN(db, t.path());
+        addEmployees(db, 33);
+        for (int i = 0; i < 12; ++i)
+            QVERIFY(!db.insert(table::Vehicles, {QString::number(i), QStringLiteral("車%1").arg(i)}));
+        NameCaches names;
+        const DbError e = SYAINGET(db, names);
+        QVERIFY(e);
+        QVERIFY2(e.message.contains(QStringLiteral("33")), qPrintable(e.message));
+        QCOMPARE(names.employees[30], QStringLiteral("社員30"));
+        const DbError v = SYARYOGET(db, names);
+        QVERIFY(v);
+        QVERIFY(v.message.contains(QStringLiteral("車両")));
+        QCOMPARE(names.vehicles[10], QStringLiteral("車10"));
+    }
+
+    void missingDatabaseIsReported() {
+        AppState s;
+        s.databasePath = QStringLiteral("/nonexistent-vorda-folder/VORDA.db");
+        s.names.employees[0] = QStringLiteral("残る");
+        const DbError e = SYAINGET(s);
+        QCOMPARE(e.kind, DbErrorKind::FolderMissing);
+        QCOMPARE(s.names.employees[0], QStringLiteral("残る"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNameCaches)
+#include "tst_name_caches.moc"

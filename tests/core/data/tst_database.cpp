@@ -1,0 +1,269 @@
+// Opening the file: never creating one, refusing what is not ours without touching it;
+// bound values; atomic work that leaves the file as it was on failure.
+
+#include "core/data/daily_record.h"
+#include "core/data/database.h"
+#include "core/data/schema.h"
+#include "support/temp_database.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace vorda;
+
+namespace {
+
+QByteArray fileHash(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+QStringList listing(const QString& dir) {
+    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+QVariantList employee(const QString& surname, int daysOff) {
+    return {QStringLiteral("9"), surname, QStringLiteral(""), 0, 0, daysOff};
+}
+
+} // namespace
+
+class TestDatabase : public QObject {
+    Q_OBJECT
+private slots:
+    void missingFolderAndFileAreToldApartAndNothingIsCreated() {
+        QTemporaryDir dir;
+        Database db;
+        DbError e = db.open(QString());
+        QCOMPARE(e.kind, DbErrorKind::FolderMissing);
+        e = db.open(dir.filePath(QStringLiteral("なし/VORDA.db")));
+        QCOMPARE(e.kind, DbErrorKind::FolderMissing);
+        e = db.open(dir.filePath(QStringLiteral("VORDA.db")));
+        QCOMPARE(e.kind, DbErrorKind::FileMissing);
+        QVERIFY(e.message.contains(QStringLiteral("VORDA.db")));
+        QVERIFY(!db.isOpen());
+        QCOMPARE(listing(dir.path()), QStringList());
+    }
+
+    void awkwardPathCharacters() {
+        // "#" and "?" in a path must neither create a file nor open another one.
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("工事#1 ?～")));
+        const QString path = dir.filePath(QStringLiteral("工事#1 ?～/VORDA#.db"));
+        Database missing;
+        QCOMPARE(missing.open(path).kind, DbErrorKind::FileMissing);
+        QCOMPARE(listing(dir.filePath(QStringLiteral("工事#1 ?～"))), QStringList());
+        QVERIFY(!createDatabase(path, {}));
+        Database db;
+        VORDA_OPEN(db, path);
+        qint64 n = 0;
+        QVERIFY(!db.count(table::StaffMarks, {}, n));
+        QVERIFY(n > 0);
+        QCOMPARE(listing(dir.path()), QStringList({QStringLiteral("工事#1 ?～")}));
+    }
+
+    void foreignFilesAreRefusedAndLeftAsTheyWere_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("text") << QByteArray("日付,工事番号\r\n2024/01/01,1\r\n");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("damaged header") << QByteArray("SQLite format 3\0garbage-garbage-garbage", 40);
+    }
+    void foreignFilesAreRefusedAndLeftAsTheyWere() {
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("VORDA.db"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        const QByteArray before = fileHash(path);
+        Database db;
+        const DbError e = db.open(path);
+        QVERIFY(e.kind == DbErrorKind::NotDatabase || e.kind == DbErrorKind::Failed);
+        QVERIFY(!e.message.isEmpty());
+        QVERIFY(!db.isOpen());
+        QCOMPARE(fileHash(path), before);
+        QCOMPARE(listing(dir.path()), QStringList({QStringLiteral("VORDA.db")}));
+    }
+
+    void sqliteFileWithoutOurTablesIsRefused() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        {
+            Database db;
+            VORDA_OPEN(db, t.path());
+            QVERIFY(!db.exec(QStringLiteral("DROP TABLE \"天候\"")));
+        }
+        const QByteArray before = fileHash(t.path());
+        Database db;
+        const DbError e = db.open(t.path());
+        QCOMPARE(e.kind, DbErrorKind::NotDatabase);
+        QVERIFY2(e.message.contains(QStringLiteral("天候")), qPrintable(e.message));
+        QCOMPARE(fileHash(t.path()), before);
+    }
+
+    void tableWithTooFewFieldsIsRefused() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        {
+            Database db;
+            VORDA_OPEN(db, t.path());
+            QVERIFY(!db.exec(QStringLiteral("DROP TABLE \"車両\"")));
+            QVERIFY(!db.exec(QStringLiteral("CREATE TABLE \"車両\" (a TEXT)")));
+        }
+        Database db;
+        const DbError e = db.open(t.path());
+        QCOMPARE(e.kind, DbErrorKind::NotDatabase);
+        QVERIFY(e.message.contains(QStringLiteral("車両")));
+    }
+
+    void createNeverOverwrites() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        const QByteArray before = fileHash(t.path());
+        QVERIFY(createDatabase(t.path(), {}));
+        QCOMPARE(fileHash(t.path()), before);
+    }
+
+    void valuesAreBoundNeverSpliced() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        Database db;
+        VORDA_OPEN(db, t.path());
+        QVERIFY(!db.insert(table::Employees, employee(QStringLiteral("大'塚"), 5)));
+        QVERIFY(!db.insert(table::Employees, employee(QStringLiteral("x' OR '1'='1"), 5)));
+        std::vector<Row> rows;
+        QVERIFY(!db.select(table::Employees, {{emp::Surname, Condition::Op::Eq, QStringLiteral("大'塚")}}, rows));
+        QCOMPARE(rows.size(), std::size_t(1));
+        QCOMPARE(rows[0].values[emp::Surname].toString(), QStringLiteral("大'塚"));
+        QVERIFY(!db.select(table::Employees, {{emp::Surname, Condition::Op::Eq, QStringLiteral("' OR '1'='1")}}, rows));
+        QCOMPARE(rows.size(), std::size_t(0));
+    }
+
+    void rangeAndOrder() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        Database db;
+        VORDA_OPEN(db, t.path());
+        for (const char* d : {"2024-03-02", "2024-02-29", "2024-03-01", "2024-03-31", "2024-04-01"}) {
+            QVariantList row(rec::FieldCount);
+            row[rec::Date] = QString::fromLatin1(d);
+            row[rec::JobNumber] = 7;
+            QVERIFY(!db.insert(table::DailyReport, row));
+        }
+        std::vector<Row> rows;
+        QVERIFY(!db.select(table::DailyReport,
+                           {{rec::JobNumber, Condition::Op::Eq, 7},
+                            {rec::Date, Condition::Op::Ge, QStringLiteral("2024-03-01")},
+                            {rec::Date, Condition::Op::Le, QStringLiteral("2024-03-31")}},
+                           rows));
+        QStringList dates;
+        for (const Row& r : rows)
+            dates << r.values[rec::Date].toString();
+        // Stored order, not date order.
+        QCOMPARE(dates, QStringList({"2024-03-02", "2024-03-01", "2024-03-31"}));
+    }
+
+    void failureMidTransactionLeavesTheFileAsItWas() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        {
+            Database db;
+            VORDA_OPEN(db, t.path());
+            QVERIFY(!db.insert(table::Employees, employee(QStringLiteral("山田"), 10)));
+            // The third daily report row of the day fails.
+            QVERIFY(!db.exec(QStringLiteral(
+                "CREATE TRIGGER fail_third BEFORE INSERT ON \"VORDA工事\" "
+                "WHEN (SELECT count(*) FROM \"VORDA工事\") >= 2 "
+                "BEGIN SELECT RAISE(ABORT, 'injected'); END")));
+        }
+        const QByteArray before = fileHash(t.path());
+
+        {
+        Database db;
+        VORDA_OPEN(db, t.path());
+        DbError failure;
+        {
+            Transaction tx(db);
+            QVERIFY(!tx.begin());
+            QVERIFY(db.inTransaction());
+            std::vector<Row> staff;
+            QVERIFY(!db.selectAll(table::Employees, staff));
+            QVERIFY(!db.update(table::Employees, staff[0].rowid,
+                               {QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), 9}));
+            for (int i = 0; i < 3 && !failure; ++i) {
+                QVariantList row(rec::FieldCount);
+                row[rec::Date] = QStringLiteral("2024-05-01");
+                failure = db.insert(table::DailyReport, row);
+            }
+            // Leaving the scope without commit rolls everything back.
+        }
+        QCOMPARE(failure.kind, DbErrorKind::Failed);
+        QVERIFY2(failure.message.contains(QStringLiteral("injected")), qPrintable(failure.message));
+        QVERIFY(!db.inTransaction());
+
+        qint64 n = -1;
+        QVERIFY(!db.count(table::DailyReport, {}, n));
+        QCOMPARE(n, 0);
+        std::vector<Row> staff;
+        QVERIFY(!db.selectAll(table::Employees, staff));
+        QCOMPARE(staff[0].values[emp::DaysOffLeft].toInt(), 10);
+        }
+        QCOMPARE(fileHash(t.path()), before);
+    }
+
+    void committedWorkIsKept() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        {
+            Database db;
+            VORDA_OPEN(db, t.path());
+            Transaction tx(db);
+            QVERIFY(!tx.begin());
+            QVERIFY(!db.insert(table::WeatherWords, {QStringLiteral("霧")}));
+            QVERIFY(!tx.commit());
+        }
+        Database db;
+        VORDA_OPEN(db, t.path());
+        qint64 n = 0;
+        QVERIFY(!db.count(table::WeatherWords, {{0, Condition::Op::Eq, QStringLiteral("霧")}}, n));
+        QCOMPARE(n, 1);
+    }
+
+    void writeToMissingOrdinalIsAnError() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        Database db;
+        VORDA_OPEN(db, t.path());
+        const DbError e = db.insert(table::Vehicles, {QStringLiteral("1"), QStringLiteral("2t"), 3});
+        QCOMPARE(e.kind, DbErrorKind::Failed);
+        qint64 n = -1;
+        QVERIFY(!db.count(table::Vehicles, {}, n));
+        QCOMPARE(n, 0);
+    }
+
+    void manyConnectionsComeAndGo() {
+        // Every operation opens and releases the file; names must never collide.
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        for (int i = 0; i < 200; ++i) {
+            Database db;
+            VORDA_OPEN(db, t.path());
+        }
+        Database a, b;
+        VORDA_OPEN(a, t.path());
+        VORDA_OPEN(b, t.path());
+        QVERIFY(!a.insert(table::WeatherWords, {QStringLiteral("霰")}));
+        qint64 n = 0;
+        QVERIFY(!b.count(table::WeatherWords, {{0, Condition::Op::Eq, QStringLiteral("霰")}}, n));
+        QCOMPARE(n, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "tst_database.moc"
