@@ -98,7 +98,7 @@ DbError Database::connect(const QString& path) {
         QStringLiteral("?mode=rw");
     db_.setDatabaseName(uri);
     db_.setConnectOptions(
-        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs_));
     if (!db_.open())
         return fail(db_.lastError(), QStringLiteral("開く"));
     // Connect options do not carry PRAGMAs: run them on each connection.

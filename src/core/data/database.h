@@ -56,6 +56,10 @@ public:
     // fields. Never creates a file; never writes to a file that fails the check.
     DbError open(const QString& path);
 
+    // How long statements of this connection wait for another program's lock; set before
+    // open. The default suits the desktop; tests shorten it.
+    void setBusyTimeout(int ms) { busyTimeoutMs_ = ms; }
+
     // Creates a new file with all tables and indexes (refuses an existing file) and opens it.
     DbError create(const QString& path);
 
@@ -115,6 +119,7 @@ private:
     QSqlDatabase db_;
     QHash<QString, QStringList> columns_;
     bool inTransaction_ = false;
+    int busyTimeoutMs_ = kBusyTimeoutMs;
 };
 
 // Commits on request, rolls back on every other way out of a scope.

@@ -247,6 +247,30 @@ private slots:
         QCOMPARE(n, 0);
     }
 
+    void lockHeldByAnotherProgramIsReportedAsSuch() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        Database other;
+        VORDA_OPEN(other, t.path());
+        QVERIFY(!other.beginImmediate());
+        QVERIFY(!other.insert(table::WeatherWords, {QStringLiteral("霧")}));
+
+        Database db;
+        db.setBusyTimeout(100);
+        VORDA_OPEN(db, t.path());
+        const DbError e = db.beginImmediate();
+        QCOMPARE(e.kind, DbErrorKind::Locked);
+        QVERIFY(e.message.contains(QStringLiteral("使用中")));
+        QVERIFY(!db.inTransaction());
+        // Readers still see the file as it was before the other's uncommitted work.
+        qint64 n = -1;
+        QVERIFY(!db.count(table::WeatherWords, {{0, Condition::Op::Eq, QStringLiteral("霧")}}, n));
+        QCOMPARE(n, 0);
+        other.rollback();
+        QVERIFY(!db.beginImmediate());
+        QVERIFY(!db.commit());
+    }
+
     void manyConnectionsComeAndGo() {
         // Every operation opens and releases the file; names must never collide.
         test::TempDatabase t;
