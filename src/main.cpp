@@ -3,12 +3,12 @@
 #include "cli.h"
 #include "core/app/app_state.h"
 #include "ui/app/frame_window.h"
+#include "ui/app/screenshot_tour.h"
+#include "ui/app/ui_support.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QLibraryInfo>
 #include <QTextStream>
-#include <QTranslator>
 #include <cstdio>
 
 namespace {
@@ -52,6 +52,8 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
+    // The documentation's screenshot walk is a GUI run, not a subcommand.
+    const bool screenshots = args.removeAll(QStringLiteral("--screenshots")) > 0;
     if (!args.isEmpty()) {
         QCoreApplication app(argc, argv);
         state.iniPath = iniPath.isEmpty()
@@ -67,11 +69,7 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication app(argc, argv);
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                          QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    vorda::ui::installJapanese(app);
 
     state.iniPath = iniPath.isEmpty()
                         ? vorda::defaultIniPath(QCoreApplication::applicationDirPath())
@@ -83,6 +81,8 @@ int main(int argc, char* argv[]) {
 
     vorda::FrameWindow frame(state);
     frame.show();
-    frame.showStartupStatus(ini);
+    frame.start(ini);
+    if (screenshots)
+        vorda::runScreenshotTour(frame, qEnvironmentVariable("VORDA_SHOT_DIR", QStringLiteral("screenshots")));
     return app.exec();
 }

@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QString>
+#include <functional>
 
 namespace vorda {
 
@@ -23,6 +24,9 @@ struct AppState {
     // Derived from the paper code.
     float positionScale = 1.0f;
     float fontScale = 1.0f;
+
+    // Today's date: the one clock of the program, which tests set.
+    std::function<QDate()> today = [] { return QDate::currentDate(); };
 
     // The main screen's working date and what it shows of it.
     QDate workingDate;

@@ -1,42 +1,226 @@
 #include "ui/app/frame_window.h"
 
 #include "core/app/app_state.h"
-#include "core/app/name_caches.h"
+#include "ui/app/main_screen.h"
 
-#include <QDir>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPixmap>
 #include <QStatusBar>
 
 namespace vorda {
+
+namespace {
+
+struct MenuItem {
+    int index;             // the entry's index in its group; -1 for a separator
+    const char16_t* caption;
+    ScreenId screen;
+    bool ends = false;     // 終了
+};
+
+struct Menu {
+    const char16_t* caption;
+    std::vector<MenuItem> items;
+};
+
+// The menu tree with the indices its entries have always had.
+const std::vector<Menu>& menuTree() {
+    static const std::vector<Menu> tree = {
+        {u"処理",
+         {{0, u"VORDA", ScreenId::Entry},
+          {1, u"VORDA印刷", ScreenId::DailyPrint},
+          {2, u"作業月報", ScreenId::MonthlyResults},
+          {3, u"工事別期間一覧表", ScreenId::PeriodList},
+          {4, u"月間出勤表", ScreenId::Attendance},
+          {5, u"個人別年間出勤表", ScreenId::AnnualAttendance},
+          {-1, nullptr, ScreenId::Main},
+          {11, u"印刷設定", ScreenId::PrintSettings},
+          {-1, nullptr, ScreenId::Main},
+          {20, u"終了", ScreenId::Main, true}}},
+        {u"登録",
+         {{0, u"工事件名登録", ScreenId::ProjectMaster},
+          {1, u"社員登録", ScreenId::EmployeeMaster},
+          {2, u"車両登録", ScreenId::VehicleMaster}}},
+        {u"予備登録",
+         {{0, u"マーク登録", ScreenId::MarkMaster},
+          {1, u"天候登録", ScreenId::WeatherMaster},
+          {2, u"システム登録", ScreenId::SystemSettings},
+          {3, u"屋号登録", ScreenId::TradeName}}},
+        {u"整理",
+         {{0, u"VORDAデータ整理", ScreenId::Purge},
+          {1, u"社員データ削除", ScreenId::DeleteEmployeeData}}},
+    };
+    return tree;
+}
+
+// Entries that have no screen in this system at all, as opposed to ones still to come.
+bool notProvided(ScreenId id) {
+    return id == ScreenId::AnnualAttendance || id == ScreenId::DeleteEmployeeData;
+}
+
+} // namespace
 
 FrameWindow::FrameWindow(AppState& state, QWidget* parent)
     : QMainWindow(parent), state_(state), area_(new QMdiArea(this)), status_(new QLabel(this)) {
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(QStringLiteral("VORDA管理"));
+    area_->setObjectName(QStringLiteral("mdiArea"));
     setCentralWidget(area_);
+    status_->setObjectName(QStringLiteral("statusText"));
     statusBar()->addWidget(status_, 1);
-    resize(1200, 760);
+    buildMenus();
+    registerScreens(*this);
+    updateAvailability();
+    resize(1200, 800);
 }
 
-void FrameWindow::showStartupStatus(const IniReadResult& ini) {
-    QStringList lines;
-    if (!ini.message.isEmpty())
-        lines << ini.message;
-    Database db;
-    if (DbError e = db.open(state_.databasePath)) {
-        lines << e.message;
-    } else {
-        SYAINGET(db, state_.names);
-        SYARYOGET(db, state_.names);
-        int employees = 0;
-        for (const QString& n : state_.names.employees)
-            employees += n.isEmpty() ? 0 : 1;
-        lines << QStringLiteral("データ: %1（社員 %2 名）")
-                     .arg(QDir::toNativeSeparators(state_.databasePath))
-                     .arg(employees);
+void FrameWindow::buildMenus() {
+    const auto& tree = menuTree();
+    for (int m = 0; m < int(tree.size()); ++m) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf16(tree[m].caption));
+        menu->setToolTipsVisible(true);
+        for (const MenuItem& item : tree[m].items) {
+            if (item.index < 0) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* a = menu->addAction(QString::fromUtf16(item.caption));
+            a->setData(int(item.screen));
+            a->setProperty("ends", item.ends);
+            const int index = item.index;
+            connect(a, &QAction::triggered, this, [this, m, index] { menuChosen(m, index); });
+            entries_.insert({m, index}, a);
+        }
     }
-    status_->setText(lines.join(QStringLiteral("　")));
+    // The fifth top menu has no entries: choosing it opens the data location screen.
+    QAction* data = menuBar()->addAction(QStringLiteral("データ環境"));
+    data->setData(int(ScreenId::DataLocation));
+    connect(data, &QAction::triggered, this, [this] { menuChosen(4, 0); });
+    entries_.insert({4, 0}, data);
+}
+
+void FrameWindow::updateAvailability() {
+    for (QAction* a : std::as_const(entries_)) {
+        if (a->property("ends").toBool())
+            continue;
+        const auto id = ScreenId(a->data().toInt());
+        a->setEnabled(isAvailable(id));
+        if (notProvided(id))
+            a->setToolTip(QStringLiteral("この機能はこのシステムにはありません。"));
+    }
+}
+
+QAction* FrameWindow::menuEntry(int menu, int index) const {
+    return entries_.value({menu, index});
+}
+
+void FrameWindow::menuChosen(int menu, int index) {
+    QAction* a = menuEntry(menu, index);
+    if (!a)
+        return;
+    if (a->property("ends").toBool()) {
+        endProgram();
+        return;
+    }
+    const auto id = ScreenId(a->data().toInt());
+    if (id == ScreenId::Entry) {
+        // The entry screen opens for the working date as the main screen's fields give it.
+        if (auto* main = qobject_cast<MainScreen*>(screen(ScreenId::Main))) {
+            main->openEntry();
+            return;
+        }
+    }
+    openScreen(id);
+}
+
+void FrameWindow::registerScreen(ScreenId id, Factory factory) {
+    factories_.insert(id, std::move(factory));
+    updateAvailability();
+}
+
+QWidget* FrameWindow::screen(ScreenId id) const {
+    const QPointer<QMdiSubWindow> w = open_.value(id);
+    return w ? w->widget() : nullptr;
+}
+
+QWidget* FrameWindow::openScreen(ScreenId id) {
+    if (QPointer<QMdiSubWindow> w = open_.value(id); w && w->widget()) {
+        w->showNormal();
+        area_->setActiveSubWindow(w);
+        w->raise();
+        return w->widget();
+    }
+    const auto factory = factories_.value(id);
+    if (!factory)
+        return nullptr;
+    QWidget* widget = factory(*this);
+    if (!widget)
+        return nullptr;
+    widget->setAttribute(Qt::WA_DeleteOnClose);
+    QMdiSubWindow* sub = area_->addSubWindow(widget);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowTitle(widget->windowTitle());
+    QPixmap blank(16, 16);
+    blank.fill(Qt::transparent);
+    sub->setWindowIcon(QIcon(blank)); // no toolkit logo in the title bars
+    open_.insert(id, sub);
+    // A screen that closes itself ("終了") takes its frame with it.
+    connect(widget, &QObject::destroyed, sub, &QMdiSubWindow::close);
+    sub->show();
+    sub->resize(sub->sizeHint());
+    area_->setActiveSubWindow(sub);
+    return widget;
+}
+
+void FrameWindow::start(const IniReadResult& ini) {
+    if (!ini.message.isEmpty())
+        showStatus(ini.message);
+    if (auto* main = qobject_cast<MainScreen*>(openScreen(ScreenId::Main))) {
+        open_.value(ScreenId::Main)->move(0, 0);
+        main->load();
+    }
+}
+
+void FrameWindow::showStatus(const QString& text) {
+    status_->setText(text);
+}
+
+void FrameWindow::endProgram() {
+    close();
+}
+
+bool FrameWindow::isEnding() const {
+    return ending_;
+}
+
+void FrameWindow::closeEvent(QCloseEvent* event) {
+    if (ending_) {
+        event->ignore();
+        return;
+    }
+    ending_ = true;
+    // Every other screen first: one may keep itself open (unsaved work the user keeps),
+    // and then the program goes on with its main screen.
+    QMdiSubWindow* main = open_.value(ScreenId::Main);
+    bool allClosed = true;
+    for (QMdiSubWindow* w : area_->subWindowList()) {
+        if (w != main && !w->close())
+            allClosed = false;
+    }
+    if (allClosed && main)
+        allClosed = main->close();
+    ending_ = false;
+    if (!allClosed) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QApplication::quit();
 }
 
 } // namespace vorda

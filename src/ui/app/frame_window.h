@@ -1,29 +1,95 @@
 #pragma once
-// The frame window "VORDA管理" that holds every screen.
+// The frame window "VORDA管理": the menu bar from which every function is reached, and the
+// one registry of screens. Every screen is a modeless child window; opening one that is
+// already open brings it to the front without reloading it.
 
 #include "core/app/ini_file.h"
 
+#include <QHash>
 #include <QMainWindow>
+#include <QPointer>
+#include <functional>
 
+class QAction;
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
 
 namespace vorda {
 
 struct AppState;
+
+enum class ScreenId {
+    Main,                  // Form1
+    Entry,                 // daily report entry
+    DailyPrint,            // daily report print
+    MonthlyResults,        // monthly operation results
+    PeriodList,            // per-project period list
+    Attendance,            // monthly attendance sheet
+    AnnualAttendance,      // no screen in this system
+    PrintSettings,
+    ProjectMaster,
+    EmployeeMaster,
+    VehicleMaster,
+    FurtherRegistrations,  // 予備登録 menu screen
+    MarkMaster,
+    WeatherMaster,
+    SystemSettings,
+    TradeName,
+    Purge,
+    DeleteEmployeeData,    // no screen in this system
+    DataLocation,          // Form22
+    WeatherPicker,         // Form21
+};
 
 class FrameWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit FrameWindow(AppState& state, QWidget* parent = nullptr);
 
-    // Tells what start-up found: the configuration file and the database.
-    void showStartupStatus(const IniReadResult& ini);
+    AppState& state() { return state_; }
+
+    using Factory = std::function<QWidget*(FrameWindow&)>;
+    void registerScreen(ScreenId id, Factory factory);
+    bool isAvailable(ScreenId id) const { return factories_.contains(id); }
+
+    // Opens the screen, or brings the open one to the front; nullptr when it does not exist.
+    QWidget* openScreen(ScreenId id);
+    // The open screen, or nullptr.
+    QWidget* screen(ScreenId id) const;
+
+    // Shows the main screen and runs its load. Called once at start-up.
+    void start(const IniReadResult& ini);
+
+    // A line at the foot of the frame: what the program found, without stopping the user.
+    void showStatus(const QString& text);
+
+    // Closes every screen (each may refuse, e.g. for unsaved work) and ends the program.
+    void endProgram();
+    // True while endProgram closes the screens.
+    bool isEnding() const;
+
+    // The menu entries, for tests: top menu index and entry index as the menu tree gives them.
+    QAction* menuEntry(int menu, int index) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    void buildMenus();
+    void updateAvailability();
+    void menuChosen(int menu, int index);
+
     AppState& state_;
     QMdiArea* area_;
     QLabel* status_;
+    QHash<ScreenId, Factory> factories_;
+    QHash<ScreenId, QPointer<QMdiSubWindow>> open_;
+    QHash<QPair<int, int>, QAction*> entries_;
+    bool ending_ = false;
 };
+
+// Registers every screen this program has, in one place.
+void registerScreens(FrameWindow& frame);
 
 } // namespace vorda

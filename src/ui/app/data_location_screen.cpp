@@ -1,0 +1,138 @@
+#include "ui/app/data_location_screen.h"
+
+#include "core/app/app_state.h"
+#include "core/data/database.h"
+#include "core/data/new_database.h"
+#include "ui/app/ui_support.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace vorda {
+
+namespace {
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setMinimumWidth(96);
+    return b;
+}
+
+QString startFolder(const QString& current) {
+    const QFileInfo info(current);
+    return info.absoluteDir().exists() && !current.isEmpty() ? info.absolutePath() : QDir::homePath();
+}
+
+} // namespace
+
+DataLocationScreen::DataLocationScreen(AppState& state, QWidget* parent)
+    : QWidget(parent), state_(state), path_(new QLineEdit(this)) {
+    setObjectName(QStringLiteral("Form22"));
+    setWindowTitle(QStringLiteral("データ環境"));
+    path_->setObjectName(QStringLiteral("Text1"));
+    path_->setMinimumWidth(460);
+
+    chooseExisting = [this](QWidget* parent) {
+        return QFileDialog::getOpenFileName(parent, QStringLiteral("データベースを選択"),
+                                            startFolder(path_->text()),
+                                            QStringLiteral("VORDA データベース (*.db *.sqlite *.sqlite3);;すべてのファイル (*)"));
+    };
+    chooseNew = [this](QWidget* parent) {
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("新しいデータベース"),
+                                            QDir(startFolder(path_->text())).filePath(QStringLiteral("VORDA.db")),
+                                            QStringLiteral("VORDA データベース (*.db)"), nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
+    };
+
+    auto* caption = new QLabel(QStringLiteral("データの場所"), this);
+    caption->setObjectName(QStringLiteral("Label1"));
+    QPushButton* reg = button(this, QStringLiteral("Command1"), QStringLiteral("登録"));
+    QPushButton* close = button(this, QStringLiteral("Command2"), QStringLiteral("終了"));
+    QPushButton* browse = button(this, QStringLiteral("Command3"), QStringLiteral("参照…"));
+    QPushButton* create = button(this, QStringLiteral("Command4"), QStringLiteral("新規作成…"));
+    browse->setToolTip(QStringLiteral("既存のデータベースを選びます。"));
+    create->setToolTip(QStringLiteral("新しいデータベースを作成して登録します。"));
+    connect(reg, &QPushButton::clicked, this, &DataLocationScreen::registerPath);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(browse, &QPushButton::clicked, this, &DataLocationScreen::browse);
+    connect(create, &QPushButton::clicked, this, &DataLocationScreen::createNew);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(caption, 0, 0);
+    grid->addWidget(path_, 0, 1, 1, 3);
+    grid->addWidget(browse, 1, 1);
+    grid->addWidget(create, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(reg);
+    buttons->addWidget(close);
+    grid->addLayout(buttons, 2, 0, 1, 4);
+
+    // On opening: the file is read again, so the bound screens take its path too.
+    INIREAD(state_);
+    path_->setText(state_.databasePath);
+}
+
+bool DataLocationScreen::writePath(const QString& path) {
+    state_.databasePath = path;
+    if (const QString e = INIWRITE(state_); !e.isEmpty()) {
+        ui::showMessage(this, e);
+        return false;
+    }
+    emit registered();
+    return true;
+}
+
+void DataLocationScreen::registerPath() {
+    const QString path = path_->text();
+    DbError check;
+    {
+        Database db;
+        check = db.open(path);
+    }
+    // A path that does not lead to a VORDA database is registered only when the user says so
+    // (a network folder may be away for the moment).
+    if (check && !ui::askYesNo(this, check.message + QStringLiteral("\nこのまま登録しますか？")))
+        return;
+    writePath(path);
+}
+
+void DataLocationScreen::browse() {
+    const QString chosen = chooseExisting ? chooseExisting(this) : QString();
+    if (chosen.isEmpty())
+        return;
+    DbError check;
+    {
+        Database db;
+        check = db.open(chosen);
+    }
+    if (check) {
+        ui::showMessage(this, check.message);
+        return;
+    }
+    path_->setText(QDir::toNativeSeparators(chosen));
+}
+
+void DataLocationScreen::createNew() {
+    const QString chosen = chooseNew ? chooseNew(this) : QString();
+    if (chosen.isEmpty())
+        return;
+    NewDatabaseOptions options;
+    options.today = state_.today();
+    if (const DbError e = createDatabase(chosen, options)) {
+        ui::showMessage(this, e.message);
+        return;
+    }
+    const QString path = QDir::toNativeSeparators(chosen);
+    path_->setText(path);
+    if (writePath(path))
+        ui::showMessage(this, QStringLiteral("新しいデータベースを作成し、データの場所に登録しました。\n%1").arg(path));
+}
+
+} // namespace vorda

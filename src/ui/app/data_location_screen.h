@@ -1,0 +1,39 @@
+#pragma once
+// The data location screen Form22 "データ環境": where the database file is.
+
+#include <QWidget>
+#include <functional>
+
+class QLineEdit;
+
+namespace vorda {
+
+struct AppState;
+
+class DataLocationScreen : public QWidget {
+    Q_OBJECT
+public:
+    explicit DataLocationScreen(AppState& state, QWidget* parent = nullptr);
+
+    // The file choosers, replaceable by tests: an existing file to open, a new file to create.
+    std::function<QString(QWidget*)> chooseExisting;
+    std::function<QString(QWidget*)> chooseNew;
+
+    // "登録": the field's path becomes the database path and is written to vorda.INI.
+    void registerPath();
+    // "参照…": an existing VORDA database into the field.
+    void browse();
+    // "新規作成…": a new database with the rows a new firm needs, put in the field and registered.
+    void createNew();
+
+signals:
+    void registered();
+
+private:
+    bool writePath(const QString& path);
+
+    AppState& state_;
+    QLineEdit* path_;
+};
+
+} // namespace vorda

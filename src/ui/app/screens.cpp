@@ -1,0 +1,29 @@
+// The one list of screens the frame can open. A menu entry or button whose screen is not
+// listed here stays disabled.
+
+#include "core/app/app_state.h"
+#include "ui/app/data_location_screen.h"
+#include "ui/app/frame_window.h"
+#include "ui/app/main_screen.h"
+#include "ui/app/weather_picker.h"
+
+namespace vorda {
+
+void registerScreens(FrameWindow& frame) {
+    frame.registerScreen(ScreenId::Main, [](FrameWindow& f) -> QWidget* {
+        return new MainScreen(f.state(), f);
+    });
+    frame.registerScreen(ScreenId::DataLocation, [](FrameWindow& f) -> QWidget* {
+        auto* screen = new DataLocationScreen(f.state());
+        QObject::connect(screen, &DataLocationScreen::registered, &f, [&f] {
+            if (auto* main = qobject_cast<MainScreen*>(f.screen(ScreenId::Main)))
+                main->refreshWeather();
+        });
+        return screen;
+    });
+    frame.registerScreen(ScreenId::WeatherPicker, [](FrameWindow& f) -> QWidget* {
+        return new WeatherPicker(f.state(), qobject_cast<MainScreen*>(f.screen(ScreenId::Main)));
+    });
+}
+
+} // namespace vorda

@@ -1,0 +1,57 @@
+#include "ui/app/screenshot_tour.h"
+
+#include "ui/app/frame_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+namespace vorda {
+
+namespace {
+
+void shoot(const QString& folder, const QString& name) {
+    QApplication::processEvents();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    screen->grabWindow(0).save(QDir(folder).filePath(name + QStringLiteral(".png")));
+}
+
+} // namespace
+
+void runScreenshotTour(FrameWindow& frame, const QString& folder) {
+    QDir().mkpath(folder);
+    struct Step {
+        int delayMs;
+        std::function<void()> run;
+    };
+    auto steps = std::make_shared<std::vector<Step>>();
+    QMenu* firstMenu = frame.menuBar()->findChildren<QMenu*>().value(0);
+    steps->push_back({600, [&frame, folder] { shoot(folder, QStringLiteral("main_screen")); }});
+    steps->push_back({100, [&frame, firstMenu] {
+                          frame.menuBar()->setActiveAction(firstMenu->menuAction());
+                      }});
+    steps->push_back({400, [folder] { shoot(folder, QStringLiteral("menu_processing")); }});
+    steps->push_back({100, [firstMenu] { firstMenu->hide(); }});
+    steps->push_back({100, [&frame] { frame.openScreen(ScreenId::DataLocation); }});
+    steps->push_back({400, [folder] { shoot(folder, QStringLiteral("data_location")); }});
+    steps->push_back({100, [&frame] { frame.openScreen(ScreenId::WeatherPicker); }});
+    steps->push_back({400, [folder] { shoot(folder, QStringLiteral("weather_picker")); }});
+    steps->push_back({100, [] { QApplication::exit(0); }});
+
+    auto next = std::make_shared<std::function<void(std::size_t)>>();
+    *next = [steps, next](std::size_t i) {
+        if (i >= steps->size())
+            return;
+        QTimer::singleShot((*steps)[i].delayMs, [steps, next, i] {
+            (*steps)[i].run();
+            (*next)(i + 1);
+        });
+    };
+    (*next)(0);
+}
+
+} // namespace vorda

@@ -1,0 +1,31 @@
+#pragma once
+// What every screen shares: the Japanese set-up of the application, and message boxes that
+// tests can answer.
+
+#include <QString>
+
+class QApplication;
+class QWidget;
+
+namespace vorda::ui {
+
+// Qt's own Japanese texts for standard buttons and dialogs, and the interface fonts
+// ("ＭＳ Ｐゴシック" and friends, stood in for by the IPA fonts).
+void installJapanese(QApplication& app);
+
+// An OK message box with the system's fixed text.
+void showMessage(QWidget* parent, const QString& text);
+
+// A yes/no question; true for yes. "いいえ" is the default button.
+bool askYesNo(QWidget* parent, const QString& text);
+
+// Tests put a hook in place of the boxes: it sees each text and gives the answers.
+class MessageHook {
+public:
+    virtual ~MessageHook() = default;
+    virtual void shown(const QString& text) = 0;
+    virtual bool answer(const QString& question) = 0;
+};
+void setMessageHook(MessageHook* hook);
+
+} // namespace vorda::ui

@@ -1,0 +1,137 @@
+// The data location screen: registering, choosing an existing file, creating a new one.
+
+#include "core/app/app_state.h"
+#include "support/message_recorder.h"
+#include "support/temp_database.h"
+#include "ui/app/data_location_screen.h"
+
+#include <QFile>
+#include <QStringEncoder>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace vorda;
+
+namespace {
+
+void writeIni(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestDataLocation : public QObject {
+    Q_OBJECT
+private slots:
+    void registeringChangesOnlyTheFirstLine() {
+        test::TempDatabase oldDb, newDb;
+        QVERIFY(oldDb.ok() && newDb.ok());
+        AppState s;
+        s.iniPath = oldDb.filePath(QStringLiteral("vorda.INI"));
+        writeIni(s.iniPath, QStringEncoder("windows-31j").encode(oldDb.path() + QStringLiteral("\r\n予備\r\n 9 \r\n 1 \r\n")));
+        test::MessageRecorder messages;
+        DataLocationScreen screen(s);
+        auto* field = screen.findChild<QLineEdit*>(QStringLiteral("Text1"));
+        QCOMPARE(field->text(), oldDb.path()); // read from the file on opening
+        QCOMPARE(screen.findChild<QPushButton*>(QStringLiteral("Command1"))->text(), QStringLiteral("登録"));
+        QCOMPARE(screen.findChild<QPushButton*>(QStringLiteral("Command2"))->text(), QStringLiteral("終了"));
+
+        field->setText(newDb.path());
+        QTest::mouseClick(screen.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+        QVERIFY(messages.texts.isEmpty()); // a good path registers without a word
+        QCOMPARE(s.databasePath, newDb.path());
+        // The bound screens keep the path of the last read until the file is read again.
+        QCOMPARE(s.boundDatabasePath, oldDb.path());
+        const QByteArray expected =
+            QStringEncoder("windows-31j").encode(newDb.path() + QStringLiteral("\r\n予備\r\n 9 \r\n 1 \r\n"));
+        QCOMPARE(readAll(s.iniPath), expected);
+
+        DataLocationScreen reopened(s);
+        QCOMPARE(s.boundDatabasePath, newDb.path());
+    }
+
+    void aPathThatIsNoDatabaseIsRegisteredOnlyWhenConfirmed() {
+        QTemporaryDir dir;
+        AppState s;
+        s.iniPath = dir.filePath(QStringLiteral("vorda.INI"));
+        test::MessageRecorder messages;
+        DataLocationScreen screen(s);
+        auto* field = screen.findChild<QLineEdit*>(QStringLiteral("Text1"));
+        field->setText(dir.filePath(QStringLiteral("未作成/VORDA.db")));
+        messages.answers = {false};
+        screen.registerPath();
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY(messages.texts[0].contains(QStringLiteral("このまま登録しますか")));
+        QVERIFY(!QFile::exists(s.iniPath));
+
+        messages.answers = {true};
+        screen.registerPath();
+        AppState r;
+        r.iniPath = s.iniPath;
+        INIREAD(r);
+        QCOMPARE(r.databasePath, dir.filePath(QStringLiteral("未作成/VORDA.db")));
+    }
+
+    void browsingRefusesAFileThatIsNotOurs() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        const QString memo = t.filePath(QStringLiteral("memo.txt"));
+        writeIni(memo, "memo");
+        AppState s;
+        s.iniPath = t.filePath(QStringLiteral("vorda.INI"));
+        test::MessageRecorder messages;
+        DataLocationScreen screen(s);
+        auto* field = screen.findChild<QLineEdit*>(QStringLiteral("Text1"));
+        screen.chooseExisting = [&](QWidget*) { return memo; };
+        screen.browse();
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY(messages.texts[0].contains(QStringLiteral("VORDAのデータベースではありません")));
+        QCOMPARE(field->text(), QString());
+        QCOMPARE(readAll(memo), QByteArray("memo"));
+
+        screen.chooseExisting = [&](QWidget*) { return t.path(); };
+        screen.browse();
+        QCOMPARE(field->text(), t.path());
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY(!QFile::exists(s.iniPath)); // chosen, not yet registered
+    }
+
+    void creatingANewDatabaseRegistersIt() {
+        QTemporaryDir dir;
+        AppState s;
+        s.iniPath = dir.filePath(QStringLiteral("vorda.INI"));
+        s.today = [] { return QDate(2024, 4, 1); };
+        test::MessageRecorder messages;
+        DataLocationScreen screen(s);
+        const QString path = dir.filePath(QStringLiteral("新しい会社.db"));
+        screen.chooseNew = [&](QWidget*) { return path; };
+        screen.createNew();
+        QCOMPARE(messages.texts.size(), 1);
+        Database db;
+        VORDA_OPEN(db, path);
+        QCOMPARE(screen.findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), path);
+        AppState r;
+        r.iniPath = s.iniPath;
+        INIREAD(r);
+        QCOMPARE(r.databasePath, path);
+
+        // An existing file is never overwritten.
+        const QByteArray before = readAll(path);
+        messages.texts.clear();
+        screen.createNew();
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY(messages.texts[0].contains(QStringLiteral("上書きはしません")));
+        QCOMPARE(readAll(path), before);
+    }
+};
+
+QTEST_MAIN(TestDataLocation)
+#include "tst_data_location.moc"

@@ -1,0 +1,321 @@
+// The frame, the main screen, the weather picker and the data location screen, driven by
+// object name as a user would.
+
+#include "core/app/app_state.h"
+#include "core/app/working_date.h"
+#include "core/data/schema.h"
+#include "core/data/values.h"
+#include "support/message_recorder.h"
+#include "support/temp_database.h"
+#include "ui/app/data_location_screen.h"
+#include "ui/app/frame_window.h"
+#include "ui/app/main_screen.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QLabel>
+#include <QPushButton>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+using namespace vorda;
+
+namespace {
+
+QStringList listing(const QString& dir) {
+    QStringList all;
+    QDirIterator it(dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        all << it.next();
+    all.sort();
+    return all;
+}
+
+QByteArray hashOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                                       : QByteArray();
+}
+
+qint64 weatherRows(const QString& path, const QDate& date) {
+    Database db;
+    if (db.open(path))
+        return -1;
+    qint64 n = -1;
+    db.count(table::Weather, {{weather::Date, Condition::Op::Eq, toDbDate(date)}}, n);
+    return n;
+}
+
+// Types one character as a key press with its text, as the keyboard would.
+void typeInto(QWidget* w, const QString& text) {
+    for (QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+struct Screen {
+    explicit Screen(const QString& databasePath, const QDate& today = QDate(2003, 2, 10)) {
+        state.databasePath = databasePath;
+        state.boundDatabasePath = databasePath;
+        state.iniPath = iniDir.filePath(QStringLiteral("vorda.INI"));
+        state.today = [today] { return today; };
+        frame = std::make_unique<FrameWindow>(state);
+        frame->resize(780, 760); // the offscreen screen is 800 by 800
+        frame->show();
+        frame->start(IniReadResult());
+        main = qobject_cast<MainScreen*>(frame->screen(ScreenId::Main));
+    }
+    QLineEdit* field(const char* name) const {
+        return main->findChild<QLineEdit*>(QString::fromLatin1(name));
+    }
+
+    QTemporaryDir iniDir;
+    AppState state;
+    std::unique_ptr<FrameWindow> frame;
+    MainScreen* main = nullptr;
+};
+
+} // namespace
+
+class TestMainScreen : public QObject {
+    Q_OBJECT
+private slots:
+    void loadShowsTodayWithItsWeather() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        {
+            Database db;
+            VORDA_OPEN(db, t.path());
+            QVERIFY(!db.insert(table::Weather, {QStringLiteral("2003-02-10"), QStringLiteral("月"), QStringLiteral("晴")}));
+        }
+        test::MessageRecorder messages;
+        Screen s(t.path());
+        QVERIFY(s.main);
+        QCOMPARE(s.field("Text1")->text(), QStringLiteral("2003"));
+        QCOMPARE(s.field("Text2")->text(), QStringLiteral("2"));
+        QCOMPARE(s.field("Text3")->text(), QStringLiteral("10"));
+        QCOMPARE(s.field("Text4")->text(), QStringLiteral("月"));
+        QCOMPARE(s.field("Text5")->text(), QStringLiteral("晴"));
+        QCOMPARE(s.state.workingDate, QDate(2003, 2, 10));
+        QCOMPARE(s.state.weekdayText, QStringLiteral("月"));
+        QCOMPARE(s.state.weatherText, QStringLiteral("晴"));
+        QCOMPARE(s.field("Text5")->toolTip(), QStringLiteral("クリックで選択画面表示"));
+        QCOMPARE(s.main->windowTitle(), QStringLiteral("VORDA作成システム"));
+        QVERIFY(messages.texts.isEmpty());
+    }
+
+    void dateFollowsTheFieldsAndIgnoresImpossibleDates() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        {
+            Database db;
+            VORDA_OPEN(db, t.path());
+            QVERIFY(!db.insert(table::Weather, {QStringLiteral("2003-02-02"), QStringLiteral("日"), QStringLiteral("雪")}));
+        }
+        test::MessageRecorder messages;
+        Screen s(t.path());
+        QLineEdit* day = s.field("Text3");
+        day->clear();
+        QCOMPARE(s.state.workingDate, QDate(2003, 2, 10)); // an empty day changes nothing
+        typeInto(day, QStringLiteral("2"));
+        QCOMPARE(s.state.workingDate, QDate(2003, 2, 2));
+        QCOMPARE(s.field("Text4")->text(), QStringLiteral("日"));
+        QCOMPARE(s.field("Text5")->text(), QStringLiteral("雪"));
+        typeInto(day, QStringLiteral("9")); // 29 February 2003 does not exist
+        QCOMPARE(day->text(), QStringLiteral("29"));
+        QCOMPARE(s.state.workingDate, QDate(2003, 2, 2));
+        QCOMPARE(s.field("Text4")->text(), QStringLiteral("日"));
+        QCOMPARE(s.field("Text5")->text(), QStringLiteral("雪"));
+
+        // Clearing the year leaves date, weekday and weather as they were.
+        day->setText(QStringLiteral("3"));
+        QCOMPARE(s.state.workingDate, QDate(2003, 2, 3));
+        QCOMPARE(s.field("Text5")->text(), QString()); // no weather stored for the 3rd
+        s.field("Text1")->clear();
+        QCOMPARE(s.state.workingDate, QDate(2003, 2, 3));
+        QCOMPARE(s.field("Text4")->text(), QStringLiteral("月"));
+        s.field("Text1")->setText(QStringLiteral("2003"));
+        s.field("Text2")->setText(QStringLiteral("13"));
+        QCOMPARE(s.state.workingDate, QDate(2003, 2, 3));
+        s.field("Text2")->setText(QStringLiteral("x"));
+        QCOMPARE(s.state.workingDate, QDate(2003, 2, 3));
+        QVERIFY(messages.texts.isEmpty());
+    }
+
+    void weatherChosenTwiceLeavesOneRow() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        test::MessageRecorder messages;
+        Screen s(t.path());
+        const QDate date(2003, 2, 10);
+        QCOMPARE(weatherRows(t.path(), date), 0);
+
+        for (const QString& word : {QStringLiteral("曇"), QStringLiteral("雨")}) {
+            QTest::mouseClick(s.field("Text5"), Qt::LeftButton);
+            auto* list = s.frame->findChild<QListWidget*>(QStringLiteral("List1"));
+            QVERIFY(list);
+            QCOMPARE(list->toolTip(), QStringLiteral("ダブルクリックで選択します。"));
+            const auto items = list->findItems(word, Qt::MatchExactly);
+            QCOMPARE(items.size(), 1);
+            const QRect rect = list->visualItemRect(items[0]);
+            // A single click only selects.
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+            QCOMPARE(s.state.weatherText, word == QStringLiteral("曇") ? QString() : QStringLiteral("曇"));
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+            QCOMPARE(s.field("Text5")->text(), word);
+            QCOMPARE(s.state.weatherText, word);
+            QTRY_VERIFY(!s.frame->screen(ScreenId::WeatherPicker));
+        }
+        QCOMPARE(weatherRows(t.path(), date), 1);
+        QString stored;
+        QVERIFY(!readWeather(t.path(), date, stored));
+        QCOMPARE(stored, QStringLiteral("雨"));
+        Database db;
+        VORDA_OPEN(db, t.path());
+        std::vector<Row> rows;
+        QVERIFY(!db.selectAll(table::Weather, rows));
+        QCOMPARE(rows[0].values[weather::Weekday].toString(), QStringLiteral("月"));
+        QVERIFY(messages.texts.isEmpty());
+    }
+
+    void vordaWithAnImpossibleDateSaysSo() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        test::MessageRecorder messages;
+        Screen s(t.path());
+        s.field("Text3")->setText(QStringLiteral("32"));
+        s.main->openEntry();
+        QCOMPARE(messages.texts, QStringList({QStringLiteral("日付に誤りがあります。")}));
+        QVERIFY(!s.frame->screen(ScreenId::Entry));
+        QCOMPARE(s.state.workingDate, QDate(2003, 2, 10));
+    }
+
+    void menuTree() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        Screen s(t.path());
+        QStringList top;
+        QList<QStringList> entries;
+        for (QAction* a : s.frame->menuBar()->actions()) {
+            top << a->text();
+            QStringList items;
+            if (QMenu* m = a->menu()) {
+                for (QAction* e : m->actions())
+                    items << (e->isSeparator() ? QStringLiteral("-") : e->text());
+            }
+            entries << items;
+        }
+        QCOMPARE(top, QStringList({"処理", "登録", "予備登録", "整理", "データ環境"}));
+        QCOMPARE(entries[0], QStringList({"VORDA", "VORDA印刷", "作業月報", "工事別期間一覧表", "月間出勤表",
+                                          "個人別年間出勤表", "-", "印刷設定", "-", "終了"}));
+        QCOMPARE(entries[1], QStringList({"工事件名登録", "社員登録", "車両登録"}));
+        QCOMPARE(entries[2], QStringList({"マーク登録", "天候登録", "システム登録", "屋号登録"}));
+        QCOMPARE(entries[3], QStringList({"VORDAデータ整理", "社員データ削除"}));
+        QVERIFY(entries[4].isEmpty());
+
+        // The indices the entries have always had.
+        QCOMPARE(s.frame->menuEntry(0, 11)->text(), QStringLiteral("印刷設定"));
+        QCOMPARE(s.frame->menuEntry(0, 20)->text(), QStringLiteral("終了"));
+        QCOMPARE(s.frame->menuEntry(2, 3)->text(), QStringLiteral("屋号登録"));
+        // Functions without a screen in this system are shown, disabled, and say why.
+        QAction* annual = s.frame->menuEntry(0, 5);
+        QVERIFY(!annual->isEnabled());
+        QVERIFY(annual->toolTip().contains(QStringLiteral("ありません")));
+        QVERIFY(!s.frame->menuEntry(3, 1)->isEnabled());
+        QVERIFY(s.frame->menuEntry(4, 0)->isEnabled());
+        QVERIFY(s.frame->menuEntry(0, 20)->isEnabled());
+        QCOMPARE(s.frame->windowTitle(), QStringLiteral("VORDA管理"));
+    }
+
+    void mainScreenButtons() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        Screen s(t.path());
+        const QHash<QString, QString> captions = {
+            {"Command1", "VORDA"},           {"Command2", "VORDA印字"},       {"Command3", "工事別期間一覧表"},
+            {"Command4", "月間稼働実績"},     {"Command11", "月間出勤表"},     {"Command12", "個人別年間出勤表"},
+            {"Command5", "工事件名登録"},     {"Command8", "社員登録"},       {"Command9", "車両登録"},
+            {"Command14", "予備登録"},        {"Command13", "VORDAデータ整理"}, {"Command6", "社員データ削除"},
+            {"Command10", "終了"}};
+        for (auto it = captions.cbegin(); it != captions.cend(); ++it) {
+            auto* b = s.main->findChild<QPushButton*>(it.key());
+            QVERIFY2(b, qPrintable(it.key()));
+            QCOMPARE(b->text(), it.value());
+        }
+        QCOMPARE(s.main->findChild<QPushButton*>("Command2")->toolTip(), QStringLiteral("VORDAを印刷します。"));
+        QCOMPARE(s.main->findChild<QLabel*>("Label1")->text(), QStringLiteral("VORDA登録"));
+    }
+
+    void secondOpenBringsTheSameWindowWithoutReloading() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        Screen s(t.path());
+        QWidget* first = s.frame->openScreen(ScreenId::DataLocation);
+        QVERIFY(first);
+        auto* field = first->findChild<QLineEdit*>(QStringLiteral("Text1"));
+        field->setText(QStringLiteral("typed, not registered"));
+        QWidget* second = s.frame->openScreen(ScreenId::DataLocation);
+        QCOMPARE(second, first);
+        QCOMPARE(field->text(), QStringLiteral("typed, not registered"));
+        QCOMPARE(s.frame->findChildren<DataLocationScreen*>().size(), 1);
+    }
+
+    void unusableDataLocations_data() {
+        QTest::addColumn<QString>("relative");
+        QTest::addColumn<QByteArray>("content"); // written at the path when not empty
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("missing folder") << QStringLiteral("なし/VORDA.db") << QByteArray() << QStringLiteral("データ環境を設定してください。");
+        QTest::newRow("missing file") << QStringLiteral("VORDA.db") << QByteArray() << QStringLiteral("がありません");
+        QTest::newRow("not a database") << QStringLiteral("VORDA.db") << QByteArray("memo\r\n") << QStringLiteral("VORDAのデータベースではありません");
+    }
+    void unusableDataLocations() {
+        QFETCH(QString, relative);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(relative);
+        if (!content.isEmpty()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        const QStringList before = listing(dir.path());
+        const QByteArray hash = hashOf(path);
+        test::MessageRecorder messages;
+        Screen s(path);
+        QCOMPARE(messages.texts.size(), 1);
+        if (relative.startsWith(QStringLiteral("なし"))) {
+            QCOMPARE(messages.texts[0], expected);
+            QVERIFY(s.frame->screen(ScreenId::DataLocation)); // the user is taken there
+        } else {
+            QVERIFY2(messages.texts[0].contains(expected), qPrintable(messages.texts[0]));
+            QVERIFY(messages.texts[0].contains(QStringLiteral("VORDA.db")));
+        }
+        // The date is there all the same; the weather is empty.
+        QCOMPARE(s.field("Text1")->text(), QStringLiteral("2003"));
+        QCOMPARE(s.field("Text5")->text(), QString());
+        QCOMPARE(listing(dir.path()), before);
+        QCOMPARE(hashOf(path), hash);
+    }
+
+    void closingTheMainScreenEndsTheProgram() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        Screen s(t.path());
+        s.frame->show();
+        s.frame->openScreen(ScreenId::DataLocation);
+        s.frame->endProgram();
+        QVERIFY(!s.frame->isVisible());
+        QTRY_VERIFY(!s.frame->screen(ScreenId::Main));
+        QVERIFY(!s.frame->screen(ScreenId::DataLocation));
+    }
+};
+
+QTEST_MAIN(TestMainScreen)
+#include "tst_main_screen.moc"
