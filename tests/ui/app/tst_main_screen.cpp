@@ -23,6 +23,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTest>
 
 using namespace vorda;
@@ -86,6 +87,15 @@ struct Screen {
 class TestMainScreen : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { ui::installJapanese(*qApp); }
+
+    void standardButtonsSpeakJapanese() {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("VORDA"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("はい(&Y)"));
+        QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("いいえ(&N)"));
+    }
+
     void loadShowsTodayWithItsWeather() {
         test::TempDatabase t;
         QVERIFY(t.ok());
