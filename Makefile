@@ -4,7 +4,7 @@ PRESET ?= default
 BUILD_DIR := $(if $(filter debug,$(PRESET)),build-debug,build)
 CMAKE_FLAGS := -DVORDA_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all deps configure build test run clean
+.PHONY: all deps configure build test run bench clean
 
 all: build
 
@@ -22,6 +22,9 @@ test: build
 
 run: build
 	@bash scripts/run.sh $(BUILD_DIR)
+
+bench: build
+	@$(BUILD_DIR)/bench/bench_day
 
 clean:
 	rm -rf build build-debug

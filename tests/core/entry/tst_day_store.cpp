@@ -1,0 +1,357 @@
+// Loading and registering a day: which rows, what is written, how the day-off balances move,
+// and that a failure or another program's lock never leaves a half-saved day.
+
+#include "core/data/schema.h"
+#include "core/data/values.h"
+#include "core/entry/day_store.h"
+#include "support/temp_database.h"
+
+#include <QTest>
+#include <QElapsedTimer>
+#include <QThread>
+#include <atomic>
+
+using namespace vorda;
+
+namespace {
+
+const QDate kDay(2024, 5, 13);
+
+struct Fixture {
+    Fixture() {
+        Database db;
+        if (db.open(t.path()))
+            return;
+        // Column 0..4; 佐藤 twice: the first in stored order is the one found by name.
+        for (const char16_t* name : {u"山田", u"佐藤", u"鈴木", u"大'塚", u"佐藤"})
+            db.insert(table::Employees, {QStringLiteral("1"), QString::fromUtf16(name), QStringLiteral(""), 0, 0, 10});
+        db.insert(table::Vehicles, {QStringLiteral("1"), QStringLiteral("2tダンプ")});
+    }
+
+    // Adds a stored row for the date with a job name; returns its REC.
+    qint64 addRow(const QString& jobName, const QDate& date = kDay, const QString& caption = QString()) {
+        Database db;
+        if (db.open(t.path()))
+            return -1;
+        DayModel day;
+        day.groups[0].jobName = jobName;
+        day.extraCaption = caption;
+        qint64 id = -1;
+        db.insert(table::DailyReport, slotToRow(day, 0, date, QStringLiteral("晴")), &id);
+        return id;
+    }
+
+    std::vector<Row> rowsOf(const QDate& date) {
+        Database db;
+        std::vector<Row> rows;
+        if (!db.open(t.path()))
+            db.select(table::DailyReport, {{rec::Date, Condition::Op::Eq, toDbDate(date)}}, rows);
+        return rows;
+    }
+
+    QList<int> balances() {
+        Database db;
+        std::vector<Row> rows;
+        QList<int> out;
+        if (!db.open(t.path()) && !db.selectAll(table::Employees, rows)) {
+            for (const Row& r : rows)
+                out << r.values[emp::DaysOffLeft].toInt();
+        }
+        return out;
+    }
+
+    DbError load() { return GTDAT(t.path(), kDay, day, names); }
+    DbError save() { return registerDay(t.path(), kDay, QStringLiteral("曇"), day, names); }
+
+    test::TempDatabase t;
+    DayModel day;
+    NameCaches names;
+};
+
+QStringList jobNames(const std::vector<Row>& rows) {
+    QStringList out;
+    for (const Row& r : rows)
+        out << r.values[rec::JobName].toString();
+    return out;
+}
+
+} // namespace
+
+class TestDayStore : public QObject {
+    Q_OBJECT
+private slots:
+    void aDayIsItsFirstSixteenRows() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        f.addRow(QStringLiteral("前日"), kDay.addDays(-1));
+        QList<qint64> ids;
+        for (int i = 1; i <= 20; ++i) {
+            ids << f.addRow(QStringLiteral("工事%1").arg(i));
+            if (i == 10)
+                f.addRow(QStringLiteral("翌日"), kDay.addDays(1));
+        }
+        QVERIFY(!f.load());
+        for (int k = 0; k < 16; ++k) {
+            QCOMPARE(f.day.groups[k].jobName, QStringLiteral("工事%1").arg(k + 1));
+            QCOMPARE(qint64(f.day.groups[k].recordNumber), ids[k]);
+        }
+        QVERIFY(f.day.groups[16].jobName.isEmpty());
+        QCOMPARE(f.names.employees[3], QStringLiteral("大'塚"));
+        QCOMPARE(f.names.vehicles[0], QStringLiteral("2tダンプ"));
+
+        const std::vector<Row> before = f.rowsOf(kDay);
+        f.day.groups[0].jobName = QStringLiteral("工事1改");
+        f.day.groups[15].deleteFlag = 1;
+        QVERIFY(!f.save());
+        const std::vector<Row> after = f.rowsOf(kDay);
+        QCOMPARE(after.size(), std::size_t(19));
+        QCOMPARE(after[0].values[rec::JobName].toString(), QStringLiteral("工事1改"));
+        // Rows 17 to 20 are untouched by loading and saving, to the last field.
+        for (int i = 16; i < 20; ++i)
+            QCOMPARE(after[i - 1].values, before[i].values);
+        // Now the 17th row has moved into the day.
+        QCOMPARE(f.day.groups[15].jobName, QStringLiteral("工事17"));
+    }
+
+    void nullsLoadAsEmptyAndTheLastCaptionWins() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        {
+            Database db;
+            VORDA_OPEN(db, f.t.path());
+            QVariantList row(rec::FieldCount);
+            row[rec::Date] = toDbDate(kDay);
+            row[rec::JobName] = QStringLiteral("空欄の多い行");
+            QVERIFY(!db.insert(table::DailyReport, row)); // every other field null
+        }
+        f.addRow(QStringLiteral("二行目"), kDay, QStringLiteral("誘導"));
+        f.day.groups[5].jobName = QStringLiteral("前の残り");
+        f.day.extraCaption = QStringLiteral("前の日");
+        QVERIFY(!f.load());
+        QCOMPARE(f.day.groups[0].startTime, QString());
+        QCOMPARE(f.day.actual(0).staff[29], QString());
+        QCOMPARE(f.day.groups[0].extraCount[0], qint16(0));
+        QCOMPARE(f.day.planned(0).vehicles[3], qint16(0));
+        QCOMPARE(f.day.groups[0].nightFlag, qint16(0));
+        QVERIFY(f.day.groups[5].jobName.isEmpty());
+        QCOMPARE(f.day.extraCaption, QStringLiteral("誘導"));
+
+        // A date without rows keeps the caption last loaded.
+        QVERIFY(!GTDAT(f.t.path(), kDay.addDays(3), f.day, f.names));
+        QCOMPARE(f.day.extraCaption, QStringLiteral("誘導"));
+        QVERIFY(f.day.groups[0].jobName.isEmpty());
+    }
+
+    void whatARegisterAddsKeepsAndDeletes() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        QVERIFY(!f.load());
+        // Slot 0 new with the delete box ticked; slot 1 new without a name but with counts;
+        // slots 2..4 new groups.
+        f.day.groups[0].jobName = QStringLiteral("取りやめ");
+        f.day.groups[0].deleteFlag = 1;
+        f.day.groups[1].spotCount = {3, 3};
+        f.day.actual(1).staff[0] = QStringLiteral("休");
+        for (int k = 2; k <= 4; ++k)
+            f.day.groups[k].jobName = QStringLiteral("現場%1").arg(k);
+        f.day.extraCaption = QStringLiteral("交通誘導員応援班");
+        QVERIFY(!f.save());
+        std::vector<Row> rows = f.rowsOf(kDay);
+        QCOMPARE(jobNames(rows), QStringList({"現場2", "現場3", "現場4"}));
+        QCOMPARE(rows[0].values[rec::ExtraCaption].toString(), QStringLiteral("交通誘導員応"));
+        QCOMPARE(rows[0].values[rec::Weather].toString(), QStringLiteral("曇"));
+        QCOMPARE(f.balances()[0], 10); // the unsaved slot moved nothing
+        // After the register the model is the stored day, the delete flags are clear.
+        QCOMPARE(f.day.groups[0].jobName, QStringLiteral("現場2"));
+        QCOMPARE(qint64(f.day.groups[0].recordNumber), rows[0].rowid);
+        QVERIFY(f.day.groups[3].jobName.isEmpty());
+        for (const GroupSlot& g : f.day.groups)
+            QCOMPARE(g.deleteFlag, qint16(0));
+
+        // A cleared name is rewritten, not deleted; deleting slot 1 moves slot 2 up.
+        f.day.groups[0].jobName.clear();
+        f.day.groups[1].deleteFlag = 1;
+        QVERIFY(!f.save());
+        rows = f.rowsOf(kDay);
+        QCOMPARE(jobNames(rows), QStringList({"", "現場4"}));
+        QCOMPARE(f.day.groups[0].jobName, QString());
+        QCOMPARE(f.day.groups[1].jobName, QStringLiteral("現場4"));
+        QVERIFY(f.day.groups[0].recordNumber != 0);
+    }
+
+    void dayOffBalancesFollowTheActualMarks() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        QVERIFY(!f.load());
+        f.day.groups[0].jobName = QStringLiteral("現場");
+        f.day.actual(0).staff[0] = QStringLiteral("休");
+        f.day.actual(0).staff[2] = QStringLiteral("休");
+        f.day.planned(0).staff[1] = QStringLiteral("休"); // a planned line moves nothing
+        QVERIFY(!f.save());
+        QCOMPARE(f.balances(), QList<int>({9, 10, 9, 10, 10}));
+
+        // Saving again without changes moves nothing.
+        QVERIFY(!f.save());
+        QCOMPARE(f.balances(), QList<int>({9, 10, 9, 10, 10}));
+
+        // 休 becomes ☆: one day back through the ☆ rule; the removed 休 gives nothing back.
+        f.day.actual(0).staff[2] = QStringLiteral("☆");
+        QVERIFY(!f.save());
+        QCOMPARE(f.balances(), QList<int>({9, 10, 10, 10, 10}));
+        QVERIFY(!f.save());
+        QCOMPARE(f.balances(), QList<int>({9, 10, 10, 10, 10}));
+
+        // ☆ to ◇ is still holiday work: nothing; a removed mark gives nothing back.
+        f.day.actual(0).staff[2] = QStringLiteral(" ◇ ");
+        f.day.actual(0).staff[0].clear();
+        QVERIFY(!f.save());
+        QCOMPARE(f.balances(), QList<int>({9, 10, 10, 10, 10}));
+
+        // Deleting the group gives nothing back either.
+        f.day.groups[0].deleteFlag = 1;
+        QVERIFY(!f.save());
+        QCOMPARE(f.balances(), QList<int>({9, 10, 10, 10, 10}));
+        QVERIFY(f.rowsOf(kDay).empty());
+    }
+
+    void holidayWorkInANewGroupMovesNothing() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        QVERIFY(!f.load());
+        f.day.groups[0].jobName = QStringLiteral("休日工事");
+        f.day.actual(0).staff[0] = QStringLiteral("☆");
+        f.day.actual(0).staff[2] = QStringLiteral("▽");
+        QVERIFY(!f.save());
+        QCOMPARE(f.balances(), QList<int>({10, 10, 10, 10, 10}));
+        QVERIFY(!f.save());
+        QCOMPARE(f.balances(), QList<int>({10, 10, 10, 10, 10}));
+    }
+
+    void employeesAreFoundByName() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        QVERIFY(!f.load());
+        f.day.groups[0].jobName = QStringLiteral("現場");
+        f.day.actual(0).staff[3] = QStringLiteral("休"); // 大'塚: an apostrophe is just a letter
+        f.day.actual(0).staff[4] = QStringLiteral("休"); // the second 佐藤: the first one is changed
+        QVERIFY(!f.save());
+        QCOMPARE(f.balances(), QList<int>({10, 9, 10, 9, 10}));
+
+        // An employee gone from the table since the load is passed over.
+        {
+            Database db;
+            VORDA_OPEN(db, f.t.path());
+            std::vector<Row> staff;
+            QVERIFY(!db.selectAll(table::Employees, staff));
+            QVERIFY(!db.remove(table::Employees, staff[0].rowid));
+        }
+        f.day.groups[1].jobName = QStringLiteral("別の現場");
+        f.day.actual(1).staff[0] = QStringLiteral("休");
+        QVERIFY(!f.save());
+        QCOMPARE(f.balances(), QList<int>({9, 10, 9, 10}));
+    }
+
+    void aFailureLeavesEverythingAsItWas_data() {
+        QTest::addColumn<QString>("trigger");
+        QTest::newRow("insert of the third group")
+            << QStringLiteral("CREATE TRIGGER fail BEFORE INSERT ON \"VORDA工事\" "
+                              "WHEN NEW.\"工事名\" = '三番目' BEGIN SELECT RAISE(ABORT, 'injected'); END");
+        QTest::newRow("update of the third group")
+            << QStringLiteral("CREATE TRIGGER fail BEFORE UPDATE ON \"VORDA工事\" "
+                              "WHEN NEW.\"工事名\" = '三番目' BEGIN SELECT RAISE(ABORT, 'injected'); END");
+        QTest::newRow("a balance")
+            << QStringLiteral("CREATE TRIGGER fail BEFORE UPDATE ON \"社員\" "
+                              "WHEN NEW.\"休日残\" = 8 BEGIN SELECT RAISE(ABORT, 'injected'); END");
+    }
+    void aFailureLeavesEverythingAsItWas() {
+        QFETCH(QString, trigger);
+        Fixture f;
+        QVERIFY(f.t.ok());
+        const bool updating = QTest::currentDataTag() != QLatin1String("insert of the third group");
+        if (updating) {
+            for (int k = 0; k < 3; ++k)
+                f.addRow(QStringLiteral("現場%1").arg(k));
+        }
+        {
+            Database db;
+            VORDA_OPEN(db, f.t.path());
+            QVERIFY(!db.exec(trigger));
+        }
+        QVERIFY(!f.load());
+        for (int k = 0; k < 3; ++k) {
+            f.day.groups[k].jobName = k == 2 ? QStringLiteral("三番目") : QStringLiteral("更新%1").arg(k);
+            f.day.actual(k).staff[0] = QStringLiteral("休");
+        }
+        f.day.actual(1).staff[1] = QStringLiteral("休");
+        const std::vector<Row> before = f.rowsOf(kDay);
+        const QList<int> balancesBefore = f.balances();
+        const DayModel typed = f.day;
+
+        const DbError e = f.save();
+        QVERIFY(e);
+        QVERIFY2(e.message.contains(QStringLiteral("injected")), qPrintable(e.message));
+        const std::vector<Row> after = f.rowsOf(kDay);
+        QCOMPARE(after.size(), before.size());
+        for (std::size_t i = 0; i < after.size(); ++i)
+            QCOMPARE(after[i].values, before[i].values);
+        QCOMPARE(f.balances(), balancesBefore);
+        // The typed day is still there to register again.
+        for (int k = 0; k < 3; ++k) {
+            QCOMPARE(f.day.groups[k].jobName, typed.groups[k].jobName);
+            QCOMPARE(f.day.groups[k].recordNumber, typed.groups[k].recordNumber);
+            QCOMPARE(f.day.actual(k).staff[0], QStringLiteral("休"));
+        }
+    }
+
+    void aLockHeldBrieflyByAnotherCopyIsWaitedFor() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        QVERIFY(!f.load());
+        f.day.groups[0].jobName = QStringLiteral("現場");
+        f.day.actual(0).staff[0] = QStringLiteral("休");
+
+        std::atomic<bool> locked{false};
+        std::atomic<bool> otherOk{false};
+        const QString path = f.t.path();
+        std::unique_ptr<QThread> other(QThread::create([&] {
+            Database db;
+            if (db.open(path) || db.beginImmediate())
+                return;
+            // The other copy changes a balance while it holds the lock.
+            std::vector<Row> staff;
+            db.selectAll(table::Employees, staff);
+            QVariantList v(emp::FieldCount);
+            v[emp::DaysOffLeft] = 20;
+            db.update(table::Employees, staff[0].rowid, v);
+            locked = true;
+            QThread::msleep(300);
+            otherOk = !db.commit();
+        }));
+        other->start();
+        QTRY_VERIFY(locked.load());
+        QElapsedTimer timer;
+        timer.start();
+        const DbError e = f.save();
+        other->wait();
+        QVERIFY2(!e, qPrintable(e.message));
+        QVERIFY(otherOk);
+        QVERIFY(timer.elapsed() >= 200);
+        // The other copy's update is not lost: the register counted from it.
+        QCOMPARE(f.balances()[0], 19);
+        QCOMPARE(f.rowsOf(kDay).size(), std::size_t(1));
+    }
+
+    void aLoadThatFailsLeavesTheModelAlone() {
+        DayModel day;
+        NameCaches names;
+        day.groups[0].jobName = QStringLiteral("打ち込み中");
+        names.employees[0] = QStringLiteral("山田");
+        const DbError e = GTDAT(QStringLiteral("/nonexistent-vorda/VORDA.db"), kDay, day, names);
+        QVERIFY(e);
+        QCOMPARE(day.groups[0].jobName, QStringLiteral("打ち込み中"));
+        QCOMPARE(names.employees[0], QStringLiteral("山田"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDayStore)
+#include "tst_day_store.moc"
