@@ -40,6 +40,8 @@ enum class ScreenId {
     DeleteEmployeeData,    // no screen in this system
     DataLocation,          // Form22
     WeatherPicker,         // Form21
+    ProjectPicker,         // Form3
+    MarkPicker,            // Form12
 };
 
 class FrameWindow : public QMainWindow {

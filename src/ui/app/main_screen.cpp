@@ -4,6 +4,7 @@
 #include "core/app/working_date.h"
 #include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
+#include "ui/entry/entry_screen.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -221,7 +222,11 @@ void MainScreen::openEntry() {
     }
     setWorkingDate(state_, *date);
     weekday_->setText(state_.weekdayText);
+    // An entry screen already open comes to the front and turns to this date.
+    auto* open = qobject_cast<EntryScreen*>(frame_.screen(ScreenId::Entry));
     frame_.openScreen(ScreenId::Entry);
+    if (open)
+        open->showDate(*date);
 }
 
 bool MainScreen::eventFilter(QObject* watched, QEvent* event) {

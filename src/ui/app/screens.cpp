@@ -6,6 +6,9 @@
 #include "ui/app/frame_window.h"
 #include "ui/app/main_screen.h"
 #include "ui/app/weather_picker.h"
+#include "ui/app/ui_support.h"
+#include "ui/entry/entry_screen.h"
+#include "ui/entry/pickers.h"
 
 namespace vorda {
 
@@ -20,6 +23,20 @@ void registerScreens(FrameWindow& frame) {
                 main->refreshWeather();
         });
         return screen;
+    });
+    frame.registerScreen(ScreenId::Entry, [](FrameWindow& f) -> QWidget* {
+        auto* screen = new EntryScreen(f.state(), f);
+        if (!screen->loadDay(f.state().workingDate)) {
+            delete screen;
+            return nullptr;
+        }
+        return screen;
+    });
+    frame.registerScreen(ScreenId::ProjectPicker, [](FrameWindow& f) -> QWidget* {
+        return new ProjectPicker(f.state(), qobject_cast<EntryScreen*>(f.screen(ScreenId::Entry)));
+    });
+    frame.registerScreen(ScreenId::MarkPicker, [](FrameWindow& f) -> QWidget* {
+        return new MarkPicker(f.state(), qobject_cast<EntryScreen*>(f.screen(ScreenId::Entry)));
     });
     frame.registerScreen(ScreenId::WeatherPicker, [](FrameWindow& f) -> QWidget* {
         return new WeatherPicker(f.state(), qobject_cast<MainScreen*>(f.screen(ScreenId::Main)));

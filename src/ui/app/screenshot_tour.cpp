@@ -1,6 +1,8 @@
 #include "ui/app/screenshot_tour.h"
 
 #include "ui/app/frame_window.h"
+#include "ui/app/main_screen.h"
+#include "ui/entry/entry_screen.h"
 
 #include <QApplication>
 #include <QDir>
@@ -40,6 +42,20 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("data_location")); }});
     steps->push_back({100, [&frame] { frame.openScreen(ScreenId::WeatherPicker); }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("weather_picker")); }});
+    steps->push_back({100, [&frame] {
+                          for (ScreenId id : {ScreenId::WeatherPicker, ScreenId::DataLocation})
+                              if (QWidget* w = frame.screen(id))
+                                  w->close();
+                          if (auto* main = qobject_cast<MainScreen*>(frame.screen(ScreenId::Main)))
+                              main->openEntry();
+                      }});
+    for (int page = 0; page < 3; ++page) {
+        steps->push_back({200, [&frame, page] {
+                              if (auto* entry = qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
+                                  entry->showPage(page);
+                          }});
+        steps->push_back({400, [folder, page] { shoot(folder, QStringLiteral("entry_page%1").arg(page)); }});
+    }
     steps->push_back({100, [] { QApplication::exit(0); }});
 
     auto next = std::make_shared<std::function<void(std::size_t)>>();

@@ -1,0 +1,61 @@
+#include "core/masters/master_lists.h"
+
+#include "core/data/schema.h"
+#include "core/data/values.h"
+
+namespace vorda {
+
+namespace {
+
+template <typename Entry, typename Convert>
+DbError listOf(const QString& databasePath, const QString& table, std::vector<Entry>& out,
+               Convert convert) {
+    out.clear();
+    Database db;
+    if (DbError e = db.open(databasePath))
+        return e;
+    std::vector<Row> rows;
+    if (DbError e = db.selectAll(table, rows))
+        return e;
+    out.reserve(rows.size());
+    for (const Row& r : rows)
+        out.push_back(convert(r.values));
+    return {};
+}
+
+} // namespace
+
+DbError listProjects(const QString& databasePath, std::vector<ProjectEntry>& out) {
+    return listOf(databasePath, table::Projects, out, [](const QVariantList& v) {
+        return ProjectEntry{countOf(v.value(proj::Number)), nullSafeText(v.value(proj::Name)),
+                            nullSafeText(v.value(proj::Client))};
+    });
+}
+
+DbError listStaffMarks(const QString& databasePath, std::vector<StaffMark>& out) {
+    return listOf(databasePath, table::StaffMarks, out, [](const QVariantList& v) {
+        return StaffMark{nullSafeText(v.value(mark::Mark)), nullSafeText(v.value(mark::Description)),
+                         nullSafeText(v.value(mark::Caption)), countOf(v.value(mark::Kind))};
+    });
+}
+
+} // namespace vorda
+
+namespace vorda {
+
+DbError countEmployeesAndVehicles(const QString& databasePath, int& employees, int& vehicles) {
+    Database db;
+    if (DbError e = db.open(databasePath))
+        return e;
+    qint64 ne = 0;
+    qint64 nv = 0;
+    if (DbError e = db.count(table::Employees, {}, ne))
+        return e;
+    if (DbError e = db.count(table::Vehicles, {}, nv))
+        return e;
+    employees = int(ne);
+    vehicles = int(nv);
+    return {};
+}
+
+} // namespace vorda

@@ -1,0 +1,37 @@
+#pragma once
+// The master rows the pickers and the prints read: projects and staff marks.
+
+#include "core/data/database.h"
+
+#include <QString>
+#include <vector>
+
+namespace vorda {
+
+struct ProjectEntry {
+    qint16 number = 0; // 工事番号, as the leading number of its text
+    QString name;      // 工事件名
+    QString client;    // 発注者
+};
+
+struct StaffMark {
+    QString mark;        // field 1 as stored
+    QString description; // field 2
+    QString caption;     // field 3
+    qint16 kind = 0;     // field 4: 1 attendance, 2 overnight stay, 3 holiday work, 4 day off
+};
+
+// Every project in stored order.
+DbError listProjects(const QString& databasePath, std::vector<ProjectEntry>& out);
+
+// Every staff mark in stored order.
+DbError listStaffMarks(const QString& databasePath, std::vector<StaffMark>& out);
+
+} // namespace vorda
+
+namespace vorda {
+
+// The number of rows of 社員 and of 車両: how many employee and vehicle columns are in use.
+DbError countEmployeesAndVehicles(const QString& databasePath, int& employees, int& vehicles);
+
+} // namespace vorda

@@ -1,0 +1,132 @@
+#pragma once
+// The daily report entry screen Form2 "VORDA": four job groups at a time on three pages
+// (project, work, vehicle). Every field writes its day-model member at each change, so the
+// day model always holds what the screen shows; nothing reaches the file before "登録".
+
+#include "core/data/daily_record.h"
+
+#include <QDate>
+#include <QWidget>
+#include <array>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollBar;
+class QStackedWidget;
+
+namespace vorda {
+
+struct AppState;
+class FrameWindow;
+
+class EntryScreen : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kRows = 4;     // visible groups
+    static constexpr int kColumns = 13; // visible employee columns
+    static constexpr int kLines = 8;    // page lines: two per visible group
+
+    EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent = nullptr);
+
+    // Loads the day of `date` and shows its first four groups and thirteen columns.
+    // Returns false (and has said why) when the day could not be read.
+    bool loadDay(const QDate& date);
+
+    // Asked to show another date: reloads unless typed work would be lost.
+    void showDate(const QDate& date);
+
+    // "登録": writes the day, reloads it and says "登録終了しました。".
+    void registerDay();
+
+    // Whether the model differs from what was last loaded or registered.
+    bool hasUnsavedChanges() const;
+
+    const DayModel& day() const { return day_; }
+    const QDate& date() const { return date_; }
+
+    // From the pickers: a project for the remembered row, a mark for the remembered cell.
+    void applyProject(qint16 number, const QString& name, const QString& client);
+    void applyMark(const QString& mark);
+
+    // Page switch (COMBTN), as the buttons do.
+    void showPage(int page);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct ProjectRow {
+        QLabel* number;
+        QLineEdit* job;
+        QLineEdit* remarks;
+        QLineEdit* client;
+        QLineEdit* start;
+        QLineEdit* end;
+        QPlainTextEdit* planned;
+        QPlainTextEdit* actual;
+        QCheckBox* night;
+        QCheckBox* del;
+    };
+
+    QWidget* buildProjectPage();
+    QWidget* buildWorkPage();
+    QWidget* buildVehiclePage();
+    QLineEdit* countField(const QString& name);
+    void connectRules();
+
+    int slotOf(int row) const { return day_.groupOffset + row; }
+    int lineOf(int pageLine) const { return 2 * day_.groupOffset + pageLine; }
+
+    // Redraws of the scroll bars and the page buttons.
+    void verticalRedraw();
+    void horizontalRedraw();
+    void gridRedraw(bool clearing);
+    void vehicleRedraw();
+    void countsRedraw();
+    void SAGYOCHK(int j);
+    void SAGYOCHK2(int j);
+    void refreshCounts();
+    void setCount(QLineEdit* field, qint16 value);
+    void showEverything();
+
+    AppState& state_;
+    FrameWindow& frame_;
+    DayModel day_;
+    DayModel saved_; // the day as last loaded or registered
+    NameCaches names_;
+    QDate date_;
+    int employeeRows_ = 0;
+    int vehicleRows_ = 0;
+
+    int pickerRow_ = 1;  // 1..4
+    int pickerLine_ = 1; // 1..8
+    int pickerCell_ = 0; // 0..12
+
+    QLineEdit* dateField_;
+    QStackedWidget* pages_;
+    QScrollBar* vscroll_;
+    QScrollBar* hscroll_;
+    std::array<QPushButton*, 3> pageButtons_{};
+    std::array<ProjectRow, kRows> rows_{};
+    std::array<QLabel*, kRows> workNumbers_{};
+    std::array<QLabel*, kRows> vehicleNumbers_{};
+    std::array<QLineEdit*, kRows> workJobs_{};
+    std::array<QLineEdit*, kRows> vehicleJobs_{};
+    std::array<QLabel*, kColumns> names_headers_{};
+    std::array<std::array<QLineEdit*, kColumns>, kLines> cells_{};
+    QLineEdit* extraCaption_ = nullptr;
+    std::array<QLabel*, 2> guardHeaders_{};
+    std::array<QLabel*, kVehicleColumns> vehicleHeaders_{};
+    std::array<std::array<QLineEdit*, 2>, kLines> guards_{};
+    std::array<std::array<QLineEdit*, kVehicleColumns>, kLines> vehicles_{};
+    std::array<QLineEdit*, kRows> spot_{};
+    std::array<QLineEdit*, kRows> spotActual_{};
+    std::array<QLineEdit*, kRows> extra_{};
+    std::array<QLineEdit*, kRows> extraActual_{};
+};
+
+} // namespace vorda

@@ -1,0 +1,404 @@
+// The entry screen driven by object name: paging, the field rules, the header colours, the
+// pickers, unsaved work, and a day typed, registered and read back.
+
+#include "core/app/app_state.h"
+#include "core/data/schema.h"
+#include "core/data/values.h"
+#include "support/message_recorder.h"
+#include "support/temp_database.h"
+#include "ui/app/frame_window.h"
+#include "ui/app/main_screen.h"
+#include "ui/entry/entry_screen.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace vorda;
+
+namespace {
+
+const QDate kDay(2024, 6, 3);
+
+void typeInto(QWidget* w, const QString& text) {
+    for (QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+void retype(QLineEdit* field, const QString& text) {
+    field->clear();
+    typeInto(field, text);
+}
+
+void enter(QWidget* field) {
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(field, &in);
+}
+
+struct Fixture {
+    explicit Fixture(int employees = 20) {
+        Database db;
+        if (db.open(t.path()))
+            return;
+        for (int i = 0; i < employees; ++i)
+            db.insert(table::Employees, {QString::number(i), QStringLiteral("社員%1").arg(i), QStringLiteral(""), 0, 0, 10});
+        for (int v = 0; v < 8; ++v)
+            db.insert(table::Vehicles, {QString::number(v), QStringLiteral("車%1").arg(v)});
+        for (int p = 1; p <= 20; ++p)
+            db.insert(table::Projects, {p, QStringLiteral("工事%1").arg(p), QStringLiteral("2024-01-01"),
+                                        QStringLiteral("2024-12-31"), QStringLiteral("発注者%1").arg(p)});
+        state.databasePath = t.path();
+        state.boundDatabasePath = t.path();
+        state.today = [] { return kDay; };
+    }
+
+    EntryScreen* open() {
+        frame = std::make_unique<FrameWindow>(state);
+        frame->resize(1200, 790);
+        frame->show();
+        frame->start(IniReadResult());
+        qobject_cast<MainScreen*>(frame->screen(ScreenId::Main))->openEntry();
+        return entry();
+    }
+    EntryScreen* entry() const { return qobject_cast<EntryScreen*>(frame->screen(ScreenId::Entry)); }
+
+    template <typename T = QLineEdit>
+    T* find(const QString& name) const {
+        T* w = entry()->findChild<T*>(name);
+        if (!w)
+            qWarning("no widget %s", qPrintable(name));
+        return w;
+    }
+    QScrollBar* vscroll() const { return find<QScrollBar>(QStringLiteral("VScroll1")); }
+    QScrollBar* hscroll() const { return find<QScrollBar>(QStringLiteral("HScroll1")); }
+    QColor headerBackground(int j) const {
+        return find<QLabel>(QStringLiteral("NM(%1)").arg(j))->palette().color(QPalette::Window);
+    }
+
+    QList<int> balances() const {
+        Database db;
+        std::vector<Row> rows;
+        QList<int> out;
+        if (!db.open(t.path()) && !db.selectAll(table::Employees, rows)) {
+            for (const Row& r : rows)
+                out << r.values[emp::DaysOffLeft].toInt();
+        }
+        return out;
+    }
+
+    test::TempDatabase t;
+    AppState state;
+    std::unique_ptr<FrameWindow> frame;
+};
+
+} // namespace
+
+class TestEntryScreen : public QObject {
+    Q_OBJECT
+private slots:
+    void scrollingKeepsWhatWasTyped() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QCOMPARE(e->windowTitle(), QStringLiteral("VORDA"));
+        f.vscroll()->setValue(1);
+        for (const char* label : {"Label5", "Label8", "Label12"})
+            QCOMPARE(f.find<QLabel>(QString::fromLatin1(label))->text(), QStringLiteral("5"));
+        QCOMPARE(f.find<QLabel>(QStringLiteral("Label1"))->text(), QStringLiteral("2"));
+        typeInto(f.find(QStringLiteral("Text4")), QStringLiteral("五番目の現場"));
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        typeInto(f.find(QStringLiteral("SG8(2)")), QStringLiteral("○"));
+        f.find<QPushButton>(QStringLiteral("COMBTN(2)"))->click();
+        typeInto(f.find(QStringLiteral("SY7(0)")), QStringLiteral("2"));
+        QCOMPARE(e->day().groups[4].jobName, QStringLiteral("五番目の現場"));
+        QCOMPARE(e->day().actual(4).staff[2], QStringLiteral("○"));
+        QCOMPARE(e->day().planned(4).vehicles[0], qint16(2));
+
+        f.vscroll()->setValue(0);
+        QCOMPARE(f.find(QStringLiteral("Text4"))->text(), QString());
+        QCOMPARE(f.find(QStringLiteral("SY7(0)"))->text(), QString());
+        f.vscroll()->setValue(1);
+        QCOMPARE(f.find(QStringLiteral("Text4"))->text(), QStringLiteral("五番目の現場"));
+        QCOMPARE(f.find(QStringLiteral("Text41"))->text(), QStringLiteral("五番目の現場"));
+        QCOMPARE(f.find(QStringLiteral("SG8(2)"))->text(), QStringLiteral("○"));
+        QCOMPARE(f.find(QStringLiteral("SY7(0)"))->text(), QStringLiteral("2"));
+        QVERIFY(messages.texts.isEmpty());
+    }
+
+    void columnsBeyondTheEmployeesAreEmpty() {
+        Fixture f(20);
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(0)"))->text(), QStringLiteral("社\n員\n0"));
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        f.hscroll()->setValue(10);
+        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(0)"))->text(), QStringLiteral("社\n員\n1\n0"));
+        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(9)"))->text(), QStringLiteral("社\n員\n1\n9"));
+        for (int j = 10; j < 13; ++j) {
+            QCOMPARE(f.find<QLabel>(QStringLiteral("NM(%1)").arg(j))->text(), QString());
+            QCOMPARE(f.find(QStringLiteral("SG1(%1)").arg(j))->text(), QString());
+        }
+        typeInto(f.find(QStringLiteral("SG2(9)")), QStringLiteral("休"));
+        QCOMPARE(e->day().actual(0).staff[19], QStringLiteral("休"));
+        // With 8 vehicles the last two vehicle headers are empty.
+        f.find<QPushButton>(QStringLiteral("COMBTN(2)"))->click();
+        QCOMPARE(f.find<QLabel>(QStringLiteral("SY(7)"))->text(), QStringLiteral("車\n7"));
+        QCOMPARE(f.find<QLabel>(QStringLiteral("SY(8)"))->text(), QString());
+        QCOMPARE(f.find<QLabel>(QStringLiteral("GDA(0)"))->text(), QStringLiteral("ガ\nド\n昼"));
+    }
+
+    void rowsFollowTheGroupOffset() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        f.vscroll()->setValue(2);
+        typeInto(f.find(QStringLiteral("Text2")), QStringLiteral("三番目"));
+        QCOMPARE(e->day().groups[3].jobName, QStringLiteral("三番目"));
+        QCOMPARE(f.find(QStringLiteral("Text39"))->text(), QStringLiteral("三番目"));
+        QCOMPARE(f.find(QStringLiteral("Text43"))->text(), QStringLiteral("三番目"));
+        QVERIFY(e->day().groups[1].jobName.isEmpty());
+
+        f.vscroll()->setValue(5);
+        auto* night = f.find<QCheckBox>(QStringLiteral("YORU(1)"));
+        QCOMPARE(night->text(), QStringLiteral("夜間"));
+        night->click();
+        QCOMPARE(e->day().groups[6].nightFlag, qint16(1));
+        night->click();
+        QCOMPARE(e->day().groups[6].nightFlag, qint16(0));
+        f.find<QCheckBox>(QStringLiteral("Check(3)"))->click();
+        QCOMPARE(e->day().groups[8].deleteFlag, qint16(1));
+    }
+
+    void headerColoursCountTheGroups() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        QCOMPARE(f.headerBackground(4), QColor(0, 255, 255));
+        typeInto(f.find(QStringLiteral("SG1(4)")), QStringLiteral("○"));
+        QCOMPARE(f.headerBackground(4), QColor(255, 255, 255));
+        typeInto(f.find(QStringLiteral("SG3(4)")), QStringLiteral("泊"));
+        QCOMPARE(f.headerBackground(4), QColor(255, 255, 0));
+        typeInto(f.find(QStringLiteral("SG5(4)")), QStringLiteral("  "));
+        QCOMPARE(f.headerBackground(4), QColor(255, 255, 0)); // blanks do not count
+        f.find(QStringLiteral("SG1(4)"))->clear();
+        QCOMPARE(f.headerBackground(4), QColor(255, 255, 255));
+        f.find(QStringLiteral("SG3(4)"))->clear();
+        QCOMPARE(f.headerBackground(4), QColor(0, 255, 255));
+
+        // The actual lines colour the text: one group cyan, two magenta.
+        typeInto(f.find(QStringLiteral("SG2(4)")), QStringLiteral("○"));
+        typeInto(f.find(QStringLiteral("SG4(4)")), QStringLiteral("○"));
+        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(4)"))->palette().color(QPalette::WindowText), QColor(128, 0, 128));
+        // A group out of view still counts.
+        f.vscroll()->setValue(12);
+        typeInto(f.find(QStringLiteral("SG8(4)")), QStringLiteral("○"));
+        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(4)"))->palette().color(QPalette::WindowText), QColor(128, 128, 0));
+        QCOMPARE(e->day().actual(15).staff[4], QStringLiteral("○"));
+    }
+
+    void timeFields() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QLineEdit* start = f.find(QStringLiteral("Text14"));
+        QLineEdit* end = f.find(QStringLiteral("Text15"));
+        enter(start);
+        QCOMPARE(start->text(), QStringLiteral("09:00"));
+        QCOMPARE(e->day().groups[0].startTime, QStringLiteral("09:00"));
+        enter(end);
+        QCOMPARE(e->day().groups[0].endTime, QStringLiteral("17:00"));
+
+        retype(start, QStringLiteral("08:30"));
+        QCOMPARE(e->day().groups[0].startTime, QStringLiteral("08:30"));
+        // Entering a field that holds a time keeps it (it is selected, ready to retype).
+        enter(start);
+        QCOMPARE(start->text(), QStringLiteral("08:30"));
+        QCOMPARE(e->day().groups[0].startTime, QStringLiteral("08:30"));
+
+        retype(start, QStringLiteral("9:00"));
+        QCOMPARE(start->palette().color(QPalette::Text), QColor(255, 0, 0));
+        QCOMPARE(e->day().groups[0].startTime, QStringLiteral("08:30"));
+        start->setCursorPosition(0);
+        typeInto(start, QStringLiteral("0"));
+        QCOMPARE(start->text(), QStringLiteral("09:00"));
+        QVERIFY(start->palette().color(QPalette::Text) != QColor(255, 0, 0));
+        QCOMPARE(e->day().groups[0].startTime, QStringLiteral("09:00"));
+        retype(start, QStringLiteral("ab:cd"));
+        QCOMPARE(e->day().groups[0].startTime, QStringLiteral("ab:cd"));
+    }
+
+    void countFields_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("3") << QStringLiteral("3") << 3 << false;
+        QTest::newRow("empty") << QString() << 0 << false;
+        QTest::newRow("2.5") << QStringLiteral("2.5") << 2 << false;
+        QTest::newRow("3.5") << QStringLiteral("3.5") << 4 << false;
+        QTest::newRow("12abc") << QStringLiteral("12abc") << 12 << false;
+        QTest::newRow("full-width") << QStringLiteral("３") << 3 << false;
+        QTest::newRow("too large") << QStringLiteral("40000") << 7 << true;
+    }
+    void countFields() {
+        QFETCH(QString, typed);
+        QFETCH(int, stored);
+        QFETCH(bool, refused);
+        Fixture f;
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        f.find<QPushButton>(QStringLiteral("COMBTN(2)"))->click();
+        const struct {
+            const char* name;
+            std::function<qint16()> member;
+        } fields[] = {
+            {"SPT(1)", [e] { return e->day().groups[1].spotCount[0]; }},
+            {"TOKUJ(0)", [e] { return e->day().groups[0].extraCount[1]; }},
+            {"GDM4(1)", [e] { return e->day().actual(1).guards[1]; }},
+            {"SY1(9)", [e] { return e->day().planned(0).vehicles[9]; }},
+        };
+        for (const auto& field : fields) {
+            QLineEdit* box = f.find(QString::fromLatin1(field.name));
+            QCOMPARE(box->toolTip(), QStringLiteral("数量を入力します。"));
+            retype(box, QStringLiteral("7"));
+            QCOMPARE(int(field.member()), 7);
+            if (refused)
+                box->setText(typed); // pasted whole: typed digit by digit, 4000 would stand
+            else
+                retype(box, typed);
+            QCOMPARE(int(field.member()), stored);
+            QCOMPARE(box->palette().color(QPalette::Text) == QColor(255, 0, 0), refused);
+        }
+    }
+
+    void pickingAProjectFillsTheRememberedRow() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        f.vscroll()->setValue(3);
+        QTest::mouseClick(f.find(QStringLiteral("Text3")), Qt::LeftButton);
+        auto* list = f.frame->findChild<QListWidget*>(QStringLiteral("DBList1"));
+        QVERIFY(list);
+        QCOMPARE(list->count(), 20);
+        QListWidgetItem* item = list->item(14);
+        QCOMPARE(item->text(), QStringLiteral("工事15"));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+        QCOMPARE(e->day().groups[5].jobNumber, qint16(15));
+        QCOMPARE(e->day().groups[5].jobName, QStringLiteral("工事15"));
+        QCOMPARE(e->day().groups[5].client, QStringLiteral("発注者15"));
+        QCOMPARE(f.find(QStringLiteral("Text11"))->text(), QStringLiteral("発注者15"));
+        QTRY_VERIFY(!f.frame->screen(ScreenId::ProjectPicker));
+    }
+
+    void aMarkGoesToTheLastCellClicked() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        QTest::mouseClick(f.find(QStringLiteral("SG1(0)")), Qt::LeftButton);
+        QTest::mouseClick(f.find(QStringLiteral("SG2(3)")), Qt::LeftButton);
+        auto* list = f.frame->findChild<QListWidget*>(QStringLiteral("List1"));
+        QVERIFY(list);
+        const auto items = list->findItems(QStringLiteral("休  休み"), Qt::MatchExactly);
+        QCOMPARE(items.size(), 1);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items[0]).center());
+        QCOMPARE(f.find(QStringLiteral("SG2(3)"))->text(), QStringLiteral("休"));
+        QCOMPARE(e->day().actual(0).staff[3], QStringLiteral("休"));
+        QCOMPARE(f.find(QStringLiteral("SG1(0)"))->text(), QString());
+    }
+
+    void closingAsksOnlyWhenSomethingWasTyped() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        f.open();
+        QVERIFY(f.entry());
+        f.find<QPushButton>(QStringLiteral("Command2"))->click();
+        QTRY_VERIFY(!f.frame->screen(ScreenId::Entry)); // nothing typed: closes at once
+        QVERIFY(messages.texts.isEmpty());
+
+        qobject_cast<MainScreen*>(f.frame->screen(ScreenId::Main))->openEntry();
+        typeInto(f.find(QStringLiteral("Text1")), QStringLiteral("新しい現場"));
+        messages.answers = {false};
+        f.find<QPushButton>(QStringLiteral("Command2"))->click();
+        QCOMPARE(messages.texts, QStringList({QStringLiteral("登録されていない変更があります。閉じますか？")}));
+        QVERIFY(f.entry());
+        QCOMPARE(f.entry()->day().groups[0].jobName, QStringLiteral("新しい現場"));
+
+        // Ending the program asks too; "no" keeps the program and the typed day.
+        messages.answers = {false};
+        f.frame->endProgram();
+        QVERIFY(f.entry());
+        QVERIFY(f.frame->screen(ScreenId::Main));
+        messages.answers = {true};
+        f.find<QPushButton>(QStringLiteral("Command2"))->click();
+        QTRY_VERIFY(!f.frame->screen(ScreenId::Entry));
+    }
+
+    void aDayTypedRegisteredAndReadBack() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QCOMPARE(f.find(QStringLiteral("Text10"))->text(), QStringLiteral("2024/06/03"));
+        QTest::mouseClick(f.find(QStringLiteral("Text1")), Qt::LeftButton);
+        auto* list = f.frame->findChild<QListWidget*>(QStringLiteral("DBList1"));
+        QVERIFY(list);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+        typeInto(f.find(QStringLiteral("Text5")), QStringLiteral("片側通行"));
+        enter(f.find(QStringLiteral("Text14")));
+        retype(f.find(QStringLiteral("Text15")), QStringLiteral("18:30"));
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        typeInto(f.find(QStringLiteral("SG1(0)")), QStringLiteral("○"));
+        typeInto(f.find(QStringLiteral("SG2(1)")), QStringLiteral("休"));
+        typeInto(f.find(QStringLiteral("SG2(2)")), QStringLiteral("休"));
+        f.find<QPushButton>(QStringLiteral("COMBTN(2)"))->click();
+        typeInto(f.find(QStringLiteral("Text12")), QStringLiteral("誘導"));
+        typeInto(f.find(QStringLiteral("SPTJ(0)")), QStringLiteral("2"));
+        typeInto(f.find(QStringLiteral("GDM1(0)")), QStringLiteral("3"));
+
+        f.find<QPushButton>(QStringLiteral("Command3"))->click();
+        QCOMPARE(messages.texts, QStringList({QStringLiteral("登録終了しました。")}));
+        QCOMPARE(f.balances().mid(0, 4), QList<int>({10, 9, 9, 10}));
+        QVERIFY(!e->hasUnsavedChanges());
+        QVERIFY(e->day().groups[0].recordNumber > 0);
+
+        f.find<QPushButton>(QStringLiteral("Command2"))->click();
+        QTRY_VERIFY(!f.frame->screen(ScreenId::Entry));
+        qobject_cast<MainScreen*>(f.frame->screen(ScreenId::Main))->openEntry();
+        e = f.entry();
+        QVERIFY(e);
+        QCOMPARE(f.find(QStringLiteral("Text1"))->text(), QStringLiteral("工事3"));
+        QCOMPARE(f.find(QStringLiteral("Text6"))->text(), QStringLiteral("発注者3"));
+        QCOMPARE(e->day().groups[0].jobNumber, qint16(3));
+        QCOMPARE(f.find(QStringLiteral("Text5"))->text(), QStringLiteral("片側通行"));
+        QCOMPARE(f.find(QStringLiteral("Text14"))->text(), QStringLiteral("09:00"));
+        QCOMPARE(f.find(QStringLiteral("Text15"))->text(), QStringLiteral("18:30"));
+        QCOMPARE(f.find(QStringLiteral("SG1(0)"))->text(), QStringLiteral("○"));
+        QCOMPARE(f.find(QStringLiteral("SG2(1)"))->text(), QStringLiteral("休"));
+        QCOMPARE(f.find(QStringLiteral("SG2(2)"))->text(), QStringLiteral("休"));
+        QCOMPARE(f.find(QStringLiteral("Text12"))->text(), QStringLiteral("誘導"));
+        QCOMPARE(f.find(QStringLiteral("SPTJ(0)"))->text(), QStringLiteral("2"));
+        QCOMPARE(f.find(QStringLiteral("GDM1(0)"))->text(), QStringLiteral("3"));
+        // Registering again unchanged moves no balance.
+        f.find<QPushButton>(QStringLiteral("Command3"))->click();
+        QCOMPARE(f.balances().mid(0, 4), QList<int>({10, 9, 9, 10}));
+    }
+};
+
+QTEST_MAIN(TestEntryScreen)
+#include "tst_entry_screen.moc"
