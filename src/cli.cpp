@@ -4,6 +4,9 @@
 #include "core/app/name_caches.h"
 #include "core/data/new_database.h"
 #include "core/data/schema.h"
+#include "core/reports/daily_report.h"
+#include "core/reports/pdf_output.h"
+#include "ui/reports/print_output.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -98,6 +101,43 @@ int setData(const QStringList& args, AppState& state) {
     return 0;
 }
 
+int printSheet(const QStringList& args, AppState& state) {
+    // print daily --date YYYY-MM-DD [--out FILE.pdf]
+    if (args.value(0) != QLatin1String("daily"))
+        return usage();
+    QString dateText;
+    QString out;
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--date") && i + 1 < args.size())
+            dateText = args[++i];
+        else if (args[i] == QLatin1String("--out") && i + 1 < args.size())
+            out = args[++i];
+        else
+            return usage();
+    }
+    const QDate date = QDate::fromString(dateText, QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid()) {
+        err() << QStringLiteral("日付に誤りがあります。（YYYY-MM-DD で指定してください: %1）").arg(dateText) << Qt::endl;
+        return 2;
+    }
+    INIREAD(state);
+    EraValues era;
+    DayModel model;
+    DailyReportData data;
+    if (DbError e = readDailyReport(state.databasePath, date, era, model, data)) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
+    const PageScale scale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
+    const DrawSheets draw = [&](Printer& p) { drawDailyReport(p, scale, data); };
+    const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw);
+    if (!failure.isEmpty()) {
+        err() << failure << Qt::endl;
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 QString usageText() {
@@ -108,6 +148,8 @@ QString usageText() {
         "                                          / create a new database (with a sample firm)\n"
         "  vorda [--ini FILE] set-data PATH        データの場所を vorda.INI に登録します\n"
         "                                          / register the database path in vorda.INI\n"
+        "  vorda [--ini FILE] print daily --date YYYY-MM-DD [--out FILE.pdf]\n"
+        "                                          作業日報を印刷（--out: PDF に保存）/ print the daily report\n"
         "  vorda check-db PATH                     データベースを確認し、表ごとの件数を表示します\n"
         "                                          / check a database and count its rows\n"
         "  --ini FILE   vorda.INI の代わりに使う設定ファイル / another configuration file\n");
@@ -122,6 +164,8 @@ int runSubcommand(const QStringList& args, AppState& state) {
         return checkDb(rest);
     if (command == QLatin1String("set-data"))
         return setData(rest, state);
+    if (command == QLatin1String("print"))
+        return printSheet(rest, state);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         out() << usageText() << Qt::flush;
         return 0;

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
 
@@ -54,6 +55,16 @@ int main(int argc, char* argv[]) {
 
     // The documentation's screenshot walk is a GUI run, not a subcommand.
     const bool screenshots = args.removeAll(QStringLiteral("--screenshots")) > 0;
+    if (!args.isEmpty() && args.first() == QLatin1String("print")) {
+        // Sheets need fonts, not a screen: without a display Qt draws offscreen.
+        if (!haveDisplay())
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication app(argc, argv);
+        state.iniPath = iniPath.isEmpty()
+                            ? vorda::defaultIniPath(QCoreApplication::applicationDirPath())
+                            : iniPath;
+        return vorda::runSubcommand(args, state);
+    }
     if (!args.isEmpty()) {
         QCoreApplication app(argc, argv);
         state.iniPath = iniPath.isEmpty()

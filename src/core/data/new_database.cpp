@@ -144,7 +144,9 @@ DbError insertDemo(Database& db, const QDate& today) {
         for (int i = kEmployees - 1; i > 0; --i)
             std::swap(free[i], free[pick(i + 1)]);
 
-        const int groups = saturday ? 2 + pick(2) : 4 + pick(4);
+        // The last day is a busy one: more than eight groups, so its report has two sheets.
+        const bool busy = d == today && !saturday;
+        const int groups = busy ? 10 : saturday ? 2 + pick(2) : 4 + pick(4);
         std::vector<const Project*> active;
         for (const Project& p : projects) {
             if (p.start <= d && d <= p.end)
@@ -166,7 +168,7 @@ DbError insertDemo(Database& db, const QDate& today) {
                                     : (chance(30) ? QStringLiteral("18:30") : QStringLiteral("17:00"));
             g.plannedWork = s(kPlannedWork[pick(8)]);
             g.actualWork = chance(80) ? g.plannedWork : s(kPlannedWork[pick(8)]);
-            const int crew = 1 + pick(3);
+            const int crew = busy ? 1 : 1 + pick(3);
             for (int m = 0; m < crew && next < free.size(); ++m, ++next) {
                 const int c = free[next];
                 QString mark = saturday ? QStringLiteral("☆") : QStringLiteral("○");

@@ -9,6 +9,8 @@
 #include "ui/app/ui_support.h"
 #include "ui/entry/entry_screen.h"
 #include "ui/entry/pickers.h"
+#include "ui/reports/daily_print_screen.h"
+#include "ui/reports/print_settings_screen.h"
 
 namespace vorda {
 
@@ -37,6 +39,12 @@ void registerScreens(FrameWindow& frame) {
     });
     frame.registerScreen(ScreenId::MarkPicker, [](FrameWindow& f) -> QWidget* {
         return new MarkPicker(f.state(), qobject_cast<EntryScreen*>(f.screen(ScreenId::Entry)));
+    });
+    frame.registerScreen(ScreenId::DailyPrint, [](FrameWindow& f) -> QWidget* {
+        return new DailyPrintScreen(f.state());
+    });
+    frame.registerScreen(ScreenId::PrintSettings, [](FrameWindow& f) -> QWidget* {
+        return new PrintSettingsScreen(f.state());
     });
     frame.registerScreen(ScreenId::WeatherPicker, [](FrameWindow& f) -> QWidget* {
         return new WeatherPicker(f.state(), qobject_cast<MainScreen*>(f.screen(ScreenId::Main)));

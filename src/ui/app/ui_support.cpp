@@ -1,5 +1,7 @@
 #include "ui/app/ui_support.h"
 
+#include "core/reports/painter_printer.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QLibraryInfo>
@@ -19,10 +21,7 @@ void installJapanese(QApplication& app) {
     if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"));
+    installFontSubstitutions();
     QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
     font.setPointSize(10);
     QApplication::setFont(font);

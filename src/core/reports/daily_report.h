@@ -1,0 +1,58 @@
+#pragma once
+// The daily report sheet of one date: its content read from the file, then drawn onto a
+// printer. Groups 1 to 8 make the first sheet; a job name in a later slot brings a second.
+
+#include "core/data/daily_record.h"
+#include "core/data/database.h"
+#include "core/reports/printer.h"
+
+#include <QDate>
+#include <QStringList>
+#include <functional>
+
+namespace vorda {
+
+// The era of the settings row; a missing row or value keeps what the screen had.
+struct EraValues {
+    QString name;
+    qint16 offset = 0;
+};
+
+struct DailyReportData {
+    QDate date;
+    QString title;    // 屋号 field 1
+    QString person;   // 屋号 field 7
+    QString dateLine;
+    QStringList legend; // "mark=description", at most 101
+    DayModel day;       // slots 0..16 as read
+    NameCaches names;
+    bool secondSheet = false;
+};
+
+constexpr int kLegendMarks = 101;
+constexpr int kDailyProgressMax = 720;
+
+// Reads the sheet of a date: settings, trade name, marks, the rows of the date into `model`
+// (the print's own day model; its extra caption stands for a day without rows) and the
+// weather stored for that date.
+DbError readDailyReport(const QString& databasePath, const QDate& date, EraValues& era,
+                        DayModel& model, DailyReportData& out);
+
+// The date line: era, era year, month, day, weekday and weather.
+QString dailyDateLine(const EraValues& era, const QDate& date, const QString& weather);
+
+// Man-days (spot workers and every staff cell but blanks and "休") and vehicles (all vehicle
+// columns and the extra column) of one line of a slot; actual for the actual line.
+int manDays(const DayModel& day, int slot, bool actual);
+int vehicleTotal(const DayModel& day, int slot, bool actual);
+
+// The job name on six lines (eight characters each, the sixth up to eleven) and a work
+// content on three lines of eleven characters.
+QStringList jobNameLines(const QString& name);
+QStringList workContentLines(const QString& text);
+
+// Draws the sheet or sheets; progress is told the step count (at most 720).
+void drawDailyReport(Printer& printer, const PageScale& scale, const DailyReportData& data,
+                     const std::function<void(int)>& progress = {});
+
+} // namespace vorda

@@ -1,0 +1,53 @@
+#pragma once
+// The printer every sheet draws on: the few operations the sheets need, in twips on the
+// page model of B4 landscape, and the text routine prtx that all sheets share.
+
+#include <QString>
+
+namespace vorda {
+
+class Printer {
+public:
+    virtual ~Printer() = default;
+
+    virtual void set_paper(qint16 code) = 0;
+    virtual void set_orientation(qint16 code) = 0;
+    virtual void set_font_name(const QString& name) = 0;
+    virtual void set_font_size(float points) = 0;
+    virtual void set_underline(bool on) = 0;
+    // Where the next text starts: its top-left corner, in twips.
+    virtual void move_to(float x, float y) = 0;
+    virtual void print_text(const QString& text) = 0;
+    virtual void new_line() = 0;
+    virtual void set_line_width(int dots) = 0;
+    virtual void draw_line(float x1, float y1, float x2, float y2) = 0;
+    virtual void draw_box(float x1, float y1, float x2, float y2) = 0;
+    // Ends the sheet set: on a printer the job goes to the print service.
+    virtual void end_document() = 0;
+
+    // Empty while all went well; otherwise why the output failed (Japanese).
+    virtual QString error() const { return QString(); }
+};
+
+// The scale of the chosen paper, applied to positions and font sizes.
+struct PageScale {
+    qint16 paperCode = 12;
+    qint16 orientationCode = 2;
+    float position = 1.0f;
+    float font = 1.0f;
+};
+
+inline const QString kPrintFont = QStringLiteral("ＭＳ 明朝");
+
+// Opens a print job: paper, orientation, the font, an empty line.
+void openJob(Printer& printer, const PageScale& scale);
+
+// Text at a base position (twips of B4 landscape) in a base point size, scaled.
+void prtx(Printer& printer, const PageScale& scale, int x, int y, const QString& text, int size,
+          int unlin);
+
+// Lines and boxes at base coordinates, scaled.
+void scaledLine(Printer& printer, const PageScale& scale, int x1, int y1, int x2, int y2);
+void scaledBox(Printer& printer, const PageScale& scale, int x1, int y1, int x2, int y2);
+
+} // namespace vorda

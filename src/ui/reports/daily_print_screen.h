@@ -1,0 +1,36 @@
+#pragma once
+// The daily report print screen Form13 "VORDA印字": the date to print, the progress bar and
+// the ways out (printer, preview, PDF).
+
+#include "core/data/daily_record.h"
+#include "core/reports/daily_report.h"
+
+#include <QWidget>
+
+class QLineEdit;
+class QProgressBar;
+
+namespace vorda {
+
+struct AppState;
+
+class DailyPrintScreen : public QWidget {
+    Q_OBJECT
+public:
+    explicit DailyPrintScreen(AppState& state, QWidget* parent = nullptr);
+
+    enum class Output { Printer, Preview, Pdf };
+    // One print run for the date of the three fields.
+    void run(Output output);
+
+private:
+    AppState& state_;
+    EraValues era_;  // kept between runs while the screen is open
+    DayModel model_; // the print's own day model, never the entry screen's
+    QLineEdit* year_;
+    QLineEdit* month_;
+    QLineEdit* day_;
+    QProgressBar* progress_;
+};
+
+} // namespace vorda

@@ -1,0 +1,47 @@
+#include "ui/reports/print_screen_parts.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace vorda {
+
+QHBoxLayout* dateFieldsRow(std::initializer_list<QLineEdit*> fields, std::initializer_list<QString> captions) {
+    auto* row = new QHBoxLayout;
+    auto caption = captions.begin();
+    for (QLineEdit* f : fields) {
+        f->setFixedWidth(f->objectName() == QLatin1String("Text1") ? 64 : 40);
+        f->setAlignment(Qt::AlignCenter);
+        f->setAttribute(Qt::WA_InputMethodEnabled, false);
+        row->addWidget(f);
+        if (caption != captions.end())
+            row->addWidget(new QLabel(*caption++, f->parentWidget()));
+    }
+    row->addStretch();
+    return row;
+}
+
+QHBoxLayout* printButtons(QWidget* screen, std::function<void(int)> chosen) {
+    auto* row = new QHBoxLayout;
+    const struct {
+        const char* name;
+        const char16_t* caption;
+    } buttons[] = {{"Command1", u"印字"}, {"Command3", u"プレビュー"}, {"Command4", u"PDF保存…"}};
+    for (int i = 0; i < 3; ++i) {
+        auto* b = new QPushButton(QString::fromUtf16(buttons[i].caption), screen);
+        b->setObjectName(QString::fromLatin1(buttons[i].name));
+        b->setMinimumWidth(96);
+        QObject::connect(b, &QPushButton::clicked, screen, [chosen, i] { chosen(i); });
+        row->addWidget(b);
+    }
+    row->addStretch();
+    auto* close = new QPushButton(QStringLiteral("終了"), screen);
+    close->setObjectName(QStringLiteral("Command2"));
+    close->setMinimumWidth(96);
+    QObject::connect(close, &QPushButton::clicked, screen, &QWidget::close);
+    row->addWidget(close);
+    return row;
+}
+
+} // namespace vorda

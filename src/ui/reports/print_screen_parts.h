@@ -1,0 +1,21 @@
+#pragma once
+// What every print screen has: date fields with their captions, and the row of buttons
+// "印字", "プレビュー", "PDF保存…", "終了".
+
+#include <QString>
+#include <functional>
+#include <initializer_list>
+
+class QHBoxLayout;
+class QLineEdit;
+class QWidget;
+
+namespace vorda {
+
+// Fields each followed by its caption ("年", "月", …), in a row.
+QHBoxLayout* dateFieldsRow(std::initializer_list<QLineEdit*> fields, std::initializer_list<QString> captions);
+
+// The buttons; chosen(0) prints, chosen(1) previews, chosen(2) saves a PDF; "終了" closes.
+QHBoxLayout* printButtons(QWidget* screen, std::function<void(int)> chosen);
+
+} // namespace vorda

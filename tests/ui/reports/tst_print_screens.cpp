@@ -1,0 +1,126 @@
+// The print settings screen and the daily report print screen.
+
+#include "core/app/app_state.h"
+#include "support/message_recorder.h"
+#include "support/temp_database.h"
+#include "ui/reports/daily_print_screen.h"
+#include "ui/reports/print_output.h"
+#include "ui/reports/print_settings_screen.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace vorda;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestPrintScreens : public QObject {
+    Q_OBJECT
+private slots:
+    void settingsShowAndRegisterTheCodes() {
+        QTemporaryDir dir;
+        AppState s;
+        s.iniPath = dir.filePath(QStringLiteral("vorda.INI"));
+        s.databasePath = QStringLiteral("D:\\VORDA.db");
+        s.paperCode = 13;
+        s.orientationCode = 2;
+        test::MessageRecorder messages;
+        PrintSettingsScreen screen(s);
+        QCOMPARE(screen.windowTitle(), QStringLiteral("印刷設定"));
+        auto* combo = screen.findChild<QComboBox*>(QStringLiteral("Combo1"));
+        QStringList entries;
+        for (int i = 0; i < combo->count(); ++i)
+            entries << combo->itemText(i);
+        QCOMPARE(entries, QStringList({"A3、297 x 420 mm ", "A4、210 x 297 mm ", "A4 Small、210 x 297 mm ",
+                                       "A5、148 x 210 mm ", "B4、250 x 354 mm ", "B5、182 x 257 mm "}));
+        QCOMPARE(combo->currentText(), QStringLiteral("B5、182 x 257 mm "));
+        QVERIFY(screen.findChild<QRadioButton*>(QStringLiteral("Option2"))->isChecked());
+
+        screen.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        QCOMPARE(s.paperCode, qint16(13));
+        QCOMPARE(s.positionScale, 0.71f);
+        QCOMPARE(readAll(s.iniPath), QByteArray("D:\\VORDA.db\r\n\r\n 13 \r\n 2 \r\n"));
+
+        screen.findChild<QRadioButton*>(QStringLiteral("Option1"))->click();
+        combo->setCurrentIndex(0);
+        emit combo->activated(0);
+        screen.registerSettings();
+        QCOMPARE(s.paperCode, qint16(8));
+        QCOMPARE(s.orientationCode, qint16(1));
+        QCOMPARE(s.positionScale, 1.15f);
+        QCOMPARE(s.fontScale, 1.15f);
+        QCOMPARE(readAll(s.iniPath), QByteArray("D:\\VORDA.db\r\n\r\n 8 \r\n 1 \r\n"));
+        QVERIFY(messages.texts.isEmpty());
+    }
+
+    void aCodeOutsideTheListIsKept() {
+        QTemporaryDir dir;
+        AppState s;
+        s.iniPath = dir.filePath(QStringLiteral("vorda.INI"));
+        s.paperCode = 7;
+        s.orientationCode = 3;
+        PrintSettingsScreen screen(s);
+        QCOMPARE(screen.findChild<QComboBox*>(QStringLiteral("Combo1"))->currentIndex(), -1);
+        QVERIFY(!screen.findChild<QRadioButton*>(QStringLiteral("Option1"))->isChecked());
+        QVERIFY(!screen.findChild<QRadioButton*>(QStringLiteral("Option2"))->isChecked());
+        screen.registerSettings();
+        QCOMPARE(s.paperCode, qint16(7));
+        QCOMPARE(s.positionScale, 1.0f);
+        QCOMPARE(s.orientationCode, qint16(2));
+    }
+
+    void dailyPrintScreen() {
+        test::TempDatabase t(true, QDate(2024, 6, 14));
+        QVERIFY(t.ok());
+        AppState s;
+        s.databasePath = t.path();
+        s.workingDate = QDate(2024, 6, 14);
+        test::MessageRecorder messages;
+        DailyPrintScreen screen(s);
+        QCOMPARE(screen.windowTitle(), QStringLiteral("VORDA印字"));
+        QCOMPARE(screen.findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), QStringLiteral("2024"));
+        QCOMPARE(screen.findChild<QLineEdit*>(QStringLiteral("Text3"))->text(), QStringLiteral("14"));
+        QCOMPARE(screen.findChild<QPushButton*>(QStringLiteral("Command1"))->text(), QStringLiteral("印字"));
+
+        const QString pdf = t.filePath(QStringLiteral("out.pdf"));
+        ui::setPdfFileChooser([&](const QString& suggested) {
+            [&] { QVERIFY(suggested.endsWith(QStringLiteral("作業日報_20240614.pdf"))); }();
+            return pdf;
+        });
+        screen.findChild<QPushButton*>(QStringLiteral("Command4"))->click();
+        QVERIFY(readAll(pdf).startsWith("%PDF"));
+        QVERIFY(messages.texts.isEmpty());
+
+        // Without a printer the print button says so and offers the PDF.
+        if (!havePrinter()) {
+            QFile::remove(pdf);
+            messages.answers = {true};
+            screen.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+            QCOMPARE(messages.texts.size(), 1);
+            QVERIFY(messages.texts[0].contains(QStringLiteral("PDF")));
+            QVERIFY(readAll(pdf).startsWith("%PDF"));
+            messages.texts.clear();
+        }
+
+        screen.findChild<QLineEdit*>(QStringLiteral("Text3"))->setText(QStringLiteral("31"));
+        QFile::remove(pdf);
+        screen.findChild<QPushButton*>(QStringLiteral("Command4"))->click();
+        QCOMPARE(messages.texts, QStringList({QStringLiteral("日付に誤りがあります。")}));
+        QVERIFY(!QFile::exists(pdf));
+        ui::setPdfFileChooser({});
+    }
+};
+
+QTEST_MAIN(TestPrintScreens)
+#include "tst_print_screens.moc"
