@@ -56,6 +56,13 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
                           }});
         steps->push_back({400, [folder, page] { shoot(folder, QStringLiteral("entry_page%1").arg(page)); }});
     }
+    steps->push_back({100, [&frame] {
+                          if (QWidget* w = frame.screen(ScreenId::Entry))
+                              w->close();
+                          frame.openScreen(ScreenId::DailyPrint);
+                          frame.openScreen(ScreenId::PrintSettings);
+                      }});
+    steps->push_back({400, [folder] { shoot(folder, QStringLiteral("print_screens")); }});
     steps->push_back({100, [] { QApplication::exit(0); }});
 
     auto next = std::make_shared<std::function<void(std::size_t)>>();
