@@ -33,6 +33,18 @@ private:
     bool ok_ = false;
 };
 
+// The day-off balance (field 5 of 社員) of every employee, in stored order.
+inline QList<int> daysOffBalances(const QString& path) {
+    Database db;
+    std::vector<Row> rows;
+    QList<int> out;
+    if (!db.open(path) && !db.selectAll(QStringLiteral("社員"), rows)) {
+        for (const Row& r : rows)
+            out << r.values.value(5).toInt();
+    }
+    return out;
+}
+
 // Opens the database or fails the calling test with its message.
 #define VORDA_OPEN(db, path)                                                                     \
     do {                                                                                         \

@@ -49,16 +49,7 @@ struct Fixture {
         return rows;
     }
 
-    QList<int> balances() {
-        Database db;
-        std::vector<Row> rows;
-        QList<int> out;
-        if (!db.open(t.path()) && !db.selectAll(table::Employees, rows)) {
-            for (const Row& r : rows)
-                out << r.values[emp::DaysOffLeft].toInt();
-        }
-        return out;
-    }
+    QList<int> balances() { return test::daysOffBalances(t.path()); }
 
     DbError load() { return GTDAT(t.path(), kDay, day, names); }
     DbError save() { return registerDay(t.path(), kDay, QStringLiteral("曇"), day, names); }

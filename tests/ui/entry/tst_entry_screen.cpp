@@ -79,16 +79,7 @@ struct Fixture {
         return find<QLabel>(QStringLiteral("NM(%1)").arg(j))->palette().color(QPalette::Window);
     }
 
-    QList<int> balances() const {
-        Database db;
-        std::vector<Row> rows;
-        QList<int> out;
-        if (!db.open(t.path()) && !db.selectAll(table::Employees, rows)) {
-            for (const Row& r : rows)
-                out << r.values[emp::DaysOffLeft].toInt();
-        }
-        return out;
-    }
+    QList<int> balances() const { return test::daysOffBalances(t.path()); }
 
     test::TempDatabase t;
     AppState state;
