@@ -281,7 +281,7 @@ QWidget* EntryScreen::buildWorkPage() {
         nm->setMinimumHeight(92);
         nm->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         nm->setFrameShape(QFrame::Box);
-        names_headers_[j] = nm;
+        nameHeaders_[j] = nm;
         grid->addWidget(nm, 0, 3 + j);
     }
     for (int n = 0; n < kLines; ++n) {
@@ -519,14 +519,14 @@ void EntryScreen::refreshCounts() {
 }
 
 void EntryScreen::SAGYOCHK(int j) {
-    QLabel* nm = names_headers_[j];
+    QLabel* nm = nameHeaders_[j];
     QPalette p = nm->palette();
     p.setColor(QPalette::Window, plannedColour(plannedGroupsInColumn(day_, day_.columnOffset + j)));
     nm->setPalette(p);
 }
 
 void EntryScreen::SAGYOCHK2(int j) {
-    QLabel* nm = names_headers_[j];
+    QLabel* nm = nameHeaders_[j];
     QPalette p = nm->palette();
     p.setColor(QPalette::WindowText, actualColour(actualGroupsInColumn(day_, day_.columnOffset + j)));
     nm->setPalette(p);
@@ -536,7 +536,7 @@ void EntryScreen::gridRedraw(bool clearing) {
     for (int j = 0; j < kColumns; ++j) {
         const int c = day_.columnOffset + j;
         const bool employee = c <= employeeRows_ - 1;
-        names_headers_[j]->setText(employee ? vertical(names_.employees[c]) : QString());
+        nameHeaders_[j]->setText(employee ? vertical(names_.employees[c]) : QString());
         for (int n = 0; n < kLines; ++n) {
             // Clearing a column without an employee empties its cells in the model too.
             cells_[n][j]->setText(employee || !clearing ? day_.lines[lineOf(n)].staff[c] : QString());

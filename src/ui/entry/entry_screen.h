@@ -116,7 +116,7 @@ private:
     std::array<QLabel*, kRows> vehicleNumbers_{};
     std::array<QLineEdit*, kRows> workJobs_{};
     std::array<QLineEdit*, kRows> vehicleJobs_{};
-    std::array<QLabel*, kColumns> names_headers_{};
+    std::array<QLabel*, kColumns> nameHeaders_{};
     std::array<std::array<QLineEdit*, kColumns>, kLines> cells_{};
     QLineEdit* extraCaption_ = nullptr;
     std::array<QLabel*, 2> guardHeaders_{};
