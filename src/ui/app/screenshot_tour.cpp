@@ -3,6 +3,7 @@
 #include "ui/app/frame_window.h"
 #include "ui/app/main_screen.h"
 #include "ui/entry/entry_screen.h"
+#include "ui/reports/daily_print_screen.h"
 
 #include <QApplication>
 #include <QDir>
@@ -63,6 +64,18 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
                           frame.openScreen(ScreenId::PrintSettings);
                       }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("print_screens")); }});
+    steps->push_back({100, [&frame, folder] {
+                          auto* print = qobject_cast<DailyPrintScreen*>(frame.screen(ScreenId::DailyPrint));
+                          if (!print)
+                              return;
+                          // The preview is modal: its picture is taken from inside its own loop.
+                          QTimer::singleShot(1500, [folder] {
+                              shoot(folder, QStringLiteral("daily_report_preview"));
+                              if (QWidget* modal = QApplication::activeModalWidget())
+                                  modal->close();
+                          });
+                          print->run(DailyPrintScreen::Output::Preview);
+                      }});
     steps->push_back({100, [] { QApplication::exit(0); }});
 
     auto next = std::make_shared<std::function<void(std::size_t)>>();
