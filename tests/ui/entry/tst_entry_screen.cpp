@@ -311,6 +311,22 @@ private slots:
         QCOMPARE(f.find(QStringLiteral("SG1(0)"))->text(), QString());
     }
 
+    void aPickerOutlivingTheEntryScreenWritesNothing() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        f.open();
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        QTest::mouseClick(f.find(QStringLiteral("SG1(0)")), Qt::LeftButton);
+        auto* list = f.frame->findChild<QListWidget*>(QStringLiteral("List1"));
+        QVERIFY(list);
+        f.find<QPushButton>(QStringLiteral("Command2"))->click();
+        QTRY_VERIFY(!f.frame->screen(ScreenId::Entry));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+        QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
+        QVERIFY(messages.texts.isEmpty());
+    }
+
     void closingAsksOnlyWhenSomethingWasTyped() {
         Fixture f;
         QVERIFY(f.t.ok());
