@@ -82,12 +82,9 @@ int setData(const QStringList& args, AppState& state) {
     if (args.size() != 1)
         return usage();
     const QString path = QFileInfo(args[0]).absoluteFilePath();
-    {
-        Database db;
-        if (DbError e = db.open(path)) {
-            err() << e.message << Qt::endl;
-            return 1;
-        }
+    if (DbError e = Database::check(path)) {
+        err() << e.message << Qt::endl;
+        return 1;
     }
     INIREAD(state); // keep lines 2 to 4 as they are
     state.databasePath = QDir::toNativeSeparators(path);

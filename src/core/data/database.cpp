@@ -153,6 +153,11 @@ DbError Database::open(const QString& path) {
     return {};
 }
 
+DbError Database::check(const QString& path) {
+    Database db;
+    return db.open(path);
+}
+
 DbError Database::create(const QString& path) {
     const QFileInfo info(path);
     const QString file = QDir::toNativeSeparators(path);

@@ -60,6 +60,9 @@ public:
     // open. The default suits the desktop; tests shorten it.
     void setBusyTimeout(int ms) { busyTimeoutMs_ = ms; }
 
+    // Whether the path holds a usable VORDA database: open() and release, nothing written.
+    static DbError check(const QString& path);
+
     // Creates a new file with all tables and indexes (refuses an existing file) and opens it.
     DbError create(const QString& path);
 

@@ -163,6 +163,10 @@ QString rightAlignKeepFirst(const QString& text, int width) {
     return QString(width - text.size(), u' ') + text;
 }
 
+QString countOrEmpty(int value) {
+    return value == 0 ? QString() : QString::number(value);
+}
+
 QString sheetCount(int value, int width) {
     if (value == 0)
         return QString();

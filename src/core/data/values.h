@@ -54,6 +54,9 @@ QString rightAlignKeepLast(const QString& text, int width);
 // Right-aligns in width characters; a longer text keeps its first width characters.
 QString rightAlignKeepFirst(const QString& text, int width);
 
+// A count as the screens and sheets show it: nothing for 0, otherwise its decimal text.
+QString countOrEmpty(int value);
+
 // A count as a sheet number: zero prints as nothing, otherwise right-aligned and cut.
 QString sheetCount(int value, int width);
 

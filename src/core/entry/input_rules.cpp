@@ -17,10 +17,6 @@ std::optional<qint16> countFromField(const QString& text) {
     return static_cast<qint16>(rounded);
 }
 
-QString countText(qint16 value) {
-    return value == 0 ? QString() : QString::number(value);
-}
-
 namespace {
 
 int groupsWithCell(const DayModel& day, int column, int lineParity) {

@@ -16,9 +16,6 @@ inline const QString kDefaultEndTime = QStringLiteral("17:00");
 // Count fields: the leading number, halves to even; nothing when it does not fit 16 bits.
 std::optional<qint16> countFromField(const QString& text);
 
-// How a count is shown: empty for 0.
-QString countText(qint16 value);
-
 // Multi-line work contents hold at most this many characters.
 constexpr int kWorkContentLength = 100;
 

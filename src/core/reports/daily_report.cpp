@@ -16,11 +16,6 @@ QString midChars(const QString& text, int from, int count) {
     return leftChars(rest, count);
 }
 
-// A count as the sheet prints it ("##"): nothing for 0.
-QString plainCount(int value) {
-    return value == 0 ? QString() : QString::number(value);
-}
-
 } // namespace
 
 QString dailyDateLine(const EraValues& era, const QDate& date, const QString& weather) {
@@ -255,8 +250,8 @@ private:
             step();
         }
         auto pair = [&](int x, qint16 plannedCount, qint16 actualCount) {
-            text(x, 2700 + Y, plainCount(plannedCount), 10);
-            text(x, 3320 + Y, plainCount(actualCount), 10);
+            text(x, 2700 + Y, countOrEmpty(plannedCount), 10);
+            text(x, 3320 + Y, countOrEmpty(actualCount), 10);
             step();
         };
         pair(14950, g.spotCount[0], g.spotCount[1]);
@@ -265,10 +260,10 @@ private:
         for (int v = 0; v < kVehicleColumns; ++v)
             pair(5950 + 300 * (33 + v), planned.vehicles[v], actual.vehicles[v]);
         pair(18850, g.extraCount[0], g.extraCount[1]);
-        text(19600, 2600 + Y, plainCount(manDays(d_.day, k, false)), 10);
-        text(19600, 2920 + Y, plainCount(vehicleTotal(d_.day, k, false)), 10);
-        text(19600, 3170 + Y, plainCount(manDays(d_.day, k, true)), 10);
-        text(19600, 3490 + Y, plainCount(vehicleTotal(d_.day, k, true)), 10);
+        text(19600, 2600 + Y, countOrEmpty(manDays(d_.day, k, false)), 10);
+        text(19600, 2920 + Y, countOrEmpty(vehicleTotal(d_.day, k, false)), 10);
+        text(19600, 3170 + Y, countOrEmpty(manDays(d_.day, k, true)), 10);
+        text(19600, 3490 + Y, countOrEmpty(vehicleTotal(d_.day, k, true)), 10);
         step();
     }
 

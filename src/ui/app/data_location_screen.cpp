@@ -91,11 +91,7 @@ bool DataLocationScreen::writePath(const QString& path) {
 
 void DataLocationScreen::registerPath() {
     const QString path = path_->text();
-    DbError check;
-    {
-        Database db;
-        check = db.open(path);
-    }
+    const DbError check = Database::check(path);
     // A path that does not lead to a VORDA database is registered only when the user says so
     // (a network folder may be away for the moment).
     if (check && !ui::askYesNo(this, check.message + QStringLiteral("\nこのまま登録しますか？")))
@@ -107,12 +103,7 @@ void DataLocationScreen::browse() {
     const QString chosen = chooseExisting ? chooseExisting(this) : QString();
     if (chosen.isEmpty())
         return;
-    DbError check;
-    {
-        Database db;
-        check = db.open(chosen);
-    }
-    if (check) {
+    if (const DbError check = Database::check(chosen)) {
         ui::showMessage(this, check.message);
         return;
     }

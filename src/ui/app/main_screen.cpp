@@ -162,12 +162,7 @@ void MainScreen::load() {
     const QDate today = state_.today();
     // The date is shown even when the database cannot be opened, so the user sees where
     // they are once the data location is set.
-    DbError error;
-    {
-        Database db;
-        error = db.open(state_.databasePath);
-    }
-    if (error) {
+    if (const DbError error = Database::check(state_.databasePath)) {
         if (error.kind == DbErrorKind::FolderMissing) {
             ui::showMessage(this, QStringLiteral("データ環境を設定してください。"));
             frame_.openScreen(ScreenId::DataLocation);

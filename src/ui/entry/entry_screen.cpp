@@ -2,6 +2,7 @@
 
 #include "core/app/app_state.h"
 #include "core/app/working_date.h"
+#include "core/data/values.h"
 #include "core/entry/day_store.h"
 #include "core/entry/input_rules.h"
 #include "core/masters/master_lists.h"
@@ -9,6 +10,7 @@
 #include "ui/app/ui_support.h"
 
 #include <QCheckBox>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -84,34 +86,15 @@ void latinOnly(QLineEdit* e) {
     e->setInputMethodHints(Qt::ImhPreferLatin | Qt::ImhPreferNumbers | Qt::ImhNoPredictiveText);
 }
 
+// Header colours by the number of groups marked in a column: 0, 1, 2, 3, 4 or more.
 QColor plannedColour(int groups) {
-    switch (groups) {
-    case 0:
-        return QColor(0, 255, 255);
-    case 1:
-        return QColor(255, 255, 255);
-    case 2:
-        return QColor(255, 255, 0);
-    case 3:
-        return QColor(0, 0, 255);
-    default:
-        return QColor(255, 0, 0);
-    }
+    static const QColor colours[] = {{0, 255, 255}, {255, 255, 255}, {255, 255, 0}, {0, 0, 255}, {255, 0, 0}};
+    return colours[std::clamp(groups, 0, 4)];
 }
 
 QColor actualColour(int groups) {
-    switch (groups) {
-    case 0:
-        return QColor(0, 0, 0);
-    case 1:
-        return QColor(0, 128, 128);
-    case 2:
-        return QColor(128, 0, 128);
-    case 3:
-        return QColor(128, 128, 0);
-    default:
-        return QColor(192, 192, 192);
-    }
+    static const QColor colours[] = {{0, 0, 0}, {0, 128, 128}, {128, 0, 128}, {128, 128, 0}, {192, 192, 192}};
+    return colours[std::clamp(groups, 0, 4)];
 }
 
 // Project page fields of the four rows, in the order the screen has always named them.
@@ -545,7 +528,7 @@ void EntryScreen::gridRedraw(bool clearing) {
 }
 
 void EntryScreen::setCount(QLineEdit* field, qint16 value) {
-    field->setText(countText(value));
+    field->setText(countOrEmpty(value));
 }
 
 void EntryScreen::vehicleRedraw() {

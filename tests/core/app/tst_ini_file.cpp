@@ -2,6 +2,7 @@
 
 #include "core/app/app_state.h"
 #include "core/app/ini_file.h"
+#include "support/files.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,19 +17,6 @@ namespace {
 QByteArray sjis(const QString& text) {
     QStringEncoder enc("windows-31j");
     return enc.encode(text);
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
 }
 
 } // namespace
@@ -48,7 +36,7 @@ private slots:
         s.paperCode = 12;
         s.orientationCode = 2;
         QCOMPARE(INIWRITE(s), QString());
-        QCOMPARE(readBytes(ini()), sjis(QStringLiteral("C:\\データ\\VORDA.db\r\nX\r\n 12 \r\n 2 \r\n")));
+        QCOMPARE(test::readFile(ini()), sjis(QStringLiteral("C:\\データ\\VORDA.db\r\nX\r\n 12 \r\n 2 \r\n")));
     }
 
     void negativeCodeTakesTheSignPosition() {
@@ -67,7 +55,7 @@ private slots:
         s.paperCode = 9;
         s.orientationCode = 1;
         QCOMPARE(INIWRITE(s), QString());
-        QVERIFY(readBytes(ini()).contains(QByteArray("\x81\x60"))); // ～ as the code page has it
+        QVERIFY(test::readFile(ini()).contains(QByteArray("\x81\x60"))); // ～ as the code page has it
 
         AppState r;
         r.iniPath = ini();
@@ -92,12 +80,12 @@ private slots:
     }
 
     void textWithoutShiftJisFormIsRefusedAndFileKept() {
-        writeBytes(ini(), QByteArray("old\r\n\r\n 12 \r\n 2 \r\n"));
+        QVERIFY(test::writeFile(ini(), QByteArray("old\r\n\r\n 12 \r\n 2 \r\n")));
         AppState s;
         s.iniPath = ini();
         s.databasePath = QStringLiteral("/data/😀/VORDA.db");
         QVERIFY(!INIWRITE(s).isEmpty());
-        QCOMPARE(readBytes(ini()), QByteArray("old\r\n\r\n 12 \r\n 2 \r\n"));
+        QCOMPARE(test::readFile(ini()), QByteArray("old\r\n\r\n 12 \r\n 2 \r\n"));
     }
 
     void scaleFactors_data() {
@@ -117,7 +105,7 @@ private slots:
         QFETCH(QByteArray, line3);
         QFETCH(int, code);
         QFETCH(float, scale);
-        writeBytes(ini(), "C:\\VORDA.db\r\n\r\n" + line3 + "\r\n 2 \r\n");
+        QVERIFY(test::writeFile(ini(), "C:\\VORDA.db\r\n\r\n" + line3 + "\r\n 2 \r\n"));
         AppState s;
         s.iniPath = ini();
         INIREAD(s);
@@ -126,7 +114,7 @@ private slots:
         QCOMPARE(s.fontScale, scale);
         // An unknown code is written back as it was read.
         QCOMPARE(INIWRITE(s), QString());
-        QCOMPARE(readBytes(ini()).split('\n').value(2), QStringLiteral(" %1 \r").arg(code).toLatin1());
+        QCOMPARE(test::readFile(ini()).split('\n').value(2), QStringLiteral(" %1 \r").arg(code).toLatin1());
     }
 
     void itemRules() {
@@ -159,7 +147,7 @@ private slots:
     }
 
     void shortAndFaultyFiles() {
-        writeBytes(ini(), QByteArray("C:\\VORDA.db\r\n"));
+        QVERIFY(test::writeFile(ini(), QByteArray("C:\\VORDA.db\r\n")));
         AppState s;
         s.iniPath = ini();
         IniReadResult r = INIREAD(s);
@@ -168,19 +156,19 @@ private slots:
         QCOMPARE(s.paperCode, qint16(12));
         QCOMPARE(s.orientationCode, qint16(2));
 
-        writeBytes(ini(), QByteArray());
+        QVERIFY(test::writeFile(ini(), QByteArray()));
         r = INIREAD(s);
         QCOMPARE(r.status, IniReadResult::Status::Short);
         QCOMPARE(s.databasePath, QString());
 
-        writeBytes(ini(), QByteArray("C:\\VORDA.db\r\n\r\nB4\r\n99999\r\n"));
+        QVERIFY(test::writeFile(ini(), QByteArray("C:\\VORDA.db\r\n\r\nB4\r\n99999\r\n")));
         r = INIREAD(s);
         QCOMPARE(r.status, IniReadResult::Status::Short);
         QCOMPARE(s.paperCode, qint16(12));
         QCOMPARE(s.orientationCode, qint16(2));
 
         // Bytes that are no Shift-JIS at all.
-        writeBytes(ini(), QByteArray("\x81\xff\x82\r\n\r\n 9 \r\n 1 \r\n"));
+        QVERIFY(test::writeFile(ini(), QByteArray("\x81\xff\x82\r\n\r\n 9 \r\n 1 \r\n")));
         r = INIREAD(s);
         QCOMPARE(r.status, IniReadResult::Status::Unreadable);
         QCOMPARE(s.paperCode, qint16(12));

@@ -4,6 +4,7 @@
 #include "core/data/daily_record.h"
 #include "core/data/database.h"
 #include "core/data/schema.h"
+#include "support/files.h"
 #include "support/temp_database.h"
 
 #include <QCryptographicHash>
@@ -14,13 +15,6 @@
 using namespace vorda;
 
 namespace {
-
-QByteArray fileHash(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
 
 QStringList listing(const QString& dir) {
     return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
@@ -81,13 +75,13 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(content);
         }
-        const QByteArray before = fileHash(path);
+        const QByteArray before = test::fileHash(path);
         Database db;
         const DbError e = db.open(path);
         QVERIFY(e.kind == DbErrorKind::NotDatabase || e.kind == DbErrorKind::Failed);
         QVERIFY(!e.message.isEmpty());
         QVERIFY(!db.isOpen());
-        QCOMPARE(fileHash(path), before);
+        QCOMPARE(test::fileHash(path), before);
         QCOMPARE(listing(dir.path()), QStringList({QStringLiteral("VORDA.db")}));
     }
 
@@ -99,12 +93,12 @@ private slots:
             VORDA_OPEN(db, t.path());
             QVERIFY(!db.exec(QStringLiteral("DROP TABLE \"天候\"")));
         }
-        const QByteArray before = fileHash(t.path());
+        const QByteArray before = test::fileHash(t.path());
         Database db;
         const DbError e = db.open(t.path());
         QCOMPARE(e.kind, DbErrorKind::NotDatabase);
         QVERIFY2(e.message.contains(QStringLiteral("天候")), qPrintable(e.message));
-        QCOMPARE(fileHash(t.path()), before);
+        QCOMPARE(test::fileHash(t.path()), before);
     }
 
     void tableWithTooFewFieldsIsRefused() {
@@ -125,9 +119,9 @@ private slots:
     void createNeverOverwrites() {
         test::TempDatabase t;
         QVERIFY(t.ok());
-        const QByteArray before = fileHash(t.path());
+        const QByteArray before = test::fileHash(t.path());
         QVERIFY(createDatabase(t.path(), {}));
-        QCOMPARE(fileHash(t.path()), before);
+        QCOMPARE(test::fileHash(t.path()), before);
     }
 
     void valuesAreBoundNeverSpliced() {
@@ -182,7 +176,7 @@ private slots:
                 "WHEN (SELECT count(*) FROM \"VORDA工事\") >= 2 "
                 "BEGIN SELECT RAISE(ABORT, 'injected'); END")));
         }
-        const QByteArray before = fileHash(t.path());
+        const QByteArray before = test::fileHash(t.path());
 
         {
         Database db;
@@ -214,7 +208,7 @@ private slots:
         QVERIFY(!db.selectAll(table::Employees, staff));
         QCOMPARE(staff[0].values[emp::DaysOffLeft].toInt(), 10);
         }
-        QCOMPARE(fileHash(t.path()), before);
+        QCOMPARE(test::fileHash(t.path()), before);
     }
 
     void committedWorkIsKept() {

@@ -2,6 +2,7 @@
 
 #include "core/app/app_state.h"
 #include "support/message_recorder.h"
+#include "support/files.h"
 #include "support/temp_database.h"
 #include "ui/app/data_location_screen.h"
 
@@ -15,17 +16,6 @@ using namespace vorda;
 
 namespace {
 
-void writeIni(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestDataLocation : public QObject {
@@ -36,7 +26,7 @@ private slots:
         QVERIFY(oldDb.ok() && newDb.ok());
         AppState s;
         s.iniPath = oldDb.filePath(QStringLiteral("vorda.INI"));
-        writeIni(s.iniPath, QStringEncoder("windows-31j").encode(oldDb.path() + QStringLiteral("\r\n予備\r\n 9 \r\n 1 \r\n")));
+        QVERIFY(test::writeFile(s.iniPath, QStringEncoder("windows-31j").encode(oldDb.path() + QStringLiteral("\r\n予備\r\n 9 \r\n 1 \r\n"))));
         test::MessageRecorder messages;
         DataLocationScreen screen(s);
         auto* field = screen.findChild<QLineEdit*>(QStringLiteral("Text1"));
@@ -52,7 +42,7 @@ private slots:
         QCOMPARE(s.boundDatabasePath, oldDb.path());
         const QByteArray expected =
             QStringEncoder("windows-31j").encode(newDb.path() + QStringLiteral("\r\n予備\r\n 9 \r\n 1 \r\n"));
-        QCOMPARE(readAll(s.iniPath), expected);
+        QCOMPARE(test::readFile(s.iniPath), expected);
 
         DataLocationScreen reopened(s);
         QCOMPARE(s.boundDatabasePath, newDb.path());
@@ -84,7 +74,7 @@ private slots:
         test::TempDatabase t;
         QVERIFY(t.ok());
         const QString memo = t.filePath(QStringLiteral("memo.txt"));
-        writeIni(memo, "memo");
+        QVERIFY(test::writeFile(memo, "memo"));
         AppState s;
         s.iniPath = t.filePath(QStringLiteral("vorda.INI"));
         test::MessageRecorder messages;
@@ -95,7 +85,7 @@ private slots:
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY(messages.texts[0].contains(QStringLiteral("VORDAのデータベースではありません")));
         QCOMPARE(field->text(), QString());
-        QCOMPARE(readAll(memo), QByteArray("memo"));
+        QCOMPARE(test::readFile(memo), QByteArray("memo"));
 
         screen.chooseExisting = [&](QWidget*) { return t.path(); };
         screen.browse();
@@ -124,12 +114,12 @@ private slots:
         QCOMPARE(r.databasePath, path);
 
         // An existing file is never overwritten.
-        const QByteArray before = readAll(path);
+        const QByteArray before = test::readFile(path);
         messages.texts.clear();
         screen.createNew();
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY(messages.texts[0].contains(QStringLiteral("上書きはしません")));
-        QCOMPARE(readAll(path), before);
+        QCOMPARE(test::readFile(path), before);
     }
 };
 

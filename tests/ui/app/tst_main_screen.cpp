@@ -6,6 +6,7 @@
 #include "core/data/schema.h"
 #include "core/data/values.h"
 #include "support/message_recorder.h"
+#include "support/files.h"
 #include "support/temp_database.h"
 #include "ui/app/data_location_screen.h"
 #include "ui/app/frame_window.h"
@@ -37,12 +38,6 @@ QStringList listing(const QString& dir) {
         all << it.next();
     all.sort();
     return all;
-}
-
-QByteArray hashOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
-                                       : QByteArray();
 }
 
 qint64 weatherRows(const QString& path, const QDate& date) {
@@ -296,7 +291,7 @@ private slots:
             f.write(content);
         }
         const QStringList before = listing(dir.path());
-        const QByteArray hash = hashOf(path);
+        const QByteArray hash = test::fileHash(path);
         test::MessageRecorder messages;
         Screen s(path);
         QCOMPARE(messages.texts.size(), 1);
@@ -311,7 +306,7 @@ private slots:
         QCOMPARE(s.field("Text1")->text(), QStringLiteral("2003"));
         QCOMPARE(s.field("Text5")->text(), QString());
         QCOMPARE(listing(dir.path()), before);
-        QCOMPARE(hashOf(path), hash);
+        QCOMPARE(test::fileHash(path), hash);
     }
 
     void closingTheMainScreenEndsTheProgram() {

@@ -2,6 +2,7 @@
 
 #include "core/app/app_state.h"
 #include "support/message_recorder.h"
+#include "support/files.h"
 #include "support/temp_database.h"
 #include "ui/reports/daily_print_screen.h"
 #include "ui/reports/print_output.h"
@@ -17,11 +18,6 @@
 using namespace vorda;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -50,7 +46,7 @@ private slots:
         screen.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
         QCOMPARE(s.paperCode, qint16(13));
         QCOMPARE(s.positionScale, 0.71f);
-        QCOMPARE(readAll(s.iniPath), QByteArray("D:\\VORDA.db\r\n\r\n 13 \r\n 2 \r\n"));
+        QCOMPARE(test::readFile(s.iniPath), QByteArray("D:\\VORDA.db\r\n\r\n 13 \r\n 2 \r\n"));
 
         screen.findChild<QRadioButton*>(QStringLiteral("Option1"))->click();
         combo->setCurrentIndex(0);
@@ -60,7 +56,7 @@ private slots:
         QCOMPARE(s.orientationCode, qint16(1));
         QCOMPARE(s.positionScale, 1.15f);
         QCOMPARE(s.fontScale, 1.15f);
-        QCOMPARE(readAll(s.iniPath), QByteArray("D:\\VORDA.db\r\n\r\n 8 \r\n 1 \r\n"));
+        QCOMPARE(test::readFile(s.iniPath), QByteArray("D:\\VORDA.db\r\n\r\n 8 \r\n 1 \r\n"));
         QVERIFY(messages.texts.isEmpty());
     }
 
@@ -99,7 +95,7 @@ private slots:
             return pdf;
         });
         screen.findChild<QPushButton*>(QStringLiteral("Command4"))->click();
-        QVERIFY(readAll(pdf).startsWith("%PDF"));
+        QVERIFY(test::readFile(pdf).startsWith("%PDF"));
         QVERIFY(messages.texts.isEmpty());
 
         // Without a printer the print button says so and offers the PDF.
@@ -109,7 +105,7 @@ private slots:
             screen.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
             QCOMPARE(messages.texts.size(), 1);
             QVERIFY(messages.texts[0].contains(QStringLiteral("PDF")));
-            QVERIFY(readAll(pdf).startsWith("%PDF"));
+            QVERIFY(test::readFile(pdf).startsWith("%PDF"));
             messages.texts.clear();
         }
 
