@@ -46,6 +46,23 @@ void openJob(Printer& printer, const PageScale& scale);
 void prtx(Printer& printer, const PageScale& scale, int x, int y, const QString& text, int size,
           int unlin);
 
+// Where a text stands in its cell: from the cell's left edge, or ending at its right edge.
+enum class CellAlign { Left, Right };
+
+// The smallest share of its size a text may shrink to so that it fits its cell; a text that
+// does not fit even then is cut.
+constexpr double kFitFloor = 0.6;
+
+// The width, in twips on the printed sheet, of a text in the print font at a point size.
+double printTextWidth(const QString& text, double points);
+
+// prtx for a text that must stay inside a cell `width` twips wide (base twips, scaled like
+// x). A text that fits is drawn exactly as prtx draws it; one that does not is drawn smaller,
+// down to kFitFloor of its size, keeping its left edge (Left) or the cell's right edge
+// (Right), and cut only when even the floor is too wide.
+void prtxFit(Printer& printer, const PageScale& scale, int x, int y, int width, const QString& text,
+             int size, int unlin, CellAlign align = CellAlign::Left);
+
 // Lines and boxes at base coordinates, scaled.
 void scaledLine(Printer& printer, const PageScale& scale, int x1, int y1, int x2, int y2);
 void scaledBox(Printer& printer, const PageScale& scale, int x1, int y1, int x2, int y2);
