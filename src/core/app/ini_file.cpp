@@ -40,6 +40,14 @@ QString numberField(qint16 value) {
     return value < 0 ? QStringLiteral("%1 ").arg(value) : QStringLiteral(" %1 ").arg(value);
 }
 
+// The path as a line item: quoted where the reader would otherwise cut or trim it. Never
+// normalised: a path spelled otherwise names another folder.
+QString pathItem(const QString& path) {
+    const bool needsQuotes = path.contains(u',') || path.startsWith(u' ') || path.startsWith(u'\t') ||
+                             path.startsWith(u'"');
+    return needsQuotes ? u'"' + path + u'"' : path;
+}
+
 } // namespace
 
 IniReadResult parseIniText(const QString& text) {
@@ -131,7 +139,7 @@ QString normalizeForShiftJis(const QString& text) {
 
 QByteArray encodeIniFile(const IniValues& values, QString* error) {
     const QString crlf = QStringLiteral("\r\n");
-    const QString text = normalizeForShiftJis(values.databasePath) + crlf +
+    const QString text = pathItem(values.databasePath) + crlf +
                          normalizeForShiftJis(values.secondValue) + crlf +
                          numberField(values.paperCode) + crlf +
                          numberField(values.orientationCode) + crlf;
@@ -145,6 +153,18 @@ QByteArray encodeIniFile(const IniValues& values, QString* error) {
     if (encoder.hasError()) {
         if (error)
             *error = QStringLiteral("データの場所に Shift-JIS で書けない文字が含まれています。");
+        return QByteArray();
+    }
+    // What is written must read back as it stands: a path that would come back as another
+    // (a quote inside a quoted item, a line break, a character the code page spells twice)
+    // is refused rather than registered and lost at the next start.
+    QStringDecoder decoder(kCodePage);
+    const IniValues back = parseIniText(decoder.decode(bytes)).values;
+    if (decoder.hasError() || back.databasePath != values.databasePath) {
+        if (error)
+            *error = QStringLiteral("データの場所「%1」は vorda.INI にそのまま書けない文字を含んでいます。"
+                                    "別のフォルダまたはファイル名を選んでください。")
+                         .arg(values.databasePath);
         return QByteArray();
     }
     return bytes;

@@ -32,8 +32,10 @@ IniReadResult readIniFile(const QString& path);
 // Parses the decoded content; exposed for tests of the item rules.
 IniReadResult parseIniText(const QString& text);
 
-// The file's bytes: text values as they stand, integers as " 12 ", each line ended by CR LF,
-// in Shift-JIS. Returns an empty array and a message when a text has no Shift-JIS form.
+// The file's bytes: text values as they stand (the path in double quotes where it has a
+// comma or starts with a blank or a quote), integers as " 12 ", each line ended by CR LF,
+// in Shift-JIS. Returns an empty array and a message when a text has no Shift-JIS form or
+// the path would not read back exactly.
 QByteArray encodeIniFile(const IniValues& values, QString* error);
 
 // Creates or replaces the file in one step (never leaves it half-written).

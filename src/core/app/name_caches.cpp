@@ -7,21 +7,31 @@ namespace vorda {
 
 namespace {
 
+// Rows past the daily record's columns load nothing; the day still loads, and the note says
+// which rows they are.
 template <std::size_t N>
 DbError fillCache(Database& db, const QString& table, int field, std::array<QString, N>& cache,
-                  const QString& what) {
+                  int columns, const QString& what, QString& note) {
     std::vector<Row> rows;
     if (DbError e = db.selectAll(table, rows))
         return e;
     const std::size_t n = std::min(rows.size(), N);
     for (std::size_t i = 0; i < n; ++i)
         cache[i] = nullSafeText(rows[i].values.value(field));
-    if (rows.size() > N)
-        return DbError{DbErrorKind::Failed,
-                       QStringLiteral("%1が %2 件登録されています。扱えるのは先頭の %3 件までです。%1登録で減らしてください。")
-                           .arg(what)
-                           .arg(rows.size())
-                           .arg(N)};
+    if (rows.size() > std::size_t(columns)) {
+        QStringList beyond;
+        for (std::size_t i = std::size_t(columns); i < rows.size() && beyond.size() < 5; ++i)
+            beyond << nullSafeText(rows[i].values.value(field));
+        if (rows.size() > std::size_t(columns) + 5)
+            beyond << QStringLiteral("ほか");
+        const QString line = QStringLiteral("%1が %2 件登録されています。日報の列は %3 件分のため、%4 件目から（%5）は日報に入りません。")
+                                 .arg(what)
+                                 .arg(rows.size())
+                                 .arg(columns)
+                                 .arg(columns + 1)
+                                 .arg(beyond.join(QStringLiteral("、")));
+        note = note.isEmpty() ? line : note + u'\n' + line;
+    }
     return {};
 }
 
@@ -36,7 +46,8 @@ DbError withDatabase(AppState& state, Fill fill) {
 } // namespace
 
 DbError SYAINGET(Database& db, NameCaches& names) {
-    return fillCache(db, table::Employees, emp::Surname, names.employees, QStringLiteral("社員"));
+    return fillCache(db, table::Employees, emp::Surname, names.employees, kStaffColumns,
+                     QStringLiteral("社員"), names.beyondColumns);
 }
 
 DbError SYAINGET(AppState& state) {
@@ -44,7 +55,8 @@ DbError SYAINGET(AppState& state) {
 }
 
 DbError SYARYOGET(Database& db, NameCaches& names) {
-    return fillCache(db, table::Vehicles, veh::Name, names.vehicles, QStringLiteral("車両"));
+    return fillCache(db, table::Vehicles, veh::Name, names.vehicles, kVehicleColumns,
+                     QStringLiteral("車両"), names.beyondColumns);
 }
 
 DbError SYARYOGET(AppState& state) {

@@ -8,8 +8,9 @@
 namespace vorda {
 
 // Fills employee cache entries 0..n-1 from field 1 of the n rows of 社員 in stored order;
-// later entries keep what they held. More rows than the cache holds: the first 31 are
-// filled and the error says so (the caller shows it as it stands).
+// later entries keep what they held. More rows than the daily record has columns for (30):
+// the first 31 fill the cache and names.beyondColumns says which rows have no column (the
+// caller shows it once); that is no error.
 DbError SYAINGET(Database& db, NameCaches& names);
 DbError SYAINGET(AppState& state);
 

@@ -28,6 +28,9 @@ qint16 countAt(const QVariantList& row, int ordinal) {
 } // namespace
 
 void rowToSlot(const QVariantList& row, DayModel& day, int k) {
+    // Lines 2k and 2k+1 exist for slots 0..15 only; a day never holds more.
+    if (k < 0 || k >= kGroupsPerDay)
+        return;
     GroupSlot& s = day.groups[k];
     s.deleteFlag = 0;
     s.jobNumber = countAt(row, rec::JobNumber);

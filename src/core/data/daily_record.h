@@ -58,6 +58,7 @@ constexpr int kExtraCaptionLength = 6;
 struct NameCaches {
     std::array<QString, kEmployeeCacheSize> employees;
     std::array<QString, kVehicleCacheSize> vehicles;
+    QString beyondColumns; // which employee or vehicle rows have no column; empty when all fit
 };
 
 struct GroupSlot {
@@ -100,7 +101,8 @@ struct DayModel {
 // Clears every slot and line and both name caches; the extra caption is kept.
 void CLRDIM(DayModel& day, NameCaches& names);
 
-// Copies a stored row (103 values by ordinal) into slot k; sets the day's extra caption.
+// Copies a stored row (103 values by ordinal) into slot k (0..15; any other k is passed
+// over); sets the day's extra caption.
 void rowToSlot(const QVariantList& row, DayModel& day, int k);
 
 // The values of slot k as a row to store: 103 values by ordinal, REC left invalid (never

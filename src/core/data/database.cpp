@@ -1,5 +1,6 @@
 #include "core/data/database.h"
 
+#include "core/data/daily_record.h"
 #include "core/data/schema.h"
 
 #include <QAtomicInt>
@@ -202,11 +203,24 @@ DbError Database::loadSchema() {
     QSqlQuery q(db_);
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral(
-            "SELECT m.name, p.cid, p.name FROM sqlite_master AS m, pragma_table_info(m.name) AS p "
+            "SELECT m.name, p.cid, p.name, p.type, p.pk FROM sqlite_master AS m, "
+            "pragma_table_info(m.name) AS p "
             "WHERE m.type = 'table' ORDER BY m.name, p.cid")))
         return fail(q.lastError(), QStringLiteral("表の確認"));
-    while (q.next())
-        columns_[q.value(0).toString()].append(q.value(2).toString());
+    int dailyKeys = 0;
+    bool recIsKey = false;
+    while (q.next()) {
+        const QString table = q.value(0).toString();
+        columns_[table].append(q.value(2).toString());
+        if (table != table::DailyReport || q.value(4).toInt() == 0)
+            continue;
+        ++dailyKeys;
+        recIsKey = q.value(1).toInt() == rec::Rec &&
+                   q.value(3).toString().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
+    }
+    // Only an INTEGER PRIMARY KEY numbers new rows itself; a plain REC column would stay
+    // empty, no register would find its rows again, and every register would add the day anew.
+    dailyRecIsKey_ = dailyKeys == 1 && recIsKey;
     return {};
 }
 
@@ -224,6 +238,11 @@ DbError Database::checkSchema() const {
                                  .arg(file, t.name)
                                  .arg(it->size())
                                  .arg(t.fields.size()));
+        if (t.name == table::DailyReport && !dailyRecIsKey_ && it->value(rec::Rec) == QLatin1String("REC"))
+            return makeError(DbErrorKind::NotDatabase,
+                             QStringLiteral("%1 の表「%2」の項目「REC」が自動採番の主キー（INTEGER PRIMARY KEY）ではありません。"
+                                            "このままでは登録のたびに日報が増えるため、使えません。")
+                                 .arg(file, t.name));
         for (const auto& [ordinal, name] : t.namedFields) {
             // The key of システム is found by name wherever it stands.
             const bool found = t.name == table::System ? it->contains(name)

@@ -121,6 +121,7 @@ private:
     QString path_;
     QSqlDatabase db_;
     QHash<QString, QStringList> columns_;
+    bool dailyRecIsKey_ = false; // VORDA工事.REC is the table's INTEGER PRIMARY KEY
     bool inTransaction_ = false;
     int busyTimeoutMs_ = kBusyTimeoutMs;
 };

@@ -163,7 +163,7 @@ QString rightAlignKeepFirst(const QString& text, int width) {
     return QString(width - text.size(), u' ') + text;
 }
 
-QString countOrEmpty(int value) {
+QString countOrEmpty(qint64 value) {
     return value == 0 ? QString() : QString::number(value);
 }
 

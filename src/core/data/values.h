@@ -55,7 +55,7 @@ QString rightAlignKeepLast(const QString& text, int width);
 QString rightAlignKeepFirst(const QString& text, int width);
 
 // A count as the screens and sheets show it: nothing for 0, otherwise its decimal text.
-QString countOrEmpty(int value);
+QString countOrEmpty(qint64 value);
 
 // A count as a sheet number: zero prints as nothing, otherwise right-aligned and cut.
 QString sheetCount(int value, int width);

@@ -63,8 +63,26 @@ DbError readDailyReport(const QString& databasePath, const QDate& date, EraValue
     if (DbError e = db.select(table::DailyReport, {{rec::Date, Condition::Op::Eq, toDbDate(date)}},
                               rows, kSlotBound))
         return e;
-    for (int k = 0; k < int(rows.size()); ++k)
-        rowToSlot(rows[k].values, model, k);
+    // The model holds 16 slots; a 17th row only says whether a second sheet is due.
+    bool seventeenthNamed = false;
+    for (int k = 0; k < int(rows.size()); ++k) {
+        if (k < kGroupsPerDay)
+            rowToSlot(rows[k].values, model, k);
+        else
+            seventeenthNamed = !nullSafeText(rows[k].values.value(rec::JobName)).isEmpty();
+    }
+    out.rowsOnDate = qint64(rows.size());
+    if (rows.size() >= std::size_t(kSlotBound)) {
+        if (DbError e = db.count(table::DailyReport, {{rec::Date, Condition::Op::Eq, toDbDate(date)}},
+                                 out.rowsOnDate))
+            return e;
+    }
+    out.notice.clear();
+    if (out.rowsOnDate > kGroupsPerDay)
+        out.notice = QStringLiteral("%1 の日報は %2 件あります。印刷するのは最初の %3 件です。")
+                         .arg(date.toString(QStringLiteral("yyyy/MM/dd")))
+                         .arg(out.rowsOnDate)
+                         .arg(kGroupsPerDay);
     if (DbError e = SYAINGET(db, names))
         return e;
     if (DbError e = SYARYOGET(db, names))
@@ -81,29 +99,29 @@ DbError readDailyReport(const QString& databasePath, const QDate& date, EraValue
     out.day = model;
     out.names = names;
     out.dateLine = dailyDateLine(era, date, weather);
-    out.secondSheet = false;
-    for (int k = 8; k < kSlotBound; ++k)
+    out.secondSheet = seventeenthNamed;
+    for (int k = 8; k < kGroupsPerDay; ++k)
         out.secondSheet |= !model.groups[k].jobName.isEmpty();
     return {};
 }
 
-int manDays(const DayModel& day, int slot, bool actual) {
+qint64 manDays(const DayModel& day, int slot, bool actual) {
     const Line& line = actual ? day.actual(slot) : day.planned(slot);
-    int n = day.groups[slot].spotCount[actual ? 1 : 0];
+    qint64 n = day.groups[slot].spotCount[actual ? 1 : 0];
     for (const QString& cell : line.staff) {
         const QString t = cell.trimmed();
         if (!t.isEmpty() && t != QStringLiteral("休"))
             ++n;
     }
-    return qint16(n);
+    return n;
 }
 
-int vehicleTotal(const DayModel& day, int slot, bool actual) {
+qint64 vehicleTotal(const DayModel& day, int slot, bool actual) {
     const Line& line = actual ? day.actual(slot) : day.planned(slot);
-    int n = day.groups[slot].extraCount[actual ? 1 : 0];
+    qint64 n = day.groups[slot].extraCount[actual ? 1 : 0];
     for (qint16 v : line.vehicles)
         n += v;
-    return qint16(n);
+    return n;
 }
 
 QStringList jobNameLines(const QString& name) {

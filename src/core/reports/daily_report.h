@@ -24,15 +24,18 @@ struct DailyReportData {
     QString person;   // 屋号 field 7
     QString dateLine;
     QStringList legend; // "mark=description", at most 101
-    DayModel day;       // slots 0..16 as read
+    DayModel day;       // slots 0..15 as read
     NameCaches names;
     bool secondSheet = false;
+    qint64 rowsOnDate = 0; // every stored row of the date; beyond 16 they are not printed
+    QString notice;        // for the screen, once: what of the date the sheet leaves out
 };
 
 constexpr int kLegendMarks = 101;
 constexpr int kDailyProgressMax = 720;
 
-// Reads the sheet of a date: settings, trade name, marks, the rows of the date into `model`
+// Reads the sheet of a date: settings, trade name, marks, the first 16 rows of the date into
+// `model` (a 17th row only decides the second sheet by its job name)
 // (the print's own day model; its extra caption stands for a day without rows) and the
 // weather stored for that date.
 DbError readDailyReport(const QString& databasePath, const QDate& date, EraValues& era,
@@ -43,8 +46,9 @@ QString dailyDateLine(const EraValues& era, const QDate& date, const QString& we
 
 // Man-days (spot workers and every staff cell but blanks and "休") and vehicles (all vehicle
 // columns and the extra column) of one line of a slot; actual for the actual line.
-int manDays(const DayModel& day, int slot, bool actual);
-int vehicleTotal(const DayModel& day, int slot, bool actual);
+// Wide integers: ten columns of 4000 are 40000, never a wrapped 16-bit figure.
+qint64 manDays(const DayModel& day, int slot, bool actual);
+qint64 vehicleTotal(const DayModel& day, int slot, bool actual);
 
 // The job name on six lines (eight characters each, the sixth up to eleven) and a work
 // content on three lines of eleven characters.

@@ -68,24 +68,40 @@ private slots:
         QCOMPARE(r.orientationCode, qint16(1));
     }
 
-    void waveDashIsWrittenAsFullWidthTilde() {
+    // A path is written so that it reads back exactly, or refused with the old file kept.
+    void pathReadsBackOrIsRefused_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("comma") << QStringLiteral("C:\\工事,2026\\VORDA.db") << true;
+        QTest::newRow("leading blank") << QStringLiteral(" D:\\VORDA.db") << true;
+        QTest::newRow("leading tab") << QStringLiteral("\t/srv/VORDA.db") << true;
+        QTest::newRow("trailing blank") << QStringLiteral("/srv/VORDA.db ") << true;
+        QTest::newRow("quote inside") << QStringLiteral("/srv/a\"b/VORDA.db") << true;
+        QTest::newRow("wave dash") << QStringLiteral("D:\\4月〜6月\\VORDA.db") << false;
+        QTest::newRow("leading quote") << QStringLiteral("\"D:\\VORDA.db") << false;
+        QTest::newRow("quote and comma") << QStringLiteral("/srv/a\"b,c/VORDA.db") << false;
+        QTest::newRow("line break") << QStringLiteral("/srv/a\nb/VORDA.db") << false;
+        QTest::newRow("no Shift-JIS form") << QStringLiteral("/data/😀/VORDA.db") << false;
+    }
+    void pathReadsBackOrIsRefused() {
+        QFETCH(QString, path);
+        QFETCH(bool, written);
+        const QByteArray old("old\r\n\r\n 12 \r\n 2 \r\n");
+        QVERIFY(test::writeFile(ini(), old));
         AppState s;
         s.iniPath = ini();
-        s.databasePath = QStringLiteral("D:\\4月〜6月\\VORDA.db");
-        QCOMPARE(INIWRITE(s), QString());
+        s.databasePath = path;
+        const QString error = INIWRITE(s);
+        if (!written) {
+            QVERIFY(!error.isEmpty());
+            QCOMPARE(test::readFile(ini()), old);
+            return;
+        }
+        QCOMPARE(error, QString());
         AppState r;
         r.iniPath = ini();
-        INIREAD(r);
-        QCOMPARE(r.databasePath, QStringLiteral("D:\\4月～6月\\VORDA.db"));
-    }
-
-    void textWithoutShiftJisFormIsRefusedAndFileKept() {
-        QVERIFY(test::writeFile(ini(), QByteArray("old\r\n\r\n 12 \r\n 2 \r\n")));
-        AppState s;
-        s.iniPath = ini();
-        s.databasePath = QStringLiteral("/data/😀/VORDA.db");
-        QVERIFY(!INIWRITE(s).isEmpty());
-        QCOMPARE(test::readFile(ini()), QByteArray("old\r\n\r\n 12 \r\n 2 \r\n"));
+        QCOMPARE(INIREAD(r).status, IniReadResult::Status::Ok);
+        QCOMPARE(r.databasePath, path);
     }
 
     void scaleFactors_data() {

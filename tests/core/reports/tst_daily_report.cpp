@@ -200,6 +200,49 @@ private slots:
         QCOMPARE(printedAt(texts, 19600, 2600 + 1300), QString());
     }
 
+    void totalsAreWideIntegers() {
+        DayModel day;
+        for (int v = 0; v < kVehicleColumns; ++v)
+            day.actual(0).vehicles[v] = 4000;
+        day.groups[0].extraCount[1] = 32767;
+        day.groups[0].spotCount[0] = 32767;
+        for (int c = 0; c < kStaffColumns; ++c)
+            day.planned(0).staff[c] = QStringLiteral("○");
+        QCOMPARE(vehicleTotal(day, 0, true), qint64(40000 + 32767));
+        QCOMPARE(manDays(day, 0, false), qint64(32767 + 30));
+    }
+
+    // A date may hold more rows than a day shows (made by another program or by hand): the
+    // first 16 print, a 17th decides the second sheet by its name, and the screen is told.
+    void moreRowsThanADayHolds_data() {
+        QTest::addColumn<int>("rows");
+        QTest::newRow("17 rows") << 17;
+        QTest::newRow("30 rows") << 30;
+    }
+    void moreRowsThanADayHolds() {
+        QFETCH(int, rows);
+        Firm f;
+        QVERIFY(f.t.ok());
+        DayModel day;
+        for (int k = 0; k < 16; ++k) {
+            day.groups[0].jobName = k < 8 ? QStringLiteral("現場%1").arg(k + 1) : QString();
+            f.store(day, 0);
+        }
+        for (int k = 16; k < rows; ++k) {
+            day.groups[0].jobName = QStringLiteral("現場%1").arg(k + 1);
+            f.store(day, 0);
+        }
+        const DailyReportData data = f.read();
+        QCOMPARE(data.rowsOnDate, qint64(rows));
+        QVERIFY(data.secondSheet); // the 17th row is named, slots 9 to 16 are not
+        QVERIFY2(data.notice.contains(QString::number(rows)), qPrintable(data.notice));
+        RecordingPrinter p;
+        drawDailyReport(p, b4(), data);
+        for (const auto& t : p.texts())
+            QVERIFY2(!t.text.startsWith(QStringLiteral("現場17")), qPrintable(t.text));
+        QCOMPARE(printedAt(p.texts(), 410, 2510, 0), QStringLiteral("現場1"));
+    }
+
     void longTextsAreSplitByCharacters() {
         QCOMPARE(jobNameLines(QStringLiteral("一二三四五六七八九十")),
                  QStringList({"一二三四五六七八", "九十", "", "", "", ""}));
