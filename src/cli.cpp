@@ -125,6 +125,8 @@ int printSheet(const QStringList& args, AppState& state) {
         err() << e.message << Qt::endl;
         return 1;
     }
+    if (!data.notice.isEmpty())
+        err() << data.notice << Qt::endl;
     const PageScale scale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
     const DrawSheets draw = [&](Printer& p) { drawDailyReport(p, scale, data); };
     const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw);

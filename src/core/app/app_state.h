@@ -35,6 +35,8 @@ struct AppState {
 
     // Shared by the entry screen and the prints.
     NameCaches names;
+    QString extraCaption; // the extra column's caption last loaded or typed; one for the program
+    QString toldBeyondColumns; // the note on rows without a column, once it has been shown
     DayModel day;
 };
 

@@ -5,16 +5,24 @@
 
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace vorda {
 
-// Time fields take a text of exactly five characters ("09:00"); others are not taken over.
+// Time fields take a time of five characters, "HH:MM" with hours 00 to 24 and minutes 00 to
+// 59 ("24:00" is the last), or nothing at all; any other text is not taken over.
 bool acceptsTime(const QString& text);
 inline const QString kDefaultStartTime = QStringLiteral("09:00");
 inline const QString kDefaultEndTime = QStringLiteral("17:00");
 
-// Count fields: the leading number, halves to even; nothing when it does not fit 16 bits.
+// Count fields: a number of digits (full-width ones too, blanks ignored, a fraction rounded
+// half to even), the empty text giving 0; nothing for letters, a sign, or a value beyond
+// 16 bits, so that the field can show red and keep the value from being saved.
 std::optional<qint16> countFromField(const QString& text);
+
+// Slots of new groups without a job name that hold typed work (marks, counts, texts,
+// times other than the defaults, the night box): a register would not save them.
+std::vector<int> unnamedGroupsWithWork(const DayModel& day);
 
 // Multi-line work contents hold at most this many characters.
 constexpr int kWorkContentLength = 100;

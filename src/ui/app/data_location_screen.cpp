@@ -80,11 +80,15 @@ DataLocationScreen::DataLocationScreen(AppState& state, QWidget* parent)
 }
 
 bool DataLocationScreen::writePath(const QString& path) {
+    const QString before = state_.databasePath;
     state_.databasePath = path;
     if (const QString e = INIWRITE(state_); !e.isEmpty()) {
+        state_.databasePath = before; // not stored, so not in use either
         ui::showMessage(this, e);
         return false;
     }
+    // What a read of vorda.INI would now give: the lists bound to the file follow it.
+    state_.boundDatabasePath = path;
     emit registered();
     return true;
 }

@@ -70,6 +70,8 @@ FrameWindow::FrameWindow(AppState& state, QWidget* parent)
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(QStringLiteral("VORDA管理"));
     area_->setObjectName(QStringLiteral("mdiArea"));
+    // Closing a screen activates the one used before it, not the first one opened.
+    area_->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     setCentralWidget(area_);
     status_->setObjectName(QStringLiteral("statusText"));
     statusBar()->addWidget(status_, 1);
@@ -158,6 +160,7 @@ QWidget* FrameWindow::openScreen(ScreenId id) {
     const auto factory = factories_.value(id);
     if (!factory)
         return nullptr;
+    const QPointer<QMdiSubWindow> opener = area_->activeSubWindow();
     QWidget* widget = factory(*this);
     if (!widget)
         return nullptr;
@@ -171,10 +174,29 @@ QWidget* FrameWindow::openScreen(ScreenId id) {
     open_.insert(id, sub);
     // A screen that closes itself ("終了") takes its frame with it.
     connect(widget, &QObject::destroyed, sub, &QMdiSubWindow::close);
+    // A closed screen (a picker that has chosen) gives the front back to its opener.
+    connect(sub, &QObject::destroyed, area_, [this, opener] {
+        if (opener && !ending_)
+            area_->setActiveSubWindow(opener);
+    });
     sub->show();
     sub->resize(sub->sizeHint());
     area_->setActiveSubWindow(sub);
     return widget;
+}
+
+void FrameWindow::followDatabase(QWidget* screen, std::function<QString()> path,
+                                 std::function<void()> reload) {
+    auto loaded = std::make_shared<QString>(path());
+    auto again = [path, reload, loaded] {
+        *loaded = path();
+        reload();
+    };
+    connect(this, &FrameWindow::dataLocationChanged, screen, again);
+    connect(area_, &QMdiArea::subWindowActivated, screen, [screen, path, loaded, again](QMdiSubWindow* w) {
+        if (w && w->widget() == screen && path() != *loaded)
+            again();
+    });
 }
 
 void FrameWindow::start(const IniReadResult& ini) {

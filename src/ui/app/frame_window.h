@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -73,6 +74,15 @@ public:
 
     // The menu entries, for tests: top menu index and entry index as the menu tree gives them.
     QAction* menuEntry(int menu, int index) const;
+
+    // A list of the database's rows stays with the current file: `reload` runs when the
+    // data location changes and when the screen comes to the front with another path than
+    // the one it last read.
+    void followDatabase(QWidget* screen, std::function<QString()> path, std::function<void()> reload);
+
+signals:
+    // "登録" of the data location screen: another database is in use now.
+    void dataLocationChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -23,6 +23,7 @@ void registerScreens(FrameWindow& frame) {
         QObject::connect(screen, &DataLocationScreen::registered, &f, [&f] {
             if (auto* main = qobject_cast<MainScreen*>(f.screen(ScreenId::Main)))
                 main->refreshWeather();
+            emit f.dataLocationChanged();
         });
         return screen;
     });
@@ -35,10 +36,10 @@ void registerScreens(FrameWindow& frame) {
         return screen;
     });
     frame.registerScreen(ScreenId::ProjectPicker, [](FrameWindow& f) -> QWidget* {
-        return new ProjectPicker(f.state(), qobject_cast<EntryScreen*>(f.screen(ScreenId::Entry)));
+        return new ProjectPicker(f.state(), f);
     });
     frame.registerScreen(ScreenId::MarkPicker, [](FrameWindow& f) -> QWidget* {
-        return new MarkPicker(f.state(), qobject_cast<EntryScreen*>(f.screen(ScreenId::Entry)));
+        return new MarkPicker(f.state(), f);
     });
     frame.registerScreen(ScreenId::DailyPrint, [](FrameWindow& f) -> QWidget* {
         return new DailyPrintScreen(f.state());
@@ -47,7 +48,7 @@ void registerScreens(FrameWindow& frame) {
         return new PrintSettingsScreen(f.state());
     });
     frame.registerScreen(ScreenId::WeatherPicker, [](FrameWindow& f) -> QWidget* {
-        return new WeatherPicker(f.state(), qobject_cast<MainScreen*>(f.screen(ScreenId::Main)));
+        return new WeatherPicker(f.state(), f);
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/app/app_state.h"
 #include "core/app/working_date.h"
+#include "ui/app/frame_window.h"
 #include "ui/app/main_screen.h"
 #include "ui/app/ui_support.h"
 
@@ -11,8 +12,8 @@
 
 namespace vorda {
 
-WeatherPicker::WeatherPicker(AppState& state, MainScreen* target, QWidget* parent)
-    : QWidget(parent), target_(target), list_(new QListWidget(this)) {
+WeatherPicker::WeatherPicker(AppState& state, FrameWindow& frame, QWidget* parent)
+    : QWidget(parent), state_(state), frame_(frame), list_(new QListWidget(this)) {
     setObjectName(QStringLiteral("Form21"));
     setWindowTitle(QStringLiteral("天候"));
     list_->setObjectName(QStringLiteral("List1"));
@@ -21,18 +22,24 @@ WeatherPicker::WeatherPicker(AppState& state, MainScreen* target, QWidget* paren
     layout->addWidget(list_);
     setMinimumSize(220, 260);
 
-    // The list is a bound screen: it reads the path of the last read of vorda.INI.
+    refresh();
+    frame.followDatabase(this, [&state] { return state.databasePath; }, [this] { refresh(); });
+    connect(list_, &QListWidget::itemDoubleClicked, this, &WeatherPicker::choose);
+}
+
+void WeatherPicker::refresh() {
+    // The words of the database in use, the one whose weather the main screen shows.
+    list_->clear();
     QStringList words;
-    if (const DbError e = weatherWords(state.boundDatabasePath, words))
+    if (const DbError e = weatherWords(state_.databasePath, words))
         ui::showMessage(this, e.message);
     list_->addItems(words);
-    connect(list_, &QListWidget::itemDoubleClicked, this, &WeatherPicker::choose);
 }
 
 void WeatherPicker::choose(QListWidgetItem* item) {
     // With the main screen gone there is nobody to choose for: close without writing.
-    if (item && target_)
-        target_->chooseWeather(item->text());
+    if (auto* main = qobject_cast<MainScreen*>(frame_.screen(ScreenId::Main)); item && main)
+        main->chooseWeather(item->text());
     // Closed once the double click's last event has reached the list.
     QTimer::singleShot(0, this, &QWidget::close);
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The weather picker Form21 "天候": a double click chooses the working date's weather.
 
-#include <QPointer>
 #include <QWidget>
 
 class QListWidget;
@@ -10,17 +9,19 @@ class QListWidgetItem;
 namespace vorda {
 
 struct AppState;
-class MainScreen;
+class FrameWindow;
 
 class WeatherPicker : public QWidget {
     Q_OBJECT
 public:
-    WeatherPicker(AppState& state, MainScreen* target, QWidget* parent = nullptr);
+    WeatherPicker(AppState& state, FrameWindow& frame, QWidget* parent = nullptr);
+    void refresh();
 
 private:
     void choose(QListWidgetItem* item);
 
-    QPointer<MainScreen> target_;
+    AppState& state_;
+    FrameWindow& frame_;
     QListWidget* list_;
 };
 

@@ -373,18 +373,16 @@ void EntryScreen::connectRules() {
                 [this, s](const QString& t) { day_.groups[slotOf(s)].remarks = t; });
         connect(r.client, &QLineEdit::textChanged, this,
                 [this, s](const QString& t) { day_.groups[slotOf(s)].client = t; });
-        auto timeRule = [this](QLineEdit* field, QString GroupSlot::*member, int s) {
-            connect(field, &QLineEdit::textChanged, this, [this, field, member, s](const QString& t) {
-                if (acceptsTime(t)) {
+        auto timeRule = [this](QLineEdit* field, QString GroupSlot::*member, Field kind, int s) {
+            connect(field, &QLineEdit::textChanged, this, [this, field, member, kind, s](const QString& t) {
+                const bool valid = acceptsTime(t);
+                if (valid)
                     day_.groups[slotOf(s)].*member = t;
-                    setTextColour(field, palette().color(QPalette::Text));
-                } else {
-                    setTextColour(field, kErrorText); // shown, not taken over
-                }
+                takeField({kind, slotOf(s), 0, 0}, t, valid, field);
             });
         };
-        timeRule(r.start, &GroupSlot::startTime, s);
-        timeRule(r.end, &GroupSlot::endTime, s);
+        timeRule(r.start, &GroupSlot::startTime, Field::Start, s);
+        timeRule(r.end, &GroupSlot::endTime, Field::End, s);
         auto workRule = [this](QPlainTextEdit* field, QString GroupSlot::*member, int s) {
             connect(field, &QPlainTextEdit::textChanged, this, [this, field, member, s] {
                 QString t = field->toPlainText();
@@ -421,31 +419,39 @@ void EntryScreen::connectRules() {
         }
     }
 
-    // The number rule: the leading number; a value beyond 16 bits is refused and shown red.
-    auto numberRule = [this](QLineEdit* field, std::function<qint16&()> member) {
-        connect(field, &QLineEdit::textChanged, this, [this, field, member](const QString& t) {
-            if (const auto v = countFromField(t)) {
+    // The number rule: a count of digits; anything else is refused and shown red.
+    auto numberRule = [this](QLineEdit* field, std::function<FieldKey()> key, std::function<qint16&()> member) {
+        connect(field, &QLineEdit::textChanged, this, [this, field, key, member](const QString& t) {
+            const auto v = countFromField(t);
+            if (v)
                 member() = *v;
-                setTextColour(field, palette().color(QPalette::Text));
-            } else {
-                setTextColour(field, kErrorText);
-            }
+            takeField(key(), t, v.has_value(), field);
         });
     };
     for (int n = 0; n < kLines; ++n) {
+        auto lineKey = [this, n](Field kind, int index) {
+            return [this, n, kind, index] { return FieldKey{kind, lineOf(n) / 2, lineOf(n) % 2, index}; };
+        };
         for (int i = 0; i < 2; ++i)
-            numberRule(guards_[n][i], [this, n, i]() -> qint16& { return day_.lines[lineOf(n)].guards[i]; });
+            numberRule(guards_[n][i], lineKey(Field::Guard, i),
+                       [this, n, i]() -> qint16& { return day_.lines[lineOf(n)].guards[i]; });
         for (int v = 0; v < kVehicleColumns; ++v)
-            numberRule(vehicles_[n][v], [this, n, v]() -> qint16& { return day_.lines[lineOf(n)].vehicles[v]; });
+            numberRule(vehicles_[n][v], lineKey(Field::Vehicle, v),
+                       [this, n, v]() -> qint16& { return day_.lines[lineOf(n)].vehicles[v]; });
     }
     for (int s = 0; s < kRows; ++s) {
-        numberRule(spot_[s], [this, s]() -> qint16& { return day_.groups[slotOf(s)].spotCount[0]; });
-        numberRule(spotActual_[s], [this, s]() -> qint16& { return day_.groups[slotOf(s)].spotCount[1]; });
-        numberRule(extra_[s], [this, s]() -> qint16& { return day_.groups[slotOf(s)].extraCount[0]; });
-        numberRule(extraActual_[s], [this, s]() -> qint16& { return day_.groups[slotOf(s)].extraCount[1]; });
+        for (int a = 0; a < 2; ++a) {
+            auto key = [this, s, a](Field kind) { return [this, s, a, kind] { return FieldKey{kind, slotOf(s), a, 0}; }; };
+            numberRule(a ? spotActual_[s] : spot_[s], key(Field::Spot),
+                       [this, s, a]() -> qint16& { return day_.groups[slotOf(s)].spotCount[a]; });
+            numberRule(a ? extraActual_[s] : extra_[s], key(Field::Extra),
+                       [this, s, a]() -> qint16& { return day_.groups[slotOf(s)].extraCount[a]; });
+        }
     }
-    connect(extraCaption_, &QLineEdit::textChanged, this,
-            [this](const QString& t) { day_.extraCaption = t; });
+    connect(extraCaption_, &QLineEdit::textChanged, this, [this](const QString& t) {
+        day_.extraCaption = t;
+        state_.extraCaption = t; // one caption for the program, also after this screen closes
+    });
 }
 
 bool EntryScreen::eventFilter(QObject* watched, QEvent* event) {
@@ -527,21 +533,125 @@ void EntryScreen::gridRedraw(bool clearing) {
     }
 }
 
-void EntryScreen::setCount(QLineEdit* field, qint16 value) {
-    field->setText(countOrEmpty(value));
+void EntryScreen::takeField(const FieldKey& key, const QString& text, bool valid, QLineEdit* field) {
+    if (valid) {
+        refused_.erase(key);
+        setTextColour(field, palette().color(QPalette::Text));
+    } else {
+        refused_[key] = text; // shown, not taken over
+        setTextColour(field, kErrorText);
+    }
+}
+
+// A field shows its member, or what it showed refused: a redraw never hides a red value.
+void EntryScreen::setCount(QLineEdit* field, const FieldKey& key, qint16 value) {
+    const auto it = refused_.find(key);
+    field->setText(it != refused_.end() ? it->second : countOrEmpty(value));
+}
+
+void EntryScreen::setTime(QLineEdit* field, const FieldKey& key, const QString& value) {
+    const auto it = refused_.find(key);
+    field->setText(it != refused_.end() ? it->second : value);
+}
+
+QString EntryScreen::fieldLabel(const FieldKey& key) const {
+    const QString line = key.actual ? QStringLiteral("実績の") : QStringLiteral("予定の");
+    switch (key.kind) {
+    case Field::Start:
+        return QStringLiteral("開始時間");
+    case Field::End:
+        return QStringLiteral("終了時間");
+    case Field::Guard:
+        return line + (key.index == 0 ? QStringLiteral("ガードマン昼") : QStringLiteral("ガードマン夜"));
+    case Field::Vehicle: {
+        const QString name = names_.vehicles[key.index].trimmed();
+        return line + (name.isEmpty() ? QStringLiteral("車両 %1").arg(key.index + 1) : QStringLiteral("車両「%1」").arg(name));
+    }
+    case Field::Spot:
+        return line + QStringLiteral("スポット作業者");
+    case Field::Extra: {
+        const QString caption = day_.extraCaption.trimmed();
+        return line + (caption.isEmpty() ? QStringLiteral("予備の数量") : QStringLiteral("「%1」").arg(caption));
+    }
+    }
+    return QString();
+}
+
+int EntryScreen::revealSlot(int slot, int page) {
+    if (slot < day_.groupOffset || slot >= day_.groupOffset + kRows)
+        vscroll_->setValue(std::min(slot, vscroll_->maximum()));
+    showPage(page);
+    return slot - day_.groupOffset;
+}
+
+// "登録" writes nothing while a field shows a value its rule refused: the value saved would
+// not be the one on the screen. The first such field is named and gets the focus.
+bool EntryScreen::refusedFieldsStop() {
+    if (refused_.empty())
+        return false;
+    const auto& [key, text] = *refused_.begin();
+    const bool times = key.kind == Field::Start || key.kind == Field::End;
+    const int s = revealSlot(key.slot, times ? 0 : 2);
+    const int n = 2 * s + key.actual;
+    QLineEdit* field = nullptr;
+    switch (key.kind) {
+    case Field::Start:
+        field = rows_[s].start;
+        break;
+    case Field::End:
+        field = rows_[s].end;
+        break;
+    case Field::Guard:
+        field = guards_[n][key.index];
+        break;
+    case Field::Vehicle:
+        field = vehicles_[n][key.index];
+        break;
+    case Field::Spot:
+        field = key.actual ? spotActual_[s] : spot_[s];
+        break;
+    case Field::Extra:
+        field = key.actual ? extraActual_[s] : extra_[s];
+        break;
+    }
+    const QString why = times ? QStringLiteral("時刻は 00:00 から 24:00 の形で入力してください。")
+                              : QStringLiteral("数量は 0 から 32767 までの数字で入力してください。");
+    ui::showMessage(this, QStringLiteral("作業 %1 の%2「%3」は正しくありません。\n%4\n登録は行いませんでした。")
+                              .arg(key.slot + 1)
+                              .arg(fieldLabel(key), text, why));
+    field->setFocus();
+    field->selectAll();
+    return true;
+}
+
+// New groups without a job name are not saved; typed work there is not lost without a word.
+bool EntryScreen::unnamedGroupsStop() {
+    const std::vector<int> unnamed = unnamedGroupsWithWork(day_);
+    if (unnamed.empty())
+        return false;
+    QStringList numbers;
+    for (int k : unnamed)
+        numbers << QString::number(k + 1);
+    if (ui::askYesNo(this, QStringLiteral("作業 %1 に工事件名がありません。\n工事件名のない作業は登録されません。このまま登録しますか？")
+                               .arg(numbers.join(QStringLiteral("、")))))
+        return false;
+    const int s = revealSlot(unnamed.front(), 0);
+    rows_[s].job->setFocus();
+    return true;
 }
 
 void EntryScreen::vehicleRedraw() {
     guardHeaders_[0]->setText(vertical(QStringLiteral("ガド昼")));
     guardHeaders_[1]->setText(vertical(QStringLiteral("ガド夜")));
+    auto key = [this](int n, Field kind, int index) { return FieldKey{kind, lineOf(n) / 2, lineOf(n) % 2, index}; };
     for (int n = 0; n < kLines; ++n) {
         for (int i = 0; i < 2; ++i)
-            setCount(guards_[n][i], day_.lines[lineOf(n)].guards[i]);
+            setCount(guards_[n][i], key(n, Field::Guard, i), day_.lines[lineOf(n)].guards[i]);
     }
     for (int v = 0; v < kVehicleColumns; ++v) {
         vehicleHeaders_[v]->setText(v <= vehicleRows_ - 1 ? vertical(names_.vehicles[v]) : QString());
         for (int n = 0; n < kLines; ++n)
-            setCount(vehicles_[n][v], day_.lines[lineOf(n)].vehicles[v]);
+            setCount(vehicles_[n][v], key(n, Field::Vehicle, v), day_.lines[lineOf(n)].vehicles[v]);
     }
 }
 
@@ -551,10 +661,11 @@ void EntryScreen::countsRedraw() {
         // Copies: setting one field runs its rule, which writes into the same slot.
         const auto extra = g.extraCount;
         const auto spot = g.spotCount;
-        setCount(extra_[s], extra[0]);
-        setCount(extraActual_[s], extra[1]);
-        setCount(spot_[s], spot[0]);
-        setCount(spotActual_[s], spot[1]);
+        const int k = slotOf(s);
+        setCount(extra_[s], {Field::Extra, k, 0, 0}, extra[0]);
+        setCount(extraActual_[s], {Field::Extra, k, 1, 0}, extra[1]);
+        setCount(spot_[s], {Field::Spot, k, 0, 0}, spot[0]);
+        setCount(spotActual_[s], {Field::Spot, k, 1, 0}, spot[1]);
     }
 }
 
@@ -570,8 +681,8 @@ void EntryScreen::verticalRedraw() {
         vehicleJobs_[s]->setText(g.jobName);
         r.remarks->setText(g.remarks);
         r.client->setText(g.client);
-        r.start->setText(g.startTime);
-        r.end->setText(g.endTime);
+        setTime(r.start, {Field::Start, k, 0, 0}, g.startTime);
+        setTime(r.end, {Field::End, k, 0, 0}, g.endTime);
         if (r.planned->toPlainText() != g.plannedWork)
             r.planned->setPlainText(g.plannedWork);
         if (r.actual->toPlainText() != g.actualWork)
@@ -596,6 +707,7 @@ void EntryScreen::verticalRedraw() {
 }
 
 void EntryScreen::horizontalRedraw() {
+    refreshCounts();
     day_.columnOffset = hscroll_->value();
     gridRedraw(true);
     for (int j = 0; j < kColumns; ++j) {
@@ -608,6 +720,7 @@ void EntryScreen::showPage(int page) {
     pages_->setCurrentIndex(page);
     for (int i = 0; i < 3; ++i)
         pageButtons_[i]->setDown(i == page);
+    refreshCounts();
     gridRedraw(false);
     extraCaption_->setText(day_.extraCaption);
     vehicleRedraw();
@@ -630,6 +743,7 @@ void EntryScreen::showEverything() {
 
 bool EntryScreen::loadDay(const QDate& date) {
     DayModel day = day_;
+    day.extraCaption = state_.extraCaption; // a day without rows shows the last caption
     NameCaches names = names_;
     if (const DbError e = GTDAT(state_.databasePath, date, day, names)) {
         ui::showMessage(this, e.message);
@@ -638,8 +752,14 @@ bool EntryScreen::loadDay(const QDate& date) {
     day_ = std::move(day);
     names_ = std::move(names);
     date_ = date;
+    state_.extraCaption = day_.extraCaption;
+    refused_.clear();
     showEverything();
     saved_ = day_;
+    if (!names_.beyondColumns.isEmpty() && names_.beyondColumns != state_.toldBeyondColumns) {
+        state_.toldBeyondColumns = names_.beyondColumns; // once, not at every load
+        ui::showMessage(this, names_.beyondColumns);
+    }
     return true;
 }
 
@@ -653,10 +773,12 @@ void EntryScreen::showDate(const QDate& date) {
 }
 
 bool EntryScreen::hasUnsavedChanges() const {
-    return !sameDay(day_, saved_);
+    return !refused_.empty() || !sameDay(day_, saved_);
 }
 
 void EntryScreen::registerDay() {
+    if (refusedFieldsStop() || unnamedGroupsStop())
+        return;
     // The weather of the day being registered: the main screen's, when it shows this date.
     QString weather = state_.weatherText;
     if (state_.workingDate != date_)
@@ -665,6 +787,7 @@ void EntryScreen::registerDay() {
         ui::showMessage(this, e.message); // nothing was written; the typed day is still here
         return;
     }
+    state_.extraCaption = day_.extraCaption;
     showEverything();
     saved_ = day_;
     ui::showMessage(this, QStringLiteral("登録終了しました。"));

@@ -8,6 +8,8 @@
 #include <QDate>
 #include <QWidget>
 #include <array>
+#include <map>
+#include <tuple>
 
 class QCheckBox;
 class QLabel;
@@ -90,8 +92,28 @@ private:
     void SAGYOCHK(int j);
     void SAGYOCHK2(int j);
     void refreshCounts();
-    void setCount(QLineEdit* field, qint16 value);
     void showEverything();
+
+    // A time or count field that shows what its rule refused (red): the text it shows, by
+    // the day-model member it stands for, so that redraws show it again and "登録" stops.
+    enum class Field { Start, End, Guard, Vehicle, Spot, Extra };
+    struct FieldKey {
+        Field kind;
+        int slot;
+        int actual; // 0 planned, 1 actual
+        int index;  // guard 0 day / 1 night, vehicle column
+        // Group by group, so that "登録" names the first group's field first.
+        bool operator<(const FieldKey& o) const {
+            return std::tie(slot, kind, actual, index) < std::tie(o.slot, o.kind, o.actual, o.index);
+        }
+    };
+    void takeField(const FieldKey& key, const QString& text, bool valid, QLineEdit* field);
+    void setCount(QLineEdit* field, const FieldKey& key, qint16 value);
+    void setTime(QLineEdit* field, const FieldKey& key, const QString& value);
+    QString fieldLabel(const FieldKey& key) const;
+    int revealSlot(int slot, int page); // scrolls the slot into view; its visible row
+    bool refusedFieldsStop();
+    bool unnamedGroupsStop();
 
     AppState& state_;
     FrameWindow& frame_;
@@ -101,6 +123,7 @@ private:
     QDate date_;
     int employeeRows_ = 0;
     int vehicleRows_ = 0;
+    std::map<FieldKey, QString> refused_;
 
     int pickerRow_ = 1;  // 1..4
     int pickerLine_ = 1; // 1..8

@@ -1,6 +1,7 @@
 #include "ui/entry/pickers.h"
 
 #include "core/app/app_state.h"
+#include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
 #include "ui/entry/entry_screen.h"
 
@@ -23,21 +24,28 @@ QListWidget* makeList(QWidget* parent, const QString& name) {
     return list;
 }
 
+// The entry screen open now: a picker outlives the screen it was opened from.
+EntryScreen* openEntry(FrameWindow& frame) {
+    return qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry));
+}
+
 } // namespace
 
-ProjectPicker::ProjectPicker(AppState& state, EntryScreen* target, QWidget* parent)
-    : QWidget(parent), state_(state), target_(target),
+ProjectPicker::ProjectPicker(AppState& state, FrameWindow& frame, QWidget* parent)
+    : QWidget(parent), state_(state), frame_(frame),
       list_(makeList(this, QStringLiteral("DBList1"))) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("工事件名表"));
     setMinimumSize(360, 420);
     refresh();
+    frame.followDatabase(this, [&state] { return state.boundDatabasePath; }, [this] { refresh(); });
     connect(list_, &QListWidget::itemClicked, this, &ProjectPicker::choose);
 }
 
 void ProjectPicker::refresh() {
     list_->clear();
-    // A bound list: it reads the path of the last read of vorda.INI.
+    projects_.clear();
+    // A bound list: the path vorda.INI holds, as last read or registered.
     if (const DbError e = listProjects(state_.boundDatabasePath, projects_))
         ui::showMessage(this, e.message);
     for (const ProjectEntry& p : projects_)
@@ -46,27 +54,34 @@ void ProjectPicker::refresh() {
 
 void ProjectPicker::choose(QListWidgetItem* item) {
     const int row = list_->row(item);
-    if (target_ && row >= 0 && row < int(projects_.size()))
-        target_->applyProject(projects_[row].number, item->text(), projects_[row].client);
+    if (EntryScreen* entry = openEntry(frame_); entry && row >= 0 && row < int(projects_.size()))
+        entry->applyProject(projects_[row].number, item->text(), projects_[row].client);
     QTimer::singleShot(0, this, &QWidget::close);
 }
 
-MarkPicker::MarkPicker(AppState& state, EntryScreen* target, QWidget* parent)
-    : QWidget(parent), target_(target), list_(makeList(this, QStringLiteral("List1"))) {
+MarkPicker::MarkPicker(AppState& state, FrameWindow& frame, QWidget* parent)
+    : QWidget(parent), state_(state), frame_(frame), list_(makeList(this, QStringLiteral("List1"))) {
     setObjectName(QStringLiteral("Form12"));
     setWindowTitle(QStringLiteral("マーク"));
     setMinimumSize(220, 300);
-    if (const DbError e = listStaffMarks(state.boundDatabasePath, marks_))
+    refresh();
+    frame.followDatabase(this, [&state] { return state.boundDatabasePath; }, [this] { refresh(); });
+    connect(list_, &QListWidget::itemClicked, this, &MarkPicker::choose);
+}
+
+void MarkPicker::refresh() {
+    list_->clear();
+    marks_.clear();
+    if (const DbError e = listStaffMarks(state_.boundDatabasePath, marks_))
         ui::showMessage(this, e.message);
     for (const StaffMark& m : marks_)
         list_->addItem(m.mark + QStringLiteral("  ") + m.description);
-    connect(list_, &QListWidget::itemClicked, this, &MarkPicker::choose);
 }
 
 void MarkPicker::choose(QListWidgetItem* item) {
     const int row = list_->row(item);
-    if (target_ && row >= 0 && row < int(marks_.size()))
-        target_->applyMark(marks_[row].mark);
+    if (EntryScreen* entry = openEntry(frame_); entry && row >= 0 && row < int(marks_.size()))
+        entry->applyMark(marks_[row].mark);
     QTimer::singleShot(0, this, &QWidget::close);
 }
 

@@ -44,9 +44,15 @@ void DailyPrintScreen::run(Output output) {
         return;
     }
     DailyReportData data;
+    model_.extraCaption = state_.extraCaption; // a day without rows prints the last caption
     if (const DbError e = readDailyReport(state_.databasePath, *date, era_, model_, data)) {
         ui::showMessage(this, e.message);
         return;
+    }
+    state_.extraCaption = model_.extraCaption;
+    if (!data.notice.isEmpty() && data.notice != toldNotice_) {
+        toldNotice_ = data.notice; // once for a date, not at every print of it
+        ui::showMessage(this, data.notice);
     }
     const PageScale scale{state_.paperCode, state_.orientationCode, state_.positionScale, state_.fontScale};
     const DrawSheets draw = [this, &data, scale](Printer& p) {

@@ -27,6 +27,7 @@ private:
     AppState& state_;
     EraValues era_;  // kept between runs while the screen is open
     DayModel model_; // the print's own day model, never the entry screen's
+    QString toldNotice_;
     QLineEdit* year_;
     QLineEdit* month_;
     QLineEdit* day_;

@@ -73,11 +73,16 @@ void previewSheets(QWidget* parent, const DrawSheets& draw) {
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("プレビュー"));
     dialog.resize(1100, 800);
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&draw](QPrinter* p) {
-        PainterPrinter out(p, PainterPrinter::Sheets::OneDocument, false);
-        draw(out);
-    });
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&draw](QPrinter* p) { drawPreview(p, draw); });
     dialog.exec();
+}
+
+void drawPreview(QPrinter* printer, const DrawSheets& draw) {
+    // The preview stands for what the button beside it gives: the printer's printable area
+    // when there is a printer, otherwise the PDF's page corner (not Qt's default margins).
+    PainterPrinter out(printer, PainterPrinter::Sheets::OneDocument, !havePrinter());
+    draw(out);
 }
 
 } // namespace ui

@@ -5,6 +5,8 @@
 
 class QWidget;
 
+class QPrinter;
+
 namespace vorda {
 
 // True when the system has a printer to print on.
@@ -21,6 +23,9 @@ bool printSheets(QWidget* parent, const DrawSheets& draw, const QString& pdfName
 
 // A preview window of the sheets.
 void previewSheets(QWidget* parent, const DrawSheets& draw);
+
+// What the preview draws on its printer: placed as the printer or the PDF would place it.
+void drawPreview(QPrinter* printer, const DrawSheets& draw);
 
 // Asks for a file name (suggesting pdfName) and saves the sheets as PDF.
 bool saveSheetsAsPdf(QWidget* parent, const DrawSheets& draw, const QString& pdfName);

@@ -38,8 +38,8 @@ private slots:
         QTest::mouseClick(screen.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
         QVERIFY(messages.texts.isEmpty()); // a good path registers without a word
         QCOMPARE(s.databasePath, newDb.path());
-        // The bound screens keep the path of the last read until the file is read again.
-        QCOMPARE(s.boundDatabasePath, oldDb.path());
+        // The lists bound to the file follow it at once: no picker shows the old firm's rows.
+        QCOMPARE(s.boundDatabasePath, newDb.path());
         const QByteArray expected =
             QStringEncoder("windows-31j").encode(newDb.path() + QStringLiteral("\r\n予備\r\n 9 \r\n 1 \r\n"));
         QCOMPARE(test::readFile(s.iniPath), expected);
@@ -68,6 +68,16 @@ private slots:
         r.iniPath = s.iniPath;
         INIREAD(r);
         QCOMPARE(r.databasePath, dir.filePath(QStringLiteral("未作成/VORDA.db")));
+
+        // A path that would not read back is refused: neither the file nor the state change.
+        const QByteArray before = test::readFile(s.iniPath);
+        messages.texts.clear();
+        messages.answers = {true};
+        field->setText(dir.filePath(QStringLiteral("4月〜6月/VORDA.db")));
+        screen.registerPath();
+        QCOMPARE(messages.texts.size(), 2); // the question, then why it was not written
+        QCOMPARE(test::readFile(s.iniPath), before);
+        QCOMPARE(s.databasePath, r.databasePath);
     }
 
     void browsingRefusesAFileThatIsNotOurs() {

@@ -6,6 +6,7 @@
 #include "core/data/values.h"
 #include "support/message_recorder.h"
 #include "support/temp_database.h"
+#include "ui/app/data_location_screen.h"
 #include "ui/app/frame_window.h"
 #include "ui/app/main_screen.h"
 #include "ui/entry/entry_screen.h"
@@ -14,6 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -80,6 +83,14 @@ struct Fixture {
     }
 
     QList<int> balances() const { return test::daysOffBalances(t.path()); }
+    qint64 storedRows() const {
+        Database db;
+        qint64 n = -1;
+        if (!db.open(t.path()))
+            db.count(table::DailyReport, {}, n);
+        return n;
+    }
+    void reopenEntry() { qobject_cast<MainScreen*>(frame->screen(ScreenId::Main))->openEntry(); }
 
     test::TempDatabase t;
     AppState state;
@@ -217,7 +228,7 @@ private slots:
         QCOMPARE(start->text(), QStringLiteral("08:30"));
         QCOMPARE(e->day().groups[0].startTime, QStringLiteral("08:30"));
 
-        retype(start, QStringLiteral("9:00"));
+        start->setText(QStringLiteral("9:00"));
         QCOMPARE(start->palette().color(QPalette::Text), QColor(255, 0, 0));
         QCOMPARE(e->day().groups[0].startTime, QStringLiteral("08:30"));
         start->setCursorPosition(0);
@@ -225,8 +236,14 @@ private slots:
         QCOMPARE(start->text(), QStringLiteral("09:00"));
         QVERIFY(start->palette().color(QPalette::Text) != QColor(255, 0, 0));
         QCOMPARE(e->day().groups[0].startTime, QStringLiteral("09:00"));
-        retype(start, QStringLiteral("ab:cd"));
-        QCOMPARE(e->day().groups[0].startTime, QStringLiteral("ab:cd"));
+        // Five characters that are no time are refused; 24:00 is the last time of a day.
+        for (const char* wrong : {"ab:cd", "25:00", "24:30", "12:60", "12-30"}) {
+            start->setText(QString::fromLatin1(wrong));
+            QCOMPARE(start->palette().color(QPalette::Text), QColor(255, 0, 0));
+            QCOMPARE(e->day().groups[0].startTime, QStringLiteral("09:00"));
+        }
+        start->setText(QStringLiteral("24:00"));
+        QCOMPARE(e->day().groups[0].startTime, QStringLiteral("24:00"));
     }
 
     void countFields_data() {
@@ -237,9 +254,12 @@ private slots:
         QTest::newRow("empty") << QString() << 0 << false;
         QTest::newRow("2.5") << QStringLiteral("2.5") << 2 << false;
         QTest::newRow("3.5") << QStringLiteral("3.5") << 4 << false;
-        QTest::newRow("12abc") << QStringLiteral("12abc") << 12 << false;
-        QTest::newRow("full-width") << QStringLiteral("３") << 3 << false;
+        QTest::newRow("full-width") << QStringLiteral("１２") << 12 << false;
+        // Refused: shown red, and the member keeps the value that was last taken.
+        QTest::newRow("letters") << QStringLiteral("12abc") << 7 << true;
+        QTest::newRow("negative") << QStringLiteral("-3") << 7 << true;
         QTest::newRow("too large") << QStringLiteral("40000") << 7 << true;
+        QTest::newRow("16-bit edge") << QStringLiteral("32768") << 7 << true;
     }
     void countFields() {
         QFETCH(QString, typed);
@@ -325,6 +345,179 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
         QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
         QVERIFY(messages.texts.isEmpty());
+    }
+
+    // A picker left open serves the entry screen open now, at its latest click, and gives
+    // the front back to it; the main screen does not jump forward.
+    void aPickerServesTheEntryScreenOpenNow() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        f.open();
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        QTest::mouseClick(f.find(QStringLiteral("SG1(0)")), Qt::LeftButton);
+        auto* list = f.frame->findChild<QListWidget*>(QStringLiteral("List1"));
+        QVERIFY(list);
+        f.find<QPushButton>(QStringLiteral("Command2"))->click();
+        QTRY_VERIFY(!f.frame->screen(ScreenId::Entry));
+        f.reopenEntry();
+        EntryScreen* e = f.entry();
+        QVERIFY(e);
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        QTest::mouseClick(f.find(QStringLiteral("SG2(3)")), Qt::LeftButton);
+        QCOMPARE(f.frame->findChild<QListWidget*>(QStringLiteral("List1")), list); // the same picker
+        const auto items = list->findItems(QStringLiteral("休  休み"), Qt::MatchExactly);
+        QCOMPARE(items.size(), 1);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items[0]).center());
+        QCOMPARE(e->day().actual(0).staff[3], QStringLiteral("休"));
+        QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
+        auto* area = f.frame->findChild<QMdiArea*>(QStringLiteral("mdiArea"));
+        QTRY_VERIFY(area->activeSubWindow() && area->activeSubWindow()->widget() == e);
+    }
+
+    // After "登録" of another data location, the open pickers list the new file's rows.
+    void openPickersFollowTheDataLocation() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::TempDatabase other;
+        QVERIFY(other.ok());
+        {
+            Database db;
+            VORDA_OPEN(db, other.path());
+            QVERIFY(!db.insert(table::Projects, {7, QStringLiteral("別会社の工事"), QStringLiteral("2024-01-01"),
+                                                 QStringLiteral("2024-12-31"), QStringLiteral("別発注者")}));
+            QVERIFY(!db.exec(QStringLiteral("DELETE FROM \"天候テーブル\"")));
+            QVERIFY(!db.insert(table::WeatherWords, {QStringLiteral("霧")}));
+        }
+        f.state.iniPath = f.t.filePath(QStringLiteral("vorda.INI"));
+        f.state.databasePath = f.t.path();
+        QVERIFY(INIWRITE(f.state).isEmpty());
+        test::MessageRecorder messages;
+        f.open();
+        QTest::mouseClick(f.find(QStringLiteral("Text1")), Qt::LeftButton);
+        auto* projects = f.frame->findChild<QListWidget*>(QStringLiteral("DBList1"));
+        QVERIFY(projects);
+        QCOMPARE(projects->count(), 20);
+        auto* weather = qobject_cast<QWidget*>(f.frame->openScreen(ScreenId::WeatherPicker));
+        QVERIFY(weather);
+        const int words = weather->findChild<QListWidget*>(QStringLiteral("List1"))->count();
+        QVERIFY(words > 1);
+
+        auto* location = qobject_cast<DataLocationScreen*>(f.frame->openScreen(ScreenId::DataLocation));
+        QVERIFY(location);
+        location->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(other.path());
+        location->registerPath();
+        QCOMPARE(projects->count(), 1);
+        QCOMPARE(projects->item(0)->text(), QStringLiteral("別会社の工事"));
+        QCOMPARE(weather->findChild<QListWidget*>(QStringLiteral("List1"))->count(), 1);
+        QVERIFY(messages.texts.isEmpty());
+    }
+
+    // What a field shows red is what stands in it after any redraw, and "登録" writes
+    // nothing while it stands there: it names the group and field and goes to it.
+    void aRefusedValueStopsTheRegister() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        typeInto(f.find(QStringLiteral("Text1")), QStringLiteral("現場"));
+        f.find<QPushButton>(QStringLiteral("COMBTN(2)"))->click();
+        QLineEdit* box = f.find(QStringLiteral("SY2(1)"));
+        retype(box, QStringLiteral("4000"));
+        box->setText(QStringLiteral("40000"));
+        QCOMPARE(e->day().actual(0).vehicles[1], qint16(4000));
+        f.vscroll()->setValue(4);
+        QCOMPARE(box->text(), QString()); // slot 5 shows its own, empty member
+        f.vscroll()->setValue(0);
+        f.find<QPushButton>(QStringLiteral("COMBTN(0)"))->click();
+        QLineEdit* end = f.find(QStringLiteral("Text19"));
+        end->setText(QStringLiteral("25:00"));
+        f.find<QPushButton>(QStringLiteral("COMBTN(2)"))->click();
+        QCOMPARE(box->text(), QStringLiteral("40000"));
+        QCOMPARE(box->palette().color(QPalette::Text), QColor(255, 0, 0));
+        QVERIFY(e->hasUnsavedChanges());
+
+        f.find<QPushButton>(QStringLiteral("Command3"))->click();
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY2(messages.texts[0].contains(QStringLiteral("作業 1 の実績の車両「車1」「40000」")), qPrintable(messages.texts[0]));
+        QCOMPARE(f.storedRows(), qint64(0));
+        QCOMPARE(e->focusWidget(), box);
+
+        retype(box, QStringLiteral("4"));
+        f.find<QPushButton>(QStringLiteral("Command3"))->click();
+        QCOMPARE(messages.texts.size(), 2);
+        QVERIFY2(messages.texts[1].contains(QStringLiteral("作業 2 の終了時間「25:00」")), qPrintable(messages.texts[1]));
+        QCOMPARE(e->focusWidget(), end);
+        QCOMPARE(f.storedRows(), qint64(0));
+    }
+
+    // Typed work in a new group without a job name is not saved: "登録" asks first.
+    void unnamedWorkIsAskedAbout() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        typeInto(f.find(QStringLiteral("Text1")), QStringLiteral("現場"));
+        enter(f.find(QStringLiteral("Text18"))); // the default times alone are no work
+        enter(f.find(QStringLiteral("Text19")));
+        f.vscroll()->setValue(5);
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        typeInto(f.find(QStringLiteral("SG2(0)")), QStringLiteral("○")); // group 6
+        f.find<QPushButton>(QStringLiteral("COMBTN(2)"))->click();
+        f.vscroll()->setValue(0);
+        messages.answers = {false};
+        f.find<QPushButton>(QStringLiteral("Command3"))->click();
+        QCOMPARE(messages.texts,
+                 QStringList({QStringLiteral("作業 6 に工事件名がありません。\n工事件名のない作業は登録されません。このまま登録しますか？")}));
+        QCOMPARE(f.storedRows(), qint64(0));
+        QCOMPARE(e->day().groupOffset, 5); // scrolled to group 6, on the project page
+        QCOMPARE(e->focusWidget(), f.find(QStringLiteral("Text1")));
+
+        messages.answers = {true};
+        f.find<QPushButton>(QStringLiteral("Command3"))->click();
+        QCOMPARE(messages.texts.last(), QStringLiteral("登録終了しました。"));
+        QCOMPARE(f.storedRows(), qint64(1));
+    }
+
+    // Values of the program outlive the screen: the extra caption; counts of employees are
+    // taken at every redraw; employees beyond the columns are told once and the day loads.
+    void theScreenFollowsTheFile() {
+        Fixture f(32);
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY2(messages.texts[0].contains(QStringLiteral("社員30、社員31")), qPrintable(messages.texts[0]));
+        f.find<QPushButton>(QStringLiteral("COMBTN(2)"))->click();
+        typeInto(f.find(QStringLiteral("Text12")), QStringLiteral("応援"));
+        messages.answers = {true};
+        f.find<QPushButton>(QStringLiteral("Command2"))->click();
+        QTRY_VERIFY(!f.frame->screen(ScreenId::Entry));
+        f.reopenEntry();
+        QVERIFY(f.entry());
+        QCOMPARE(f.find(QStringLiteral("Text12"))->text(), QStringLiteral("応援"));
+        QCOMPARE(messages.texts.size(), 2); // asked on closing; the columns are not told twice
+        QVERIFY(messages.texts[1].contains(QStringLiteral("閉じますか")));
+    }
+
+    void theHorizontalRedrawCountsTheEmployees() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(12)"))->text().remove(u'\n'), QStringLiteral("社員12"));
+        {
+            Database db;
+            VORDA_OPEN(db, f.t.path());
+            QVERIFY(!db.exec(QStringLiteral("DELETE FROM \"社員\" WHERE rowid > 10")));
+        }
+        f.hscroll()->setValue(1);
+        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(11)"))->text(), QString()); // column 12: nobody now
+        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(8)"))->text().remove(u'\n'), QStringLiteral("社員9"));
     }
 
     void closingAsksOnlyWhenSomethingWasTyped() {

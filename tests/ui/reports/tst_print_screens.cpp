@@ -13,11 +13,26 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace vorda;
 
 namespace {
+
+// Where pdftotext finds the first word of the first page, in points.
+QString firstWordBox(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-l"), QStringLiteral("1"), pdf,
+                                          QStringLiteral("-")});
+    p.waitForFinished(20000);
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"")).match(out);
+    return m.hasMatch() ? m.captured(1) + u',' + m.captured(2) : QString();
+}
 
 } // namespace
 
@@ -74,6 +89,32 @@ private slots:
         QCOMPARE(s.paperCode, qint16(7));
         QCOMPARE(s.positionScale, 1.0f);
         QCOMPARE(s.orientationCode, qint16(2));
+    }
+
+    // The preview places the sheet where the output beside it does; without a printer that
+    // is the PDF, with its origin at the page corner (no default margins).
+    void previewShowsWhatThePdfGets() {
+        if (havePrinter())
+            QSKIP("a printer is set up: the preview stands for it");
+        QTemporaryDir dir;
+        const DrawSheets draw = [](Printer& p) {
+            p.set_paper(12);
+            p.set_orientation(2);
+            p.set_font_name(kPrintFont);
+            p.set_font_size(18);
+            p.move_to(400, 500);
+            p.print_text(QStringLiteral("作業日報"));
+            p.end_document();
+        };
+        const QString pdf = dir.filePath(QStringLiteral("pdf.pdf"));
+        QCOMPARE(printToPdf(pdf, draw), QString());
+        QPrinter preview(QPrinter::HighResolution);
+        preview.setOutputFormat(QPrinter::PdfFormat);
+        preview.setOutputFileName(dir.filePath(QStringLiteral("preview.pdf")));
+        ui::drawPreview(&preview, draw);
+        const QString box = firstWordBox(pdf);
+        QVERIFY(!box.isEmpty());
+        QCOMPARE(firstWordBox(dir.filePath(QStringLiteral("preview.pdf"))), box);
     }
 
     void dailyPrintScreen() {
