@@ -5,6 +5,7 @@
 #include "core/data/new_database.h"
 #include "core/data/schema.h"
 #include "core/reports/daily_report.h"
+#include "core/reports/monthly_results.h"
 #include "core/reports/pdf_output.h"
 #include "ui/reports/print_output.h"
 
@@ -98,7 +99,56 @@ int setData(const QStringList& args, AppState& state) {
     return 0;
 }
 
+// The sheets to the default printer, or to the PDF file when one is named.
+int sendSheets(const DrawSheets& draw, const QString& out) {
+    const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw);
+    if (!failure.isEmpty()) {
+        err() << failure << Qt::endl;
+        return 1;
+    }
+    return 0;
+}
+
+PageScale pageScaleOf(const AppState& state) {
+    return PageScale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
+}
+
+int printMonthly(const QStringList& args, AppState& state) {
+    // print monthly --year YYYY --month M [--out FILE.pdf]
+    QString year;
+    QString month;
+    QString out;
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--year") && i + 1 < args.size())
+            year = args[++i];
+        else if (args[i] == QLatin1String("--month") && i + 1 < args.size())
+            month = args[++i];
+        else if (args[i] == QLatin1String("--out") && i + 1 < args.size())
+            out = args[++i];
+        else
+            return usage();
+    }
+    const auto request = monthFromFields(year, month);
+    if (!request) {
+        err() << QStringLiteral("年月に誤りがあります。（--year YYYY --month 1～12 で指定してください: %1 %2）")
+                     .arg(year, month)
+              << Qt::endl;
+        return 2;
+    }
+    INIREAD(state);
+    EraValues era;
+    MonthlyResultsData data;
+    if (DbError e = readMonthlyResults(state.databasePath, *request, era, data)) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
+    const PageScale scale = pageScaleOf(state);
+    return sendSheets([&](Printer& p) { drawMonthlyResults(p, scale, data); }, out);
+}
+
 int printSheet(const QStringList& args, AppState& state) {
+    if (args.value(0) == QLatin1String("monthly"))
+        return printMonthly(args, state);
     // print daily --date YYYY-MM-DD [--out FILE.pdf]
     if (args.value(0) != QLatin1String("daily"))
         return usage();
@@ -125,14 +175,8 @@ int printSheet(const QStringList& args, AppState& state) {
         err() << e.message << Qt::endl;
         return 1;
     }
-    const PageScale scale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
-    const DrawSheets draw = [&](Printer& p) { drawDailyReport(p, scale, data); };
-    const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw);
-    if (!failure.isEmpty()) {
-        err() << failure << Qt::endl;
-        return 1;
-    }
-    return 0;
+    const PageScale scale = pageScaleOf(state);
+    return sendSheets([&](Printer& p) { drawDailyReport(p, scale, data); }, out);
 }
 
 } // namespace
@@ -147,6 +191,8 @@ QString usageText() {
         "                                          / register the database path in vorda.INI\n"
         "  vorda [--ini FILE] print daily --date YYYY-MM-DD [--out FILE.pdf]\n"
         "                                          作業日報を印刷（--out: PDF に保存）/ print the daily report\n"
+        "  vorda [--ini FILE] print monthly --year YYYY --month M [--out FILE.pdf]\n"
+        "                                          月間稼働実績を印刷（--out: PDF に保存）/ print the monthly results\n"
         "  vorda check-db PATH                     データベースを確認し、表ごとの件数を表示します\n"
         "                                          / check a database and count its rows\n"
         "  --ini FILE   vorda.INI の代わりに使う設定ファイル / another configuration file\n");
