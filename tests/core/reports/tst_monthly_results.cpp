@@ -7,6 +7,7 @@
 #include "core/reports/monthly_results.h"
 #include "core/reports/pdf_output.h"
 #include "core/reports/recording_printer.h"
+#include "support/files.h"
 #include "support/temp_database.h"
 
 #include <QFile>
@@ -445,6 +446,39 @@ private slots:
         QVERIFY(content.contains(QStringLiteral("5 月 31 日 )")));
         for (const MonthlyProject& p : data.projects)
             QVERIFY2(content.contains(p.name), qPrintable(p.name));
+    }
+
+    void commandLine() {
+        const QString exe = qEnvironmentVariable("VORDA_EXE");
+        if (exe.isEmpty())
+            QSKIP("VORDA_EXE is not set");
+        test::TempDatabase t(true, QDate(2024, 6, 14));
+        QVERIFY(t.ok());
+        const QString ini = t.filePath(QStringLiteral("vorda.INI"));
+        QVERIFY(test::writeFile(ini, t.path().toUtf8() + "\r\n\r\n 12 \r\n 2 \r\n"));
+        const QString pdf = t.filePath(QStringLiteral("月報.pdf"));
+        auto run = [&](const QStringList& args) {
+            QProcess p;
+            p.start(exe, QStringList({QStringLiteral("--ini"), ini, QStringLiteral("print"), QStringLiteral("monthly")}) + args);
+            p.waitForFinished(30000);
+            return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()));
+        };
+        const QStringList out = {QStringLiteral("--out"), pdf};
+        auto [code, message] = run(QStringList({"--year", "2024", "--month", "5"}) + out);
+        QCOMPARE(code, 0);
+        QVERIFY(test::readFile(pdf).startsWith("%PDF"));
+        QFile::remove(pdf);
+        std::tie(code, message) = run(QStringList({"--year", "2024", "--month", "13"}) + out);
+        QCOMPARE(code, 2);
+        QVERIFY2(message.contains(QStringLiteral("年月に誤りがあります。")), qPrintable(message));
+        std::tie(code, message) = run(QStringList({"--year", "2024"}) + out);
+        QCOMPARE(code, 2);
+        QVERIFY(!QFile::exists(pdf));
+        QVERIFY(test::writeFile(ini, "/nonexistent-vorda/VORDA.db\r\n\r\n 12 \r\n 2 \r\n"));
+        std::tie(code, message) = run(QStringList({"--year", "2024", "--month", "5"}) + out);
+        QCOMPARE(code, 1);
+        QVERIFY(!message.isEmpty());
+        QVERIFY(!QFile::exists(pdf));
     }
 };
 
