@@ -220,7 +220,7 @@ namespace {
 // Cell widths in base twips: each text stays inside its rules.
 constexpr int kTitleWidth = 14800;
 constexpr int kPeriodWidth = 4000; // to the paper's margin: the period texts reach past the grid
-constexpr int kPageMarkWidth = 3000;
+constexpr int kPageMarkWidth = 1000;
 constexpr int kNameWidth = 5960;
 constexpr int kHeadingWidth = 330;
 constexpr int kCellWidth = 400;
@@ -267,8 +267,7 @@ private:
         prtx(p_, s_, 2300, 1500, QStringLiteral("工    事    件    名"), 18, 0);
         grid();
         if (pages_ > 1)
-            fit(16000, 13700, kPageMarkWidth, QStringLiteral("%1 / %2").arg(page).arg(pages_), 10, 0,
-                CellAlign::Right);
+            fit(18000, 13700, kPageMarkWidth, QStringLiteral("%1 / %2").arg(page).arg(pages_), 10);
         advance(1);
 
         const int rows = std::min<int>(kMonthlyRowsPerPage, int(d_.projects.size()) - firstProject);
