@@ -119,6 +119,8 @@ qint64 plainRead(const QString& path, const Period& period) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen"); // fonts are measured; no display is needed
     QGuiApplication app(argc, argv);
     QTemporaryDir temp;
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
