@@ -46,13 +46,14 @@ void generate(const QString& path, const QDate& last) {
     check(db.open(path));
     check(db.beginImmediate());
     for (int i = 0; i < 30; ++i)
-        check(db.insert(table::Employees, {QString::number(i), QStringLiteral("社員%1").arg(i), QString(), 0, 0, 20}));
+        check(db.insert(table::Employees, {QString::number(i), QStringLiteral("社員%1").arg(i),
+                                           QString(), 0, 0, 20}));
     for (int v = 0; v < 10; ++v)
         check(db.insert(table::Vehicles, {QString::number(v), QStringLiteral("車両%1").arg(v)}));
     for (int p = 1; p <= 300; ++p)
         check(db.insert(table::Projects, {p, QStringLiteral("工事%1").arg(p)}));
-    const QStringList marks = {QStringLiteral("○"), QStringLiteral("△"), QStringLiteral("泊"), QStringLiteral("☆"),
-                               QStringLiteral("休")};
+    const QStringList marks = {QStringLiteral("○"), QStringLiteral("△"), QStringLiteral("泊"),
+                               QStringLiteral("☆"), QStringLiteral("休")};
     QRandomGenerator rng(13);
     int days = 0;
     for (QDate d = last.addYears(-10).addDays(1); d <= last && days < 3000; d = d.addDays(1)) {
@@ -65,7 +66,8 @@ void generate(const QString& path, const QDate& last) {
             row[rec::JobNumber] = 1 + int(rng.bounded(300));
             row[rec::JobName] = QStringLiteral("工事");
             for (int c = 0; c < 30; ++c)
-                row[rec::ActualStaff + c] = rng.bounded(8) == 0 ? marks[rng.bounded(marks.size())] : QString();
+                row[rec::ActualStaff + c] =
+                    rng.bounded(8) == 0 ? marks[rng.bounded(marks.size())] : QString();
             const bool night = rng.bounded(8) == 0;
             row[rec::ActualGuardDay] = night ? 0 : int(rng.bounded(3));
             row[rec::ActualGuardNight] = night ? 1 + int(rng.bounded(2)) : 0;
@@ -85,8 +87,7 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-template <typename Work>
-double timeOf(Work work) {
+template <typename Work> double timeOf(Work work) {
     QElapsedTimer t;
     t.start();
     work();
@@ -100,7 +101,8 @@ qint64 plainRead(const QString& path, const Period& period) {
     QSqlQuery q(db.connection());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT * FROM %1 WHERE %2 >= ? AND %2 <= ?")
-                  .arg(quoteIdentifier(table::DailyReport), quoteIdentifier(db.fieldName(table::DailyReport, rec::Date))));
+                  .arg(quoteIdentifier(table::DailyReport),
+                       quoteIdentifier(db.fieldName(table::DailyReport, rec::Date))));
     q.addBindValue(toDbDate(period.start));
     q.addBindValue(toDbDate(period.end));
     if (!q.exec())
@@ -153,10 +155,12 @@ int main(int argc, char** argv) {
                        [&](Printer& p) { drawMonthlyResults(p, PageScale(), data); });
         }));
     }
-    std::printf("month %d-%02d: %lld rows, %zu projects, %zu columns, %d page(s)\n", month.year, month.month,
-                qlonglong(rows), data.projects.size(), data.columns.size(), monthlyPageCount(data));
+    std::printf("month %d-%02d: %lld rows, %zu projects, %zu columns, %d page(s)\n", month.year,
+                month.month, qlonglong(rows), data.projects.size(), data.columns.size(),
+                monthlyPageCount(data));
     std::printf("read and tally   %8.3f ms\n", median(compute));
-    std::printf("plain read floor %8.3f ms   ratio %.2f\n", median(floor), median(compute) / median(floor));
+    std::printf("plain read floor %8.3f ms   ratio %.2f\n", median(floor),
+                median(compute) / median(floor));
     std::printf("draw (recording) %8.3f ms\n", median(draw));
     std::printf("draw to PDF      %8.3f ms\n", median(pdf));
 
@@ -172,15 +176,17 @@ int main(int argc, char** argv) {
         command.push_back(timeOf([&] {
             QProcess p;
             p.start(QStringLiteral(VORDA_EXE_PATH),
-                    {QStringLiteral("--ini"), ini, QStringLiteral("print"), QStringLiteral("monthly"), QStringLiteral("--year"),
-                     QString::number(month.year), QStringLiteral("--month"), QString::number(month.month),
-                     QStringLiteral("--out"), QDir(folder).filePath(QStringLiteral("cli.pdf"))});
+                    {QStringLiteral("--ini"), ini, QStringLiteral("print"),
+                     QStringLiteral("monthly"), QStringLiteral("--year"),
+                     QString::number(month.year), QStringLiteral("--month"),
+                     QString::number(month.month), QStringLiteral("--out"),
+                     QDir(folder).filePath(QStringLiteral("cli.pdf"))});
             if (!p.waitForFinished(30000) || p.exitCode() != 0)
                 fail(QString::fromUtf8(p.readAllStandardError()));
         }));
     }
     std::sort(command.begin(), command.end());
-    std::printf("print monthly    %8.1f ms (median of 15, %.1f to %.1f)\n", median(command), command.front(),
-                command.back());
+    std::printf("print monthly    %8.1f ms (median of 15, %.1f to %.1f)\n", median(command),
+                command.front(), command.back());
     return 0;
 }

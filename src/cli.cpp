@@ -11,8 +11,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QTextStream>
 #include <cstdio>
+#include <optional>
 
 namespace vorda {
 
@@ -113,21 +115,25 @@ PageScale pageScaleOf(const AppState& state) {
     return PageScale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
 }
 
+// The "--name value" options after the sheet's name; nothing for an unknown or unfinished one.
+std::optional<QHash<QString, QString>> sheetOptions(const QStringList& args, const QStringList& names) {
+    QHash<QString, QString> values;
+    for (int i = 1; i < args.size(); i += 2) {
+        if (!names.contains(args[i]) || i + 1 >= args.size())
+            return std::nullopt;
+        values.insert(args[i], args[i + 1]);
+    }
+    return values;
+}
+
 int printMonthly(const QStringList& args, AppState& state) {
     // print monthly --year YYYY --month M [--out FILE.pdf]
-    QString year;
-    QString month;
-    QString out;
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--year") && i + 1 < args.size())
-            year = args[++i];
-        else if (args[i] == QLatin1String("--month") && i + 1 < args.size())
-            month = args[++i];
-        else if (args[i] == QLatin1String("--out") && i + 1 < args.size())
-            out = args[++i];
-        else
-            return usage();
-    }
+    const auto options = sheetOptions(args, {QStringLiteral("--year"), QStringLiteral("--month"), QStringLiteral("--out")});
+    if (!options)
+        return usage();
+    const QString year = options->value(QStringLiteral("--year"));
+    const QString month = options->value(QStringLiteral("--month"));
+    const QString out = options->value(QStringLiteral("--out"));
     const auto request = monthFromFields(year, month);
     if (!request) {
         err() << QStringLiteral("年月に誤りがあります。（--year YYYY --month 1～12 で指定してください: %1 %2）")
@@ -152,16 +158,11 @@ int printSheet(const QStringList& args, AppState& state) {
     // print daily --date YYYY-MM-DD [--out FILE.pdf]
     if (args.value(0) != QLatin1String("daily"))
         return usage();
-    QString dateText;
-    QString out;
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--date") && i + 1 < args.size())
-            dateText = args[++i];
-        else if (args[i] == QLatin1String("--out") && i + 1 < args.size())
-            out = args[++i];
-        else
-            return usage();
-    }
+    const auto options = sheetOptions(args, {QStringLiteral("--date"), QStringLiteral("--out")});
+    if (!options)
+        return usage();
+    const QString dateText = options->value(QStringLiteral("--date"));
+    const QString out = options->value(QStringLiteral("--out"));
     const QDate date = QDate::fromString(dateText, QStringLiteral("yyyy-MM-dd"));
     if (!date.isValid()) {
         err() << QStringLiteral("日付に誤りがあります。（YYYY-MM-DD で指定してください: %1）").arg(dateText) << Qt::endl;

@@ -29,6 +29,16 @@ DbError readEra(Database& db, EraValues& era) {
     return {};
 }
 
+DbError readTradeName(Database& db, QStringList& fields) {
+    std::vector<Row> rows;
+    if (DbError e = db.select(table::TradeName, {}, rows, 1))
+        return e;
+    fields.clear();
+    for (int i = 0; i < trade::FieldCount; ++i)
+        fields << (rows.empty() ? QString() : nullSafeText(rows[0].values.value(i)));
+    return {};
+}
+
 QString dailyDateLine(const EraValues& era, const QDate& date, const QString& weather) {
     return era.name + QStringLiteral("  ") + eraYearPlain(date.year(), era.offset) + QStringLiteral(" 年 ") +
            QString::number(date.month()) + QStringLiteral("  月 ") + QString::number(date.day()) +
@@ -43,12 +53,13 @@ DbError readDailyReport(const QString& databasePath, const QDate& date, EraValue
         return e;
     if (DbError e = readEra(db, era))
         return e;
-    std::vector<Row> rows;
-    if (DbError e = db.select(table::TradeName, {}, rows, 1))
+    QStringList trade;
+    if (DbError e = readTradeName(db, trade))
         return e;
     // Without a trade-name row the title and the person print empty.
-    out.title = rows.empty() ? QString() : nullSafeText(rows[0].values.value(1));
-    out.person = rows.empty() ? QString() : nullSafeText(rows[0].values.value(7));
+    out.title = trade[1];
+    out.person = trade[7];
+    std::vector<Row> rows;
 
     if (DbError e = db.selectAll(table::StaffMarks, rows))
         return e;

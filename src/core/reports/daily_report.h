@@ -22,6 +22,9 @@ struct EraValues {
 // what `era` held.
 DbError readEra(Database& db, EraValues& era);
 
+// The nine texts of the first 屋号 row (null as the empty text); nine empty texts without a row.
+DbError readTradeName(Database& db, QStringList& fields);
+
 // `count` characters from character `from` (0-based), never half of one.
 QString midChars(const QString& text, int from, int count);
 

@@ -148,11 +148,10 @@ DbError readMonthlyResults(const QString& databasePath, const MonthRequest& requ
     int closingDay = 31;
     if (DbError e = monthlyClosingDay(db, closingDay))
         return e;
-    std::vector<Row> rows;
-    if (DbError e = db.select(table::TradeName, {}, rows, 1))
+    QStringList trade;
+    if (DbError e = readTradeName(db, trade))
         return e;
-    // Without a trade-name row the title has no print title.
-    out.printTitle = rows.empty() ? QString() : nullSafeText(rows[0].values.value(1));
+    out.printTitle = trade[1]; // empty without a trade-name row
 
     std::vector<ProjectEntry> projects;
     if (DbError e = listProjects(db, projects))
@@ -171,6 +170,7 @@ DbError readMonthlyResults(const QString& databasePath, const MonthRequest& requ
     out.request = request;
     out.era = era;
     out.period = closingPeriod(request.year, request.month, closingDay);
+    std::vector<Row> rows;
     if (DbError e = db.select(table::DailyReport,
                               {{rec::Date, Condition::Op::Ge, toDbDate(out.period.start)},
                                {rec::Date, Condition::Op::Le, toDbDate(out.period.end)}},
@@ -189,14 +189,17 @@ DbError readMonthlyResults(const QString& databasePath, const MonthRequest& requ
 }
 
 int monthlyPageCount(const MonthlyResultsData& data) {
-    auto blocks = [](std::size_t count, int per) { return std::max<int>(1, int((count + per - 1) / per)); };
+    auto blocks = [](std::size_t count, int per) {
+        return std::max<int>(1, int((count + per - 1) / per));
+    };
     return blocks(data.projects.size(), kMonthlyRowsPerPage) *
            blocks(data.columns.size(), kMonthlyColumnsPerPage);
 }
 
 QString monthlyTitle(const MonthlyResultsData& data) {
-    return data.era.name + QStringLiteral("  ") + eraYearPadded(data.request.year, data.era.offset) +
-           QStringLiteral(" 年 ") + rightAlignKeepLast(data.request.monthText, 2) + QStringLiteral(" 月度 ") +
+    return data.era.name + QStringLiteral("  ") +
+           eraYearPadded(data.request.year, data.era.offset) + QStringLiteral(" 年 ") +
+           rightAlignKeepLast(data.request.monthText, 2) + QStringLiteral(" 月度 ") +
            data.printTitle + QStringLiteral(" 稼 働 実 績");
 }
 
@@ -243,7 +246,8 @@ public:
 
 private:
     int rowBlocks() const {
-        return std::max<int>(1, int((d_.projects.size() + kMonthlyRowsPerPage - 1) / kMonthlyRowsPerPage));
+        return std::max<int>(
+            1, int((d_.projects.size() + kMonthlyRowsPerPage - 1) / kMonthlyRowsPerPage));
     }
 
     void fit(int x, int y, int width, const QString& t, int size, int unlin = 0,
@@ -271,7 +275,8 @@ private:
         advance(1);
 
         const int rows = std::min<int>(kMonthlyRowsPerPage, int(d_.projects.size()) - firstProject);
-        const int columns = std::min<int>(kMonthlyColumnsPerPage, int(d_.columns.size()) - firstColumn);
+        const int columns =
+            std::min<int>(kMonthlyColumnsPerPage, int(d_.columns.size()) - firstColumn);
         for (int p = 0; p < rows; ++p)
             fit(1010, 2070 + 400 * p, kNameWidth, d_.projects[firstProject + p].name, 12);
         advance(1);

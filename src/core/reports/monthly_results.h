@@ -51,7 +51,7 @@ struct MonthlyResultsData {
     MonthRequest request;
     Period period;
     EraValues era;
-    QString printTitle; // 屋号 field 1; empty without a 屋号 row
+    QString printTitle;                   // 屋号 field 1; empty without a 屋号 row
     std::vector<MonthlyProject> projects; // ascending number, each once
     std::vector<MonthlyColumn> columns;   // only the kinds used, in the sheet's order
 };

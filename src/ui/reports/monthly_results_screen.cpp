@@ -41,7 +41,8 @@ MonthlyResultsScreen::MonthlyResultsScreen(AppState& state, QWidget* parent)
     period->addWidget(end_);
     period->addStretch();
     auto* grid = new QGridLayout(this);
-    grid->addLayout(dateFieldsRow({year_, month_}, {QStringLiteral("年"), QStringLiteral("月度")}), 0, 0);
+    grid->addLayout(dateFieldsRow({year_, month_}, {QStringLiteral("年"), QStringLiteral("月度")}),
+                    0, 0);
     grid->addLayout(period, 1, 0);
     grid->addWidget(progress_, 2, 0);
     grid->addLayout(printButtons(this, [this](int which) { run(Output(which)); }), 3, 0);
@@ -78,10 +79,14 @@ void MonthlyResultsScreen::run(Output output) {
         ui::showMessage(this, e.message);
         return;
     }
-    const PageScale scale{state_.paperCode, state_.orientationCode, state_.positionScale, state_.fontScale};
-    const DrawSheets draw = [&data, scale, step](Printer& p) { drawMonthlyResults(p, scale, data, step); };
-    const QString pdfName =
-        QStringLiteral("月間稼働実績_%1%2.pdf").arg(request->year).arg(request->month, 2, 10, QLatin1Char('0'));
+    const PageScale scale{state_.paperCode, state_.orientationCode, state_.positionScale,
+                          state_.fontScale};
+    const DrawSheets draw = [&data, scale, step](Printer& p) {
+        drawMonthlyResults(p, scale, data, step);
+    };
+    const QString pdfName = QStringLiteral("月間稼働実績_%1%2.pdf")
+                                .arg(request->year)
+                                .arg(request->month, 2, 10, QLatin1Char('0'));
     sendSheets(this, int(output), draw, pdfName);
     progress_->setValue(0);
 }

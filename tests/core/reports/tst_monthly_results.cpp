@@ -8,6 +8,7 @@
 #include "core/reports/pdf_output.h"
 #include "core/reports/recording_printer.h"
 #include "support/files.h"
+#include "support/golden.h"
 #include "support/temp_database.h"
 
 #include <QFile>
@@ -100,7 +101,8 @@ struct Month {
 
     MonthlyResultsData read(int year, int month) {
         MonthlyResultsData data;
-        const DbError e = readMonthlyResults(t.path(), {year, month, QString::number(month)}, era, data);
+        const DbError e =
+            readMonthlyResults(t.path(), {year, month, QString::number(month)}, era, data);
         error = e.message;
         return data;
     }
@@ -116,18 +118,31 @@ struct Month {
 void craftedMonth(Month& m) {
     m.closingDay(20);
     m.printTitle(QStringLiteral("北斗建設"));
-    m.mark(QString(), QStringLiteral("空き"));     // an empty mark is never counted
+    m.mark(QString(), QStringLiteral("空き"));            // an empty mark is never counted
     m.mark(QStringLiteral(" ○"), QStringLiteral("応援")); // ○ listed twice
     m.project(101, QStringLiteral("県道舗装補修工事"));
     m.project(205, QStringLiteral("駅前広場整備工事"));
     m.project(101, QStringLiteral("県道八王子線舗装補修工事")); // the later row names 101
     const QString o = QStringLiteral("○");
     m.add(RowSpec(QDate(2026, 10, 20), 101, {o, o, o}).spotWorkers(9)); // before
-    m.add(RowSpec(QDate(2026, 10, 21), 205, {o, o, QStringLiteral("泊")}).guards(0, 2).vehicle({1}).nightFlag(1).spotWorkers(2));
-    m.add(RowSpec(QDate(2026, 10, 22), 101, {o, QStringLiteral("△"), QString(), QStringLiteral(" ")}).vehicle({0, 2}).spotWorkers(1));
-    m.add(RowSpec(QDate(2026, 11, 5), 101, {o, QStringLiteral("☆")}).vehicle({1}).nightFlag(2).spotWorkers(3));
+    m.add(RowSpec(QDate(2026, 10, 21), 205, {o, o, QStringLiteral("泊")})
+              .guards(0, 2)
+              .vehicle({1})
+              .nightFlag(1)
+              .spotWorkers(2));
+    m.add(
+        RowSpec(QDate(2026, 10, 22), 101, {o, QStringLiteral("△"), QString(), QStringLiteral(" ")})
+            .vehicle({0, 2})
+            .spotWorkers(1));
+    m.add(RowSpec(QDate(2026, 11, 5), 101, {o, QStringLiteral("☆")})
+              .vehicle({1})
+              .nightFlag(2)
+              .spotWorkers(3));
     m.add(RowSpec(QDate(2026, 11, 6), 300, {o}).extra(1234));
-    m.add(RowSpec(QDate(2026, 11, 20), 205, {QStringLiteral(" 泊 "), o}).guards(0, 1).nightFlag(1).extra(2));
+    m.add(RowSpec(QDate(2026, 11, 20), 205, {QStringLiteral(" 泊 "), o})
+              .guards(0, 1)
+              .nightFlag(1)
+              .extra(2));
     m.add(RowSpec(QDate(2026, 11, 21), 205, {o}).guards(5, 0)); // after
 }
 
@@ -146,7 +161,8 @@ QList<qint64> valuesOf(const MonthlyResultsData& d, const QString& heading) {
     return {};
 }
 
-QString printedAt(const std::vector<RecordingPrinter::Text>& texts, float x, float y, int sheet = 0) {
+QString printedAt(const std::vector<RecordingPrinter::Text>& texts, float x, float y,
+                  int sheet = 0) {
     for (const auto& t : texts) {
         if (qFuzzyCompare(t.x, x) && qFuzzyCompare(t.y, y) && t.sheet == sheet)
             return t.text;
@@ -165,15 +181,22 @@ private slots:
         QTest::addColumn<int>("month");
         QTest::addColumn<QDate>("start");
         QTest::addColumn<QDate>("end");
-        QTest::newRow("day 20, March") << QVariant(20) << 2026 << 3 << QDate(2026, 2, 21) << QDate(2026, 3, 20);
-        QTest::newRow("day 20, January") << QVariant(20) << 2026 << 1 << QDate(2025, 12, 21) << QDate(2026, 1, 20);
-        QTest::newRow("day 31, April carries") << QVariant(31) << 2026 << 4 << QDate(2026, 4, 2) << QDate(2026, 5, 1);
-        QTest::newRow("day 31, December") << QVariant(31) << 2026 << 12 << QDate(2026, 12, 1) << QDate(2026, 12, 31);
-        QTest::newRow("day 30, March, leap") << QVariant(30) << 2024 << 3 << QDate(2024, 3, 1) << QDate(2024, 3, 30);
-        QTest::newRow("no row") << QVariant() << 2026 << 3 << QDate(2026, 3, 1) << QDate(2026, 3, 31);
-        QTest::newRow("null day") << QVariant(QMetaType(QMetaType::Int)) << 2026 << 3 << QDate(2026, 3, 1)
-                                  << QDate(2026, 3, 31);
-        QTest::newRow("day 0") << QVariant(0) << 2026 << 3 << QDate(2026, 3, 1) << QDate(2026, 3, 31);
+        QTest::newRow("day 20, March")
+            << QVariant(20) << 2026 << 3 << QDate(2026, 2, 21) << QDate(2026, 3, 20);
+        QTest::newRow("day 20, January")
+            << QVariant(20) << 2026 << 1 << QDate(2025, 12, 21) << QDate(2026, 1, 20);
+        QTest::newRow("day 31, April carries")
+            << QVariant(31) << 2026 << 4 << QDate(2026, 4, 2) << QDate(2026, 5, 1);
+        QTest::newRow("day 31, December")
+            << QVariant(31) << 2026 << 12 << QDate(2026, 12, 1) << QDate(2026, 12, 31);
+        QTest::newRow("day 30, March, leap")
+            << QVariant(30) << 2024 << 3 << QDate(2024, 3, 1) << QDate(2024, 3, 30);
+        QTest::newRow("no row") << QVariant() << 2026 << 3 << QDate(2026, 3, 1)
+                                << QDate(2026, 3, 31);
+        QTest::newRow("null day") << QVariant(QMetaType(QMetaType::Int)) << 2026 << 3
+                                  << QDate(2026, 3, 1) << QDate(2026, 3, 31);
+        QTest::newRow("day 0") << QVariant(0) << 2026 << 3 << QDate(2026, 3, 1)
+                               << QDate(2026, 3, 31);
     }
     void closingPeriod() {
         QFETCH(QVariant, closingDay);
@@ -206,14 +229,22 @@ private slots:
         QTest::addColumn<QString>("month");
         QTest::addColumn<int>("wantYear"); // 0: refused
         QTest::addColumn<int>("wantMonth");
-        QTest::newRow("plain") << "2026" << "11" << 2026 << 11;
-        QTest::newRow("blanks") << " 2026 " << " 3 " << 2026 << 3;
-        QTest::newRow("two-digit year") << "26" << "3" << 2026 << 3;
-        QTest::newRow("month 0") << "2026" << "0" << 0 << 0;
-        QTest::newRow("month 13") << "2026" << "13" << 0 << 0;
-        QTest::newRow("text") << "二千" << "3" << 0 << 0;
-        QTest::newRow("empty month") << "2026" << "" << 0 << 0;
-        QTest::newRow("decimal") << "2026" << "3.5" << 0 << 0;
+        QTest::newRow("plain") << "2026"
+                               << "11" << 2026 << 11;
+        QTest::newRow("blanks") << " 2026 "
+                                << " 3 " << 2026 << 3;
+        QTest::newRow("two-digit year") << "26"
+                                        << "3" << 2026 << 3;
+        QTest::newRow("month 0") << "2026"
+                                 << "0" << 0 << 0;
+        QTest::newRow("month 13") << "2026"
+                                  << "13" << 0 << 0;
+        QTest::newRow("text") << "二千"
+                              << "3" << 0 << 0;
+        QTest::newRow("empty month") << "2026"
+                                     << "" << 0 << 0;
+        QTest::newRow("decimal") << "2026"
+                                 << "3.5" << 0 << 0;
     }
     void yearAndMonthFields() {
         QFETCH(QString, year);
@@ -242,11 +273,13 @@ private slots:
         QCOMPARE(d.projects[2].number, qint16(300));
         QCOMPARE(d.projects[2].name, QString()); // not in 工事件名
         // No day guards: no "ガド昼"; 散水車 unused: no column; "空き" never counted.
-        QCOMPARE(headings(d), QStringList({"出勤", "半日", "宿泊", "休出", "応援", "出勤夜", "宿泊夜", "応援夜",
-                                           "スポ昼", "スポ夜", "ガド夜", "2tダンプ", "ユニック", "その他"}));
+        QCOMPARE(headings(d),
+                 QStringList({"出勤", "半日", "宿泊", "休出", "応援", "出勤夜", "宿泊夜", "応援夜",
+                              "スポ昼", "スポ夜", "ガド夜", "2tダンプ", "ユニック", "その他"}));
         QCOMPARE(valuesOf(d, "出勤"), QList<qint64>({2, 3, 1}));
         QCOMPARE(valuesOf(d, "応援"), valuesOf(d, "出勤"));
-        // Flag 1 counts marks as night; flag 2 (project 101) does not, but its spot workers are night.
+        // Flag 1 counts marks as night; flag 2 (project 101) does not, but its spot workers are
+        // night.
         QCOMPARE(valuesOf(d, "出勤夜"), QList<qint64>({0, 3, 0}));
         QCOMPARE(valuesOf(d, "宿泊夜"), QList<qint64>({0, 2, 0}));
         QCOMPARE(valuesOf(d, "スポ昼"), QList<qint64>({1, 0, 0}));
@@ -256,7 +289,8 @@ private slots:
         QCOMPARE(valuesOf(d, "ユニック"), QList<qint64>({2, 0, 0}));
         QCOMPARE(valuesOf(d, "その他"), QList<qint64>({0, 2, 1234}));
         QCOMPARE(monthlyTitle(d), QStringLiteral("令和   8 年 11 月度 北斗建設 稼 働 実 績"));
-        QCOMPARE(monthlyPeriodText(d.era, d.period.start), QStringLiteral("( 令和  8 年 10 月 21 日 )"));
+        QCOMPARE(monthlyPeriodText(d.era, d.period.start),
+                 QStringLiteral("( 令和  8 年 10 月 21 日 )"));
     }
 
     void aProjectOnTenDaysIsOneLineInNumberOrder() {
@@ -293,8 +327,9 @@ private slots:
         const auto texts = p.texts();
         QCOMPARE(printedAt(texts, 7080, 2480), QStringLiteral("  7"));
         // 90000 prints whole, smaller, ending inside its column.
-        const auto big = std::find_if(texts.begin(), texts.end(),
-                                      [](const auto& t) { return t.text == QStringLiteral("90000"); });
+        const auto big = std::find_if(texts.begin(), texts.end(), [](const auto& t) {
+            return t.text == QStringLiteral("90000");
+        });
         QVERIFY(big != texts.end());
         QCOMPARE(big->y, 2080.0f);
         QVERIFY(big->size < 10.0f);
@@ -370,7 +405,8 @@ private slots:
         for (const auto& t : texts) {
             // The period texts above the grid reach towards the paper's edge, nothing else.
             const double right = t.y < 1300 ? 20150 : 19000;
-            QVERIFY2(t.x >= 1000 && t.x + printTextWidth(t.text, t.size) <= right + 1, qPrintable(t.text));
+            QVERIFY2(t.x >= 1000 && t.x + printTextWidth(t.text, t.size) <= right + 1,
+                     qPrintable(t.text));
             QVERIFY2(t.y < 13600 || t.text.contains(u'/'), qPrintable(t.text));
             if (t.y >= 2000 && t.x >= 7000 && t.y < 13600)
                 ++cells;
@@ -407,19 +443,7 @@ private slots:
         RecordingPrinter p;
         drawMonthlyResults(p, b4(), m.read(2026, 11));
         const QStringList dump = p.dump();
-        const QString golden = QStringLiteral(VORDA_GOLDEN_DIR "/monthly_results.txt");
-        if (qEnvironmentVariableIsSet("VORDA_UPDATE_GOLDEN")) {
-            QFile out(golden);
-            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            out.write((dump.join(u'\n') + u'\n').toUtf8());
-            QSKIP("golden dump written");
-        }
-        QFile in(golden);
-        QVERIFY2(in.open(QIODevice::ReadOnly), "no golden dump: run once with VORDA_UPDATE_GOLDEN=1");
-        const QStringList expected = QString::fromUtf8(in.readAll()).split(u'\n', Qt::SkipEmptyParts);
-        for (int i = 0; i < std::min(dump.size(), expected.size()); ++i)
-            QCOMPARE(dump[i], expected[i]);
-        QCOMPARE(dump.size(), expected.size());
+        VORDA_COMPARE_GOLDEN(dump, QStringLiteral(VORDA_GOLDEN_DIR "/monthly_results.txt"));
     }
 
     void pdfOfADemoMonthReadsBack() {
@@ -430,19 +454,15 @@ private slots:
         QVERIFY(!readMonthlyResults(t.path(), {2024, 5, QStringLiteral("5")}, era, data));
         QVERIFY(!data.projects.empty());
         const QString pdf = t.filePath(QStringLiteral("月報.pdf"));
-        QCOMPARE(printToPdf(pdf, [&](Printer& p) { drawMonthlyResults(p, b4(), data); }), QString());
-        QProcess info;
-        info.start(QStringLiteral("pdfinfo"), {pdf});
-        QVERIFY(info.waitForFinished(20000));
-        const QString infoText = QString::fromUtf8(info.readAllStandardOutput());
+        QCOMPARE(printToPdf(pdf, [&](Printer& p) { drawMonthlyResults(p, b4(), data); }),
+                 QString());
+        const QString infoText = test::toolOutput(QStringLiteral("pdfinfo"), {pdf});
         const QString pages = QStringLiteral("Pages:\\s+%1\\n").arg(monthlyPageCount(data));
         QVERIFY2(infoText.contains(QRegularExpression(pages)), qPrintable(infoText));
-        QProcess text;
-        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-        QVERIFY(text.waitForFinished(20000));
-        const QString content = QString::fromUtf8(text.readAllStandardOutput());
+        const QString content = test::pdfText(pdf);
         // pdftotext spaces the texts its own way: compare words, not blanks.
-        QVERIFY2(content.contains(QStringLiteral("月度 作業日報 稼 働 実 績")), qPrintable(content.left(300)));
+        QVERIFY2(content.contains(QStringLiteral("月度 作業日報 稼 働 実 績")),
+                 qPrintable(content.left(300)));
         QVERIFY(content.contains(QStringLiteral("5 月 31 日 )")));
         for (const MonthlyProject& p : data.projects)
             QVERIFY2(content.contains(p.name), qPrintable(p.name));
@@ -459,7 +479,9 @@ private slots:
         const QString pdf = t.filePath(QStringLiteral("月報.pdf"));
         auto run = [&](const QStringList& args) {
             QProcess p;
-            p.start(exe, QStringList({QStringLiteral("--ini"), ini, QStringLiteral("print"), QStringLiteral("monthly")}) + args);
+            p.start(exe, QStringList({QStringLiteral("--ini"), ini, QStringLiteral("print"),
+                                      QStringLiteral("monthly")}) +
+                             args);
             p.waitForFinished(30000);
             return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()));
         };

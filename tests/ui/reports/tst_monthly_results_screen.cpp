@@ -31,8 +31,7 @@ struct Fixture {
         state.databasePath = t.path();
         state.workingDate = QDate(2024, 6, 14);
     }
-    template <typename T>
-    T* find(MonthlyResultsScreen& s, const char* name) {
+    template <typename T> T* find(MonthlyResultsScreen& s, const char* name) {
         return s.findChild<T*>(QString::fromLatin1(name));
     }
     test::TempDatabase t{true, QDate(2024, 6, 14)};
@@ -86,7 +85,8 @@ private slots:
         QCOMPARE(period(f, s), QStringLiteral("~"));
         f.find<QPushButton>(s, "Command4")->click();
         QCOMPARE(messages.texts.size(), 1);
-        QVERIFY2(messages.texts[0].contains(QStringLiteral("ない.db")), qPrintable(messages.texts[0]));
+        QVERIFY2(messages.texts[0].contains(QStringLiteral("ない.db")),
+                 qPrintable(messages.texts[0]));
         QVERIFY(!QFile::exists(pdf));
         ui::setPdfFileChooser({});
     }
@@ -138,7 +138,8 @@ private slots:
         auto* screen = qobject_cast<MonthlyResultsScreen*>(frame.screen(ScreenId::MonthlyResults));
         QVERIFY(screen);
         entry->trigger();
-        QCOMPARE(frame.screen(ScreenId::MonthlyResults), screen); // brought to the front, not a second
+        QCOMPARE(frame.screen(ScreenId::MonthlyResults),
+                 screen); // brought to the front, not a second
     }
 };
 
