@@ -5,13 +5,16 @@
 #include "core/data/new_database.h"
 #include "core/data/schema.h"
 #include "core/reports/daily_report.h"
+#include "core/reports/monthly_results.h"
 #include "core/reports/pdf_output.h"
 #include "ui/reports/print_output.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QTextStream>
 #include <cstdio>
+#include <optional>
 
 namespace vorda {
 
@@ -98,20 +101,68 @@ int setData(const QStringList& args, AppState& state) {
     return 0;
 }
 
+// The sheets to the default printer, or to the PDF file when one is named.
+int sendSheets(const DrawSheets& draw, const QString& out) {
+    const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw);
+    if (!failure.isEmpty()) {
+        err() << failure << Qt::endl;
+        return 1;
+    }
+    return 0;
+}
+
+PageScale pageScaleOf(const AppState& state) {
+    return PageScale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
+}
+
+// The "--name value" options after the sheet's name; nothing for an unknown or unfinished one.
+std::optional<QHash<QString, QString>> sheetOptions(const QStringList& args, const QStringList& names) {
+    QHash<QString, QString> values;
+    for (int i = 1; i < args.size(); i += 2) {
+        if (!names.contains(args[i]) || i + 1 >= args.size())
+            return std::nullopt;
+        values.insert(args[i], args[i + 1]);
+    }
+    return values;
+}
+
+int printMonthly(const QStringList& args, AppState& state) {
+    // print monthly --year YYYY --month M [--out FILE.pdf]
+    const auto options = sheetOptions(args, {QStringLiteral("--year"), QStringLiteral("--month"), QStringLiteral("--out")});
+    if (!options)
+        return usage();
+    const QString year = options->value(QStringLiteral("--year"));
+    const QString month = options->value(QStringLiteral("--month"));
+    const QString out = options->value(QStringLiteral("--out"));
+    const auto request = monthFromFields(year, month);
+    if (!request) {
+        err() << QStringLiteral("年月に誤りがあります。（--year YYYY --month 1～12 で指定してください: %1 %2）")
+                     .arg(year, month)
+              << Qt::endl;
+        return 2;
+    }
+    INIREAD(state);
+    EraValues era;
+    MonthlyResultsData data;
+    if (DbError e = readMonthlyResults(state.databasePath, *request, era, data)) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
+    const PageScale scale = pageScaleOf(state);
+    return sendSheets([&](Printer& p) { drawMonthlyResults(p, scale, data); }, out);
+}
+
 int printSheet(const QStringList& args, AppState& state) {
+    if (args.value(0) == QLatin1String("monthly"))
+        return printMonthly(args, state);
     // print daily --date YYYY-MM-DD [--out FILE.pdf]
     if (args.value(0) != QLatin1String("daily"))
         return usage();
-    QString dateText;
-    QString out;
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--date") && i + 1 < args.size())
-            dateText = args[++i];
-        else if (args[i] == QLatin1String("--out") && i + 1 < args.size())
-            out = args[++i];
-        else
-            return usage();
-    }
+    const auto options = sheetOptions(args, {QStringLiteral("--date"), QStringLiteral("--out")});
+    if (!options)
+        return usage();
+    const QString dateText = options->value(QStringLiteral("--date"));
+    const QString out = options->value(QStringLiteral("--out"));
     const QDate date = QDate::fromString(dateText, QStringLiteral("yyyy-MM-dd"));
     if (!date.isValid()) {
         err() << QStringLiteral("日付に誤りがあります。（YYYY-MM-DD で指定してください: %1）").arg(dateText) << Qt::endl;
@@ -127,14 +178,8 @@ int printSheet(const QStringList& args, AppState& state) {
     }
     if (!data.notice.isEmpty())
         err() << data.notice << Qt::endl;
-    const PageScale scale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
-    const DrawSheets draw = [&](Printer& p) { drawDailyReport(p, scale, data); };
-    const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw);
-    if (!failure.isEmpty()) {
-        err() << failure << Qt::endl;
-        return 1;
-    }
-    return 0;
+    const PageScale scale = pageScaleOf(state);
+    return sendSheets([&](Printer& p) { drawDailyReport(p, scale, data); }, out);
 }
 
 } // namespace
@@ -149,6 +194,8 @@ QString usageText() {
         "                                          / register the database path in vorda.INI\n"
         "  vorda [--ini FILE] print daily --date YYYY-MM-DD [--out FILE.pdf]\n"
         "                                          作業日報を印刷（--out: PDF に保存）/ print the daily report\n"
+        "  vorda [--ini FILE] print monthly --year YYYY --month M [--out FILE.pdf]\n"
+        "                                          月間稼働実績を印刷（--out: PDF に保存）/ print the monthly results\n"
         "  vorda check-db PATH                     データベースを確認し、表ごとの件数を表示します\n"
         "                                          / check a database and count its rows\n"
         "  --ini FILE   vorda.INI の代わりに使う設定ファイル / another configuration file\n");

@@ -4,7 +4,9 @@
 #include <QByteArray>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QProcess>
 #include <QString>
+#include <QStringList>
 
 namespace vorda::test {
 
@@ -23,6 +25,19 @@ inline QByteArray fileHash(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
                                        : QByteArray();
+}
+
+// What a program (pdfinfo, pdftotext) writes to its standard output; empty when it does
+// not finish in time.
+inline QString toolOutput(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    return p.waitForFinished(20000) ? QString::fromUtf8(p.readAllStandardOutput()) : QString();
+}
+
+// The text of a PDF file, laid out as on the page.
+inline QString pdfText(const QString& path) {
+    return toolOutput(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
 }
 
 } // namespace vorda::test

@@ -8,12 +8,8 @@ namespace vorda {
 namespace {
 
 template <typename Entry, typename Convert>
-DbError listOf(const QString& databasePath, const QString& table, std::vector<Entry>& out,
-               Convert convert) {
+DbError listOf(Database& db, const QString& table, std::vector<Entry>& out, Convert convert) {
     out.clear();
-    Database db;
-    if (DbError e = db.open(databasePath))
-        return e;
     std::vector<Row> rows;
     if (DbError e = db.selectAll(table, rows))
         return e;
@@ -23,17 +19,35 @@ DbError listOf(const QString& databasePath, const QString& table, std::vector<En
     return {};
 }
 
+template <typename Entry>
+DbError listOf(const QString& databasePath, std::vector<Entry>& out,
+               DbError (*list)(Database&, std::vector<Entry>&)) {
+    out.clear();
+    Database db;
+    if (DbError e = db.open(databasePath))
+        return e;
+    return list(db, out);
+}
+
 } // namespace
 
 DbError listProjects(const QString& databasePath, std::vector<ProjectEntry>& out) {
-    return listOf(databasePath, table::Projects, out, [](const QVariantList& v) {
+    return listOf(databasePath, out, &listProjects);
+}
+
+DbError listStaffMarks(const QString& databasePath, std::vector<StaffMark>& out) {
+    return listOf(databasePath, out, &listStaffMarks);
+}
+
+DbError listProjects(Database& db, std::vector<ProjectEntry>& out) {
+    return listOf(db, table::Projects, out, [](const QVariantList& v) {
         return ProjectEntry{countOf(v.value(proj::Number)), nullSafeText(v.value(proj::Name)),
                             nullSafeText(v.value(proj::Client))};
     });
 }
 
-DbError listStaffMarks(const QString& databasePath, std::vector<StaffMark>& out) {
-    return listOf(databasePath, table::StaffMarks, out, [](const QVariantList& v) {
+DbError listStaffMarks(Database& db, std::vector<StaffMark>& out) {
+    return listOf(db, table::StaffMarks, out, [](const QVariantList& v) {
         return StaffMark{nullSafeText(v.value(mark::Mark)), nullSafeText(v.value(mark::Description)),
                          nullSafeText(v.value(mark::Caption)), countOf(v.value(mark::Kind))};
     });

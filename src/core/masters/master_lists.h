@@ -27,6 +27,10 @@ DbError listProjects(const QString& databasePath, std::vector<ProjectEntry>& out
 // Every staff mark in stored order.
 DbError listStaffMarks(const QString& databasePath, std::vector<StaffMark>& out);
 
+// The same on a database already open.
+DbError listProjects(Database& db, std::vector<ProjectEntry>& out);
+DbError listStaffMarks(Database& db, std::vector<StaffMark>& out);
+
 } // namespace vorda
 
 namespace vorda {

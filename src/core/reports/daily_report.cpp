@@ -6,9 +6,6 @@
 
 namespace vorda {
 
-namespace {
-
-// Characters, never halves of one.
 QString midChars(const QString& text, int from, int count) {
     QString rest = text;
     const QString head = leftChars(rest, from);
@@ -16,7 +13,31 @@ QString midChars(const QString& text, int from, int count) {
     return leftChars(rest, count);
 }
 
-} // namespace
+DbError readEra(Database& db, EraValues& era) {
+    std::vector<Row> rows;
+    const int key = db.ordinalOf(table::System, QStringLiteral("番号"));
+    if (DbError e = db.select(table::System, {{key, Condition::Op::Eq, 1}}, rows, 1))
+        return e;
+    if (!rows.empty()) {
+        const QVariant name = rows[0].values.value(sys::EraName);
+        const QVariant offset = rows[0].values.value(sys::EraOffset);
+        if (!name.isNull())
+            era.name = name.toString();
+        if (!offset.isNull())
+            era.offset = countOf(offset);
+    }
+    return {};
+}
+
+DbError readTradeName(Database& db, QStringList& fields) {
+    std::vector<Row> rows;
+    if (DbError e = db.select(table::TradeName, {}, rows, 1))
+        return e;
+    fields.clear();
+    for (int i = 0; i < trade::FieldCount; ++i)
+        fields << (rows.empty() ? QString() : nullSafeText(rows[0].values.value(i)));
+    return {};
+}
 
 QString dailyDateLine(const EraValues& era, const QDate& date, const QString& weather) {
     return era.name + QStringLiteral("  ") + eraYearPlain(date.year(), era.offset) + QStringLiteral(" 年 ") +
@@ -30,23 +51,15 @@ DbError readDailyReport(const QString& databasePath, const QDate& date, EraValue
     Database db;
     if (DbError e = db.open(databasePath))
         return e;
-    std::vector<Row> rows;
-    const int key = db.ordinalOf(table::System, QStringLiteral("番号"));
-    if (DbError e = db.select(table::System, {{key, Condition::Op::Eq, 1}}, rows, 1))
+    if (DbError e = readEra(db, era))
         return e;
-    if (!rows.empty()) {
-        const QVariant name = rows[0].values.value(sys::EraName);
-        const QVariant offset = rows[0].values.value(sys::EraOffset);
-        if (!name.isNull())
-            era.name = name.toString();
-        if (!offset.isNull())
-            era.offset = countOf(offset);
-    }
-    if (DbError e = db.select(table::TradeName, {}, rows, 1))
+    QStringList trade;
+    if (DbError e = readTradeName(db, trade))
         return e;
     // Without a trade-name row the title and the person print empty.
-    out.title = rows.empty() ? QString() : nullSafeText(rows[0].values.value(1));
-    out.person = rows.empty() ? QString() : nullSafeText(rows[0].values.value(7));
+    out.title = trade[1];
+    out.person = trade[7];
+    std::vector<Row> rows;
 
     if (DbError e = db.selectAll(table::StaffMarks, rows))
         return e;

@@ -18,6 +18,16 @@ struct EraValues {
     qint16 offset = 0;
 };
 
+// The era of the settings row (番号 = 1) into `era`: a missing row or a null value keeps
+// what `era` held.
+DbError readEra(Database& db, EraValues& era);
+
+// The nine texts of the first 屋号 row (null as the empty text); nine empty texts without a row.
+DbError readTradeName(Database& db, QStringList& fields);
+
+// `count` characters from character `from` (0-based), never half of one.
+QString midChars(const QString& text, int from, int count);
+
 struct DailyReportData {
     QDate date;
     QString title;    // 屋号 field 1

@@ -10,6 +10,7 @@
 #include "ui/entry/entry_screen.h"
 #include "ui/entry/pickers.h"
 #include "ui/reports/daily_print_screen.h"
+#include "ui/reports/monthly_results_screen.h"
 #include "ui/reports/print_settings_screen.h"
 
 namespace vorda {
@@ -43,6 +44,9 @@ void registerScreens(FrameWindow& frame) {
     });
     frame.registerScreen(ScreenId::DailyPrint, [](FrameWindow& f) -> QWidget* {
         return new DailyPrintScreen(f.state());
+    });
+    frame.registerScreen(ScreenId::MonthlyResults, [](FrameWindow& f) -> QWidget* {
+        return new MonthlyResultsScreen(f.state());
     });
     frame.registerScreen(ScreenId::PrintSettings, [](FrameWindow& f) -> QWidget* {
         return new PrintSettingsScreen(f.state());

@@ -76,6 +76,13 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
                           });
                           print->run(DailyPrintScreen::Output::Preview);
                       }});
+    steps->push_back({300, [&frame] {
+                          for (ScreenId id : {ScreenId::DailyPrint, ScreenId::PrintSettings})
+                              if (QWidget* w = frame.screen(id))
+                                  w->close();
+                          frame.openScreen(ScreenId::MonthlyResults);
+                      }});
+    steps->push_back({400, [folder] { shoot(folder, QStringLiteral("monthly_results_screen")); }});
     steps->push_back({100, [] { QApplication::exit(0); }});
 
     auto next = std::make_shared<std::function<void(std::size_t)>>();

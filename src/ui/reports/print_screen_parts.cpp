@@ -1,5 +1,7 @@
 #include "ui/reports/print_screen_parts.h"
 
+#include "ui/reports/print_output.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,6 +44,20 @@ QHBoxLayout* printButtons(QWidget* screen, std::function<void(int)> chosen) {
     QObject::connect(close, &QPushButton::clicked, screen, &QWidget::close);
     row->addWidget(close);
     return row;
+}
+
+void sendSheets(QWidget* screen, int chosen, const DrawSheets& draw, const QString& pdfName) {
+    switch (chosen) {
+    case 0:
+        ui::printSheets(screen, draw, pdfName);
+        break;
+    case 1:
+        ui::previewSheets(screen, draw);
+        break;
+    default:
+        ui::saveSheetsAsPdf(screen, draw, pdfName);
+        break;
+    }
 }
 
 } // namespace vorda

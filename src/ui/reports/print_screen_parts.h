@@ -2,6 +2,8 @@
 // What every print screen has: date fields with their captions, and the row of buttons
 // "印字", "プレビュー", "PDF保存…", "終了".
 
+#include "core/reports/pdf_output.h"
+
 #include <QString>
 #include <functional>
 #include <initializer_list>
@@ -17,5 +19,9 @@ QHBoxLayout* dateFieldsRow(std::initializer_list<QLineEdit*> fields, std::initia
 
 // The buttons; chosen(0) prints, chosen(1) previews, chosen(2) saves a PDF; "終了" closes.
 QHBoxLayout* printButtons(QWidget* screen, std::function<void(int)> chosen);
+
+// Sends the sheets where the button chose: 0 the printer, 1 the preview, 2 a PDF file
+// (pdfName is the suggested file name).
+void sendSheets(QWidget* screen, int chosen, const DrawSheets& draw, const QString& pdfName);
 
 } // namespace vorda

@@ -8,6 +8,8 @@
 #include "core/reports/painter_printer.h"
 #include "core/reports/pdf_output.h"
 #include "core/reports/recording_printer.h"
+#include "support/files.h"
+#include "support/golden.h"
 #include "support/temp_database.h"
 
 #include <QFile>
@@ -321,19 +323,7 @@ private slots:
         RecordingPrinter p;
         drawDailyReport(p, b4(), f.read());
         const QStringList dump = p.dump();
-        const QString golden = QStringLiteral(VORDA_GOLDEN_DIR "/daily_report.txt");
-        if (qEnvironmentVariableIsSet("VORDA_UPDATE_GOLDEN")) {
-            QFile out(golden);
-            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            out.write((dump.join(u'\n') + u'\n').toUtf8());
-            QSKIP("golden dump written");
-        }
-        QFile in(golden);
-        QVERIFY2(in.open(QIODevice::ReadOnly), "no golden dump: run once with VORDA_UPDATE_GOLDEN=1");
-        const QStringList expected = QString::fromUtf8(in.readAll()).split(u'\n', Qt::SkipEmptyParts);
-        for (int i = 0; i < std::min(dump.size(), expected.size()); ++i)
-            QCOMPARE(dump[i], expected[i]);
-        QCOMPARE(dump.size(), expected.size());
+        VORDA_COMPARE_GOLDEN(dump, QStringLiteral(VORDA_GOLDEN_DIR "/daily_report.txt"));
     }
 
     void pdfOfADemoDayReadsBack() {
@@ -347,17 +337,11 @@ private slots:
         QVERIFY(data.secondSheet);
         const QString pdf = t.filePath(QStringLiteral("日報.pdf"));
         QCOMPARE(printToPdf(pdf, [&](Printer& p) { drawDailyReport(p, b4(), data); }), QString());
-        QProcess info;
-        info.start(QStringLiteral("pdfinfo"), {pdf});
-        QVERIFY(info.waitForFinished(20000));
-        const QString infoText = QString::fromUtf8(info.readAllStandardOutput());
+        const QString infoText = test::toolOutput(QStringLiteral("pdfinfo"), {pdf});
         QVERIFY2(infoText.contains(QRegularExpression(QStringLiteral("Pages:\\s+2"))), qPrintable(infoText));
         QVERIFY2(infoText.contains(QStringLiteral("1031.")) || infoText.contains(QStringLiteral("1032")),
                  qPrintable(infoText)); // JIS B4 landscape, 364 mm wide
-        QProcess text;
-        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-        QVERIFY(text.waitForFinished(20000));
-        const QString content = QString::fromUtf8(text.readAllStandardOutput());
+        const QString content = test::pdfText(pdf);
         QVERIFY2(content.contains(QStringLiteral("作業日報")), qPrintable(content.left(400)));
         QVERIFY(content.contains(QStringLiteral("令和")));
         QVERIFY(content.contains(QStringLiteral("(金曜日)")));
