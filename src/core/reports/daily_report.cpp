@@ -217,15 +217,17 @@ private:
     }
 
     // A heading reads down its column, one character a line: the first three in the band,
-    // or, for a name that only more characters tell apart, up to six from the band's top.
+    // or, for a name that only more characters tell apart, up to six from the band's top, as
+    // many a line as the column holds.
     void vertical(int x, const QString& heading, bool more = false) {
-        QStringList chars;
-        for (int i = 0; i < (more ? kLongHeading : 3); ++i)
-            chars << midChars(heading, i, 1);
-        if (more)
-            prtxFitLines(p_, s_, x, 1720, kColumnWidth, 770, chars, 10, 0, 200);
-        else
+        if (more) {
+            prtxFitColumn(p_, s_, x, 1720, kColumnWidth, 770, midChars(heading, 0, kLongHeading), 10, 0);
+        } else {
+            QStringList chars;
+            for (int i = 0; i < 3; ++i)
+                chars << midChars(heading, i, 1);
             prtxFitLines(p_, s_, x, 1800, kColumnWidth, 690, chars, 10, 0, 200);
+        }
         step();
     }
 

@@ -175,6 +175,46 @@ void prtxFitLines(Printer& printer, const PageScale& scale, int x, int y, int wi
     }
 }
 
+namespace {
+
+struct Wrapped {
+    QStringList lines;
+    int pixels = 0;
+};
+
+// The largest size, from `pixels` down to `least`, at which the text wrapped to `room` takes
+// no more height than `tall`, with the lines evened out; at `least` the lines that fit, the
+// rest cut.
+Wrapped wrapToCell(const QString& text, int pixels, int least, double room, double tall) {
+    for (int px = pixels; px >= least; --px) {
+        QStringList lines = wrapLines(text, px, room);
+        if (double(lines.size() * px) > tall)
+            continue;
+        // The narrowest room that keeps this many lines, so the last is not a stub.
+        double lo = room / double(lines.size());
+        double hi = room;
+        for (int i = 0; i < 12 && lines.size() > 1; ++i) {
+            const double mid = (lo + hi) / 2;
+            (wrapLines(text, px, mid).size() <= lines.size() ? hi : lo) = mid;
+        }
+        if (lines.size() > 1)
+            lines = wrapLines(text, px, hi);
+        return {lines, px};
+    }
+    QStringList lines = wrapLines(text, least, room);
+    lines = lines.mid(0, std::max(1, int(tall / least)));
+    return {lines, least};
+}
+
+void placeLines(Printer& printer, const PageScale& scale, int x, int top, const Wrapped& w, int unlin,
+                double room) {
+    for (qsizetype i = 0; i < w.lines.size(); ++i)
+        placeFitted(printer, scale, x, double(top) * scale.position + double(i * w.pixels), room,
+                    fitLine(w.lines[i], w.pixels, room), unlin, CellAlign::Left);
+}
+
+} // namespace
+
 void prtxFitWrapped(Printer& printer, const PageScale& scale, int x, int y, int width, int top,
                     int bottom, const QString& text, int size, int unlin) {
     const int pixels = pixelsOf(double(size) * scale.font);
@@ -185,33 +225,25 @@ void prtxFitWrapped(Printer& printer, const PageScale& scale, int x, int y, int 
         prtx(printer, scale, x, y, text, size, unlin);
         return;
     }
-    // The largest size at which the text fits: on one line where it stands, or on lines
-    // stacked from the top of the cell.
+    // One line where it stands, or lines from the top of the cell: whichever is larger.
     const int least = floorPixels(pixels);
-    for (int px = pixels; px >= least; --px) {
-        const QStringList lines = wrapLines(text, px, room);
-        if (lines.size() == 1 && px <= below && widthAt(text, px) <= room) {
-            place(printer, double(x) * scale.position, double(y) * scale.position, px / 20.0, unlin, text);
-            return;
-        }
-        if (lines.size() > 1 && double(lines.size() * px) <= tall) {
-            for (qsizetype i = 0; i < lines.size(); ++i)
-                place(printer, double(x) * scale.position, double(top) * scale.position + double(i * px),
-                      px / 20.0, unlin, lines[i]);
-            return;
-        }
-    }
-    // Not even at the floor: the lines the cell holds, the last one cut.
-    const int rows = std::max(1, int(tall / least));
-    QStringList lines = wrapLines(text, least, room);
-    if (rows == 1) {
-        placeFitted(printer, scale, x, double(y) * scale.position, room, fitLine(text, least, room), unlin,
-                    CellAlign::Left);
+    const Fitted one = fitLine(text, std::max(least, std::min(pixels, int(below))), room);
+    const Wrapped more = wrapToCell(text, pixels, least, room, tall);
+    if ((one.shown == text && one.pixels >= more.pixels) || more.lines.size() < 2)
+        placeFitted(printer, scale, x, double(y) * scale.position, room, one, unlin, CellAlign::Left);
+    else
+        placeLines(printer, scale, x, top, more, unlin, room);
+}
+
+void prtxFitColumn(Printer& printer, const PageScale& scale, int x, int top, int width, int height,
+                   const QString& text, int size, int unlin) {
+    if (text.isEmpty())
         return;
-    }
-    for (int i = 0; i < rows && i < lines.size(); ++i)
-        place(printer, double(x) * scale.position, double(top) * scale.position + double(i * least),
-              least / 20.0, unlin, lines[i]);
+    const int pixels = pixelsOf(double(size) * scale.font);
+    const double room = double(width) * scale.position;
+    placeLines(printer, scale, x, top,
+               wrapToCell(text, pixels, floorPixels(pixels), room, double(height) * scale.position), unlin,
+               room);
 }
 
 double pageFit(qint16 paperCode, float paperFactor, double paperWidth, double paperHeight,

@@ -81,6 +81,11 @@ void prtxFitLines(Printer& printer, const PageScale& scale, int x, int y, int wi
 void prtxFitWrapped(Printer& printer, const PageScale& scale, int x, int y, int width, int top,
                     int bottom, const QString& text, int size, int unlin);
 
+// A text read down a narrow cell: as many characters a line as `width` holds, lines from
+// `top`, as large as the cell's `height` lets them be (down to kFitFloor, then cut).
+void prtxFitColumn(Printer& printer, const PageScale& scale, int x, int top, int width, int height,
+                   const QString& text, int size, int unlin);
+
 // A figure (digits, sign, separators and blanks): such a text is never cut, it only shrinks.
 bool isFigure(const QString& text);
 
