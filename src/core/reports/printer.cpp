@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QHash>
 #include <algorithm>
 #include <cmath>
 
@@ -27,9 +28,17 @@ void prtx(Printer& printer, const PageScale& scale, int x, int y, const QString&
 double printTextWidth(const QString& text, double points) {
     installFontSubstitutions();
     // Measured as the painter printer draws: 20 pixels to the point under its twip scale.
-    QFont font(kPrintFont);
-    font.setPixelSize(std::max(1, qRound(points * 20.0)));
-    return QFontMetricsF(font).horizontalAdvance(text);
+    // One set of metrics a size: fitting measures the same sizes over and over (all drawing
+    // happens on the one user-interface thread).
+    static QHash<int, QFontMetricsF> metrics;
+    const int pixels = std::max(1, qRound(points * 20.0));
+    auto it = metrics.constFind(pixels);
+    if (it == metrics.constEnd()) {
+        QFont font(kPrintFont);
+        font.setPixelSize(pixels);
+        it = metrics.insert(pixels, QFontMetricsF(font));
+    }
+    return it->horizontalAdvance(text);
 }
 
 bool isFigure(const QString& text) {

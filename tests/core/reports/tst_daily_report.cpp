@@ -178,10 +178,11 @@ QStringList collisions(const RecordingPrinter& p, float layoutWidth) {
         boxes.push_back({t.text, t.x, t.y, float(t.x + printTextWidth(t.text, t.size)), t.y + t.size * 20, t.sheet});
     const float e = 0.5f;
     QStringList out;
+    const std::vector<Rule> rules = rulesOf(p);
     for (const Box& b : boxes) {
         if (b.r > layoutWidth)
             out << QStringLiteral("%1 leaves the sheet").arg(b.text);
-        for (const Rule& r : rulesOf(p)) {
+        for (const Rule& r : rules) {
             const bool vertical = r.x1 == r.x2;
             const bool crosses = vertical ? r.x1 > b.l + e && r.x1 < b.r - e && r.y2 > b.t + e && r.y1 < b.b - e
                                           : r.y1 > b.t + e && r.y1 < b.b - e && r.x2 > b.l + e && r.x1 < b.r - e;
