@@ -151,6 +151,11 @@ QStringList workContentLines(const QString& text) {
 
 namespace {
 
+// From a grid column's text (50 in from its rule) to 10 short of the next rule.
+constexpr int kColumnWidth = 240;
+constexpr int kLegendWidth = 1550;
+constexpr int kLongHeading = 6;
+
 class DailySheet {
 public:
     DailySheet(Printer& p, const PageScale& s, const DailyReportData& d,
@@ -167,9 +172,15 @@ public:
     }
 
 private:
-    void text(int x, int y, const QString& t, int size, int unlin = 0) {
+    // Every text keeps inside its cell: `width` to the next rule or text, `height` down to
+    // the rule below where that is close.
+    void text(int x, int y, int width, const QString& t, int size, int unlin = 0) {
         if (!t.isEmpty())
-            prtx(p_, s_, x, y, t, size, unlin);
+            prtxFit(p_, s_, x, y, width, t, size, unlin);
+    }
+    void text(int x, int y, int width, int height, const QString& t, int size) {
+        if (!t.isEmpty())
+            prtxFit(p_, s_, x, y, width, height, t, size, 0);
     }
     void line(int x1, int y1, int x2, int y2) { scaledLine(p_, s_, x1, y1, x2, y2); }
     void step() {
@@ -179,11 +190,13 @@ private:
 
     void prtkotei() {
         openJob(p_, s_);
-        text(400, 500, d_.title, 18, 1);
-        text(1000, 1050, d_.dateLine, 18, 1);
-        text(15000, 1450, QStringLiteral("責任者氏名"), 12);
-        text(16500, 1400, d_.person, 16);
-        text(18500, 1450, QStringLiteral("印"), 12);
+        // The title and the date line end short of the stamp box; the person and the labels
+        // beside it stay above the grid.
+        text(400, 500, 13350, d_.title, 18, 1);
+        text(1000, 1050, 12750, d_.dateLine, 18, 1);
+        text(15000, 1450, 1450, 240, QStringLiteral("責任者氏名"), 12);
+        text(16500, 1400, 1900, 290, d_.person, 16);
+        text(18500, 1450, 1340, 240, QStringLiteral("印"), 12);
         p_.set_line_width(5);
         scaledBox(p_, s_, 13850, 500, 19850, 1300);
         for (int x = 14850; x <= 18850; x += 1000)
@@ -210,44 +223,68 @@ private:
             line(5900 + 300 * k, 1700, 5900 + 300 * k, 12900);
         p_.set_line_width(5);
         line(19100, 1700, 19100, 12900);
-        text(600, 2000, QStringLiteral("工 事 名"), 16);
-        text(2300, 2000, QStringLiteral("時 間"), 16);
-        text(3700, 2000, QStringLiteral("作 業 内 容"), 16);
+        text(600, 2000, 1490, QStringLiteral("工 事 名"), 16);
+        text(2300, 2000, 890, QStringLiteral("時 間"), 16);
+        text(3700, 2000, 2190, QStringLiteral("作 業 内 容"), 16);
         p_.set_line_width(1);
         line(19850, 1700, 19850, 12900);
-        text(19300, 2000, QStringLiteral("計"), 16);
+        text(19300, 2000, 540, QStringLiteral("計"), 16);
         static const struct {
-            int x, y;
+            int x, y, width;
             const char16_t* t;
-        } labels[] = {{2150, 2595, u"開"},   {2150, 2920, u"始"},   {2150, 3180, u"終"},
-                      {2150, 3495, u"了"},   {3250, 2595, u"予"},   {3250, 2920, u"定"},
-                      {3250, 3180, u"実"},   {3250, 3495, u"積"},   {19150, 2600, u"人工"},
-                      {19150, 2920, u"車両"}, {19150, 3170, u"人工"}, {19150, 3490, u"車両"}};
+        } labels[] = {{2150, 2595, 240, u"開"},   {2150, 2920, 240, u"始"},   {2150, 3180, 240, u"終"},
+                      {2150, 3495, 240, u"了"},   {3250, 2595, 240, u"予"},   {3250, 2920, 240, u"定"},
+                      {3250, 3180, 240, u"実"},   {3250, 3495, 240, u"積"},   {19150, 2600, 440, u"人工"},
+                      {19150, 2920, 440, u"車両"}, {19150, 3170, 440, u"人工"}, {19150, 3490, 440, u"車両"}};
         for (int b = 0; b < 8; ++b) {
             for (const auto& l : labels)
-                text(l.x, l.y + 1300 * b, QString::fromUtf16(l.t), 10);
+                text(l.x, l.y + 1300 * b, l.width, QString::fromUtf16(l.t), 10);
         }
     }
 
     void legend(int size) {
         for (int r = 0; r < int(d_.legend.size()); ++r)
-            text(700 + 1600 * (r % 12), 13000 + 150 * (r / 12), d_.legend[r], size);
+            text(700 + 1600 * (r % 12), 13000 + 150 * (r / 12), kLegendWidth, d_.legend[r], size);
     }
 
-    void vertical(int x, const QString& heading) {
-        for (int i = 0; i < 3; ++i)
-            text(x, 1800 + 200 * i, midChars(heading, i, 1), 10);
+    // A heading reads down its column, one character a line: the first three in the band,
+    // or, for a name that only more characters tell apart, up to six from the band's top, as
+    // many a line as the column holds.
+    void vertical(int x, const QString& heading, bool more = false) {
+        if (more) {
+            prtxFitColumn(p_, s_, x, 1720, kColumnWidth, 770, midChars(heading, 0, kLongHeading), 10, 0);
+        } else {
+            QStringList chars;
+            for (int i = 0; i < 3; ++i)
+                chars << midChars(heading, i, 1);
+            prtxFitLines(p_, s_, x, 1800, kColumnWidth, 690, chars, 10, 0, 200);
+        }
         step();
     }
 
+    // The names whose first three characters another column's name shares.
+    std::vector<bool> alike(const std::vector<QString>& names) const {
+        std::vector<bool> out(names.size(), false);
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            for (std::size_t j = 0; j < names.size() && !out[i]; ++j) {
+                out[i] = i != j && names[i].size() > 3 && names[j] != names[i] &&
+                         !names[j].isEmpty() && midChars(names[j], 0, 3) == midChars(names[i], 0, 3);
+            }
+        }
+        return out;
+    }
+
     void headings() {
+        std::vector<QString> names(d_.names.employees.begin(), d_.names.employees.begin() + kStaffColumns);
+        names.insert(names.end(), d_.names.vehicles.begin(), d_.names.vehicles.begin() + kVehicleColumns);
+        const std::vector<bool> more = alike(names);
         for (int c = 0; c < kStaffColumns; ++c)
-            vertical(5950 + 300 * c, d_.names.employees[c]);
+            vertical(5950 + 300 * c, names[c], more[c]);
         vertical(14950, QStringLiteral("スポト"));
         vertical(15250, QStringLiteral("ガド昼"));
         vertical(15550, QStringLiteral("ガド夜"));
         for (int v = 0; v < kVehicleColumns; ++v)
-            vertical(5950 + 300 * (33 + v), d_.names.vehicles[v]);
+            vertical(5950 + 300 * (33 + v), names[kStaffColumns + v], more[kStaffColumns + v]);
         vertical(18850, d_.day.extraCaption);
     }
 
@@ -256,33 +293,30 @@ private:
         const GroupSlot& g = d_.day.groups[k];
         const Line& planned = d_.day.planned(k);
         const Line& actual = d_.day.actual(k);
-        const QStringList name = jobNameLines(g.jobName);
-        for (int i = 0; i < 6; ++i)
-            text(410, 2510 + 200 * i + Y, name[i], 10);
+        // Six name lines above the strip of remarks and client; two work lines of three.
+        prtxFitLines(p_, s_, 410, 2510 + Y, 1680, 980, jobNameLines(g.jobName), 10, 0, 200);
         step();
-        text(410, 3590 + Y, g.remarks, 10);
-        text(1210, 3590 + Y, g.client, 10);
+        if (!g.remarks.isEmpty())
+            prtxFitWrapped(p_, s_, 410, 3590 + Y, 780, 3510 + Y, 3790 + Y, g.remarks, 10, 0);
+        if (!g.client.isEmpty())
+            prtxFitWrapped(p_, s_, 1210, 3590 + Y, 880, 3510 + Y, 3790 + Y, g.client, 10, 0);
         step();
         if (!g.startTime.isEmpty())
-            text(2510, 2710 + Y, rightAlignKeepFirst(g.startTime, 5), 10);
+            text(2510, 2710 + Y, 680, rightAlignKeepFirst(g.startTime, 5), 10);
         if (!g.endTime.isEmpty())
-            text(2510, 3330 + Y, rightAlignKeepFirst(g.endTime, 5), 10);
+            text(2510, 3330 + Y, 680, rightAlignKeepFirst(g.endTime, 5), 10);
         step();
-        const QStringList plannedWork = workContentLines(g.plannedWork);
-        const QStringList actualWork = workContentLines(g.actualWork);
-        for (int i = 0; i < 3; ++i) {
-            text(3510, 2510 + 200 * i + Y, plannedWork[i], 10);
-            text(3510, 3170 + 200 * i + Y, actualWork[i], 10);
-        }
+        prtxFitLines(p_, s_, 3510, 2510 + Y, 2380, 630, workContentLines(g.plannedWork), 10, 0, 200);
+        prtxFitLines(p_, s_, 3510, 3170 + Y, 2380, 620, workContentLines(g.actualWork), 10, 0, 200);
         step();
         for (int c = 0; c < kStaffColumns; ++c) {
-            text(5950 + 300 * c, 2700 + Y, planned.staff[c].trimmed(), 10);
-            text(5950 + 300 * c, 3320 + Y, actual.staff[c].trimmed(), 10);
+            text(5950 + 300 * c, 2700 + Y, kColumnWidth, planned.staff[c].trimmed(), 10);
+            text(5950 + 300 * c, 3320 + Y, kColumnWidth, actual.staff[c].trimmed(), 10);
             step();
         }
         auto pair = [&](int x, qint16 plannedCount, qint16 actualCount) {
-            text(x, 2700 + Y, countOrEmpty(plannedCount), 10);
-            text(x, 3320 + Y, countOrEmpty(actualCount), 10);
+            text(x, 2700 + Y, kColumnWidth, countOrEmpty(plannedCount), 10);
+            text(x, 3320 + Y, kColumnWidth, countOrEmpty(actualCount), 10);
             step();
         };
         pair(14950, g.spotCount[0], g.spotCount[1]);
@@ -291,10 +325,15 @@ private:
         for (int v = 0; v < kVehicleColumns; ++v)
             pair(5950 + 300 * (33 + v), planned.vehicles[v], actual.vehicles[v]);
         pair(18850, g.extraCount[0], g.extraCount[1]);
-        text(19600, 2600 + Y, countOrEmpty(manDays(d_.day, k, false)), 10);
-        text(19600, 2920 + Y, countOrEmpty(vehicleTotal(d_.day, k, false)), 10);
-        text(19600, 3170 + Y, countOrEmpty(manDays(d_.day, k, true)), 10);
-        text(19600, 3490 + Y, countOrEmpty(vehicleTotal(d_.day, k, true)), 10);
+        // A total has the room from beside its label to the right frame.
+        const auto plannedMen = manDays(d_.day, k, false);
+        const auto plannedVehicles = vehicleTotal(d_.day, k, false);
+        const auto actualMen = manDays(d_.day, k, true);
+        const auto actualVehicles = vehicleTotal(d_.day, k, true);
+        text(19600, 2600 + Y, kColumnWidth, countOrEmpty(plannedMen), 10);
+        text(19600, 2920 + Y, kColumnWidth, countOrEmpty(plannedVehicles), 10);
+        text(19600, 3170 + Y, kColumnWidth, countOrEmpty(actualMen), 10);
+        text(19600, 3490 + Y, kColumnWidth, countOrEmpty(actualVehicles), 10);
         step();
     }
 

@@ -1,5 +1,7 @@
 #include "core/reports/painter_printer.h"
 
+#include "core/app/app_state.h"
+
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 
@@ -69,8 +71,15 @@ bool PainterPrinter::ensureSheet() {
         error_ = QStringLiteral("次のページを用意できません。");
         return false;
     }
+    // Portrait and papers outside the list: the landscape sheet shrunk onto the page the
+    // device has, never cut off at its right edge.
+    const QPageLayout layout = device_->pageLayout();
+    const QRectF paper = layout.fullRect(QPageLayout::Point);
+    const QRectF area = pageCorner_ ? paper : layout.paintRect(QPageLayout::Point);
+    const double fit = pageFit(paper_, scaleForPaper(paper_), paper.width() * 20.0, paper.height() * 20.0,
+                               area.width() * 20.0, area.height() * 20.0);
     painter_.resetTransform();
-    painter_.scale(device_->logicalDpiX() / 1440.0, device_->logicalDpiY() / 1440.0);
+    painter_.scale(device_->logicalDpiX() / 1440.0 * fit, device_->logicalDpiY() / 1440.0 * fit);
     painter_.setRenderHint(QPainter::Antialiasing, false);
     sheetOpen_ = true;
     pageUsed_ = true;

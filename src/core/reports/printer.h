@@ -3,6 +3,7 @@
 // page model of B4 landscape, and the text routine prtx that all sheets share.
 
 #include <QString>
+#include <QStringList>
 
 namespace vorda {
 
@@ -62,6 +63,39 @@ double printTextWidth(const QString& text, double points);
 // (Right), and cut only when even the floor is too wide.
 void prtxFit(Printer& printer, const PageScale& scale, int x, int y, int width, const QString& text,
              int size, int unlin, CellAlign align = CellAlign::Left);
+
+// prtxFit with a height as well: the text's size (its em, `height` base twips at most below
+// y) also stays inside the cell.
+void prtxFit(Printer& printer, const PageScale& scale, int x, int y, int width, int height,
+             const QString& text, int size, int unlin, CellAlign align = CellAlign::Left);
+
+// Lines stacked `pitch` apart from y in a cell `width` wide and `height` high (from y). Lines
+// that fit are drawn as prtxFit draws each; a stack taller than the cell has its pitch and size
+// shrunk together (not below kFitFloor; lines that still do not fit are left out).
+void prtxFitLines(Printer& printer, const PageScale& scale, int x, int y, int width, int height,
+                  const QStringList& lines, int size, int unlin, int pitch);
+
+// A text that may take more than one line of its cell (from `top` to `bottom`, base twips): on
+// one line at (x, y) while that is the largest it can be drawn, otherwise wrapped onto as many
+// lines from `top` as the cell holds, as large as they fit; cut only at kFitFloor.
+void prtxFitWrapped(Printer& printer, const PageScale& scale, int x, int y, int width, int top,
+                    int bottom, const QString& text, int size, int unlin);
+
+// A text read down a narrow cell: as many characters a line as `width` holds, lines from
+// `top`, as large as the cell's `height` lets them be (down to kFitFloor, then cut).
+void prtxFitColumn(Printer& printer, const PageScale& scale, int x, int top, int width, int height,
+                   const QString& text, int size, int unlin);
+
+// A figure (digits, sign, separators and blanks): such a text is never cut, it only shrinks.
+bool isFigure(const QString& text);
+
+// The sheets are laid out for B4 landscape and drawn at their paper's factor. On the page a
+// device gives them they are scaled further by this: 1 on a listed paper in landscape; short
+// side over long side in portrait, so that the width fits; and on a paper outside the list, B4
+// fitted to the paper the device reports. Portrait and unlisted papers are kept inside the
+// printable area. Sizes in twips.
+double pageFit(qint16 paperCode, float paperFactor, double paperWidth, double paperHeight,
+               double printableWidth, double printableHeight);
 
 // Lines and boxes at base coordinates, scaled.
 void scaledLine(Printer& printer, const PageScale& scale, int x1, int y1, int x2, int y2);

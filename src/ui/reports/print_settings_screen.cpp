@@ -55,11 +55,15 @@ PrintSettingsScreen::PrintSettingsScreen(AppState& state, QWidget* parent)
     grid->addWidget(new QLabel(QStringLiteral("用紙サイズ"), this), 0, 0);
     grid->addWidget(paper_, 0, 1);
     grid->addWidget(box, 1, 0, 1, 2);
+    auto* note = new QLabel(QStringLiteral("帳票は横向きに作られています。縦では用紙の幅に合わせて縮小して印刷します。"), this);
+    note->setObjectName(QStringLiteral("OrientationNote"));
+    note->setWordWrap(true);
+    grid->addWidget(note, 2, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(reg);
     buttons->addWidget(close);
-    grid->addLayout(buttons, 2, 0, 1, 2);
+    grid->addLayout(buttons, 3, 0, 1, 2);
 }
 
 void PrintSettingsScreen::registerSettings() {

@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vorda;
@@ -103,6 +104,105 @@ const RecordingPrinter::Text* textAt(const std::vector<RecordingPrinter::Text>& 
 QString printedAt(const std::vector<RecordingPrinter::Text>& texts, float x, float y, int sheet = 0) {
     const auto* t = textAt(texts, x, y, sheet);
     return t ? t->text : QString();
+}
+
+
+// A day that fills every cell: long names and remarks, job names past 32 characters, counts
+// of three digits and totals of five, two vehicles alike in their first three characters.
+DailyReportData busyDay() {
+    DailyReportData d;
+    d.title = QStringLiteral("株式会社 北斗建設 八王子営業所 作業日報（道路維持・下水道・外構）");
+    d.person = QStringLiteral("長谷川 佐和子 代表取締役");
+    d.dateLine = dailyDateLine({QStringLiteral("令和"), 2018}, kDay, QStringLiteral("曇時々雨のち晴"));
+    for (int r = 0; r < 30; ++r)
+        d.legend << QStringLiteral("◎%1=休日出勤（振替・手当あり）").arg(r);
+    const char16_t* const vehicles[] = {u"BH0.45", u"BH0.25", u"2tダンプ", u"ユニック", u"散水車"};
+    for (int v = 0; v < 5; ++v)
+        d.names.vehicles[v] = QString::fromUtf16(vehicles[v]);
+    for (int c = 0; c < kStaffColumns; ++c)
+        d.names.employees[c] = c % 2 ? QStringLiteral("長谷川") : QStringLiteral("WWW%1").arg(c);
+    d.day.extraCaption = QStringLiteral("応援（他社）");
+    for (int k = 0; k < 16; ++k) {
+        GroupSlot& g = d.day.groups[k];
+        g.jobName = QStringLiteral("東京都南多摩建設事務所発注県道八王子線舗装補修工事その%1（第二工区夜間）").arg(k + 1);
+        g.remarks = QStringLiteral("雨天時中止・翌日順延");
+        g.client = k % 2 ? QStringLiteral("東京都南多摩建設事務所") : QStringLiteral("みどり住宅株式会社");
+        g.startTime = QStringLiteral("０８：００");
+        g.endTime = QStringLiteral("17:00");
+        g.plannedWork = QString(40, QChar(u'舗'));
+        g.actualWork = QStringLiteral("舗装版切断・取壊し");
+        g.spotCount = {12345, 999};
+        g.extraCount = {20000, 100};
+        for (int line = 0; line < 2; ++line) {
+            Line& l = line == 0 ? d.day.planned(k) : d.day.actual(k);
+            l.guards = {999, 100, 0};
+            for (int v = 0; v < kVehicleColumns; ++v)
+                l.vehicles[v] = 999;
+            for (int c = 0; c < kStaffColumns; ++c)
+                l.staff[c] = c % 3 ? QStringLiteral("○") : QStringLiteral("半休");
+        }
+    }
+    d.secondSheet = true;
+    return d;
+}
+
+struct Rule {
+    float x1, y1, x2, y2;
+};
+
+// The rules a sheet drew, boxes as their four sides.
+std::vector<Rule> rulesOf(const RecordingPrinter& p) {
+    std::vector<Rule> out;
+    for (const auto& op : p.ops()) {
+        const auto& n = op.numbers;
+        if (op.name == QLatin1String("draw_line")) {
+            out.push_back({std::min(n[0], n[2]), std::min(n[1], n[3]), std::max(n[0], n[2]), std::max(n[1], n[3])});
+        } else if (op.name == QLatin1String("draw_box")) {
+            out.push_back({n[0], n[1], n[2], n[1]});
+            out.push_back({n[0], n[3], n[2], n[3]});
+            out.push_back({n[0], n[1], n[0], n[3]});
+            out.push_back({n[2], n[1], n[2], n[3]});
+        }
+    }
+    return out;
+}
+
+// What is wrong with the placed texts of one sheet: a text (its advance by the font's metrics,
+// one em high) that crosses a rule, overlaps another text or leaves the layout.
+QStringList collisions(const RecordingPrinter& p, float layoutWidth) {
+    struct Box {
+        QString text;
+        float l, t, r, b;
+        int sheet;
+    };
+    std::vector<Box> boxes;
+    for (const auto& t : p.texts())
+        boxes.push_back({t.text, t.x, t.y, float(t.x + printTextWidth(t.text, t.size)), t.y + t.size * 20, t.sheet});
+    const float e = 0.5f;
+    QStringList out;
+    const std::vector<Rule> rules = rulesOf(p);
+    for (const Box& b : boxes) {
+        if (b.r > layoutWidth)
+            out << QStringLiteral("%1 leaves the sheet").arg(b.text);
+        for (const Rule& r : rules) {
+            const bool vertical = r.x1 == r.x2;
+            const bool crosses = vertical ? r.x1 > b.l + e && r.x1 < b.r - e && r.y2 > b.t + e && r.y1 < b.b - e
+                                          : r.y1 > b.t + e && r.y1 < b.b - e && r.x2 > b.l + e && r.x1 < b.r - e;
+            if (crosses) {
+                out << QStringLiteral("%1 at %2,%3 crosses a rule at %4,%5").arg(b.text).arg(b.l).arg(b.t).arg(r.x1).arg(r.y1);
+                break;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+            const Box& a = boxes[i];
+            const Box& b = boxes[j];
+            if (a.sheet == b.sheet && a.l < b.r - e && b.l < a.r - e && a.t < b.b - e && b.t < a.b - e)
+                out << QStringLiteral("%1 overlaps %2").arg(a.text, b.text);
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -347,6 +447,146 @@ private slots:
         QVERIFY(content.contains(QStringLiteral("(金曜日)")));
         for (int k = 0; k < 3; ++k)
             QVERIFY(content.contains(jobNameLines(data.day.groups[k].jobName)[0]));
+    }
+
+    void prtxFitKeepsATextInsideItsCell_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("paper");
+        QTest::addColumn<bool>("right");
+        QTest::addColumn<QString>("shown"); // empty: the whole text
+        QTest::addColumn<float>("size");    // 0: smaller than 10 points, not below the floor
+        QTest::newRow("fits") << "八王子市" << 880 << 12 << false << "" << 10.0f;
+        QTest::newRow("fits exactly") << "○○" << 400 << 12 << false << "" << 10.0f;
+        QTest::newRow("smaller") << "雨天時中止" << 780 << 12 << false << "" << 0.0f;
+        QTest::newRow("smaller on A4") << "雨天時中止" << 780 << 9 << false << "" << 0.0f;
+        QTest::newRow("right edge kept") << "雨天時中止" << 780 << 12 << true << "" << 0.0f;
+        QTest::newRow("cut at the floor") << "東京都南多摩建設事務所" << 880 << 12 << false << "東京都南多摩建" << 6.0f;
+        QTest::newRow("a figure is never cut") << "12345" << 240 << 12 << false << "" << 4.8f;
+        QTest::newRow("a negative figure") << "-32768" << 240 << 12 << true << "" << 4.0f;
+    }
+
+    void prtxFitKeepsATextInsideItsCell() {
+        QFETCH(QString, text);
+        QFETCH(int, width);
+        QFETCH(int, paper);
+        QFETCH(bool, right);
+        QFETCH(QString, shown);
+        QFETCH(float, size);
+        const float f = scaleForPaper(paper);
+        const PageScale scale{qint16(paper), 2, f, f};
+        RecordingPrinter fit;
+        prtxFit(fit, scale, 1000, 500, width, text, 10, 0, right ? CellAlign::Right : CellAlign::Left);
+        const auto t = fit.texts().at(0);
+        QCOMPARE(t.text, shown.isEmpty() ? text : shown);
+        QVERIFY2(t.x + printTextWidth(t.text, t.size) <= 1000.0 * f + width * f + 0.01, qPrintable(QString::number(t.size)));
+        QCOMPARE(t.y, 500 * f);
+        if (size == 10.0f) {
+            // What fits is drawn exactly as prtx draws it.
+            RecordingPrinter plain;
+            prtx(plain, scale, 1000, 500, text, 10, 0);
+            QCOMPARE(fit.dump(), plain.dump());
+        } else if (size == 0.0f) {
+            QVERIFY(t.size < 10 * f && t.size >= 10 * f * float(kFitFloor) - 0.05f);
+        } else {
+            QCOMPARE(t.size, size * f);
+        }
+        if (right)
+            QVERIFY(qAbs(t.x + printTextWidth(t.text, t.size) - (1000 + width) * f) < 0.01);
+        else
+            QCOMPARE(t.x, 1000 * f);
+    }
+
+    void aBusyDayKeepsEveryTextInsideItsCell() {
+        const DailyReportData busy = busyDay();
+        for (const int paper : {12, 9}) {
+            RecordingPrinter p;
+            const float f = scaleForPaper(paper);
+            drawDailyReport(p, PageScale{qint16(paper), 2, f, f}, busy);
+            const QStringList wrong = collisions(p, 20150 * f);
+            QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 10).join(u'\n')));
+            const auto texts = p.texts();
+            // Figures in full, however small: counts of three digits, totals of five.
+            QCOMPARE(printedAt(texts, 15250 * f, 2700 * f), QStringLiteral("999"));
+            QCOMPARE(printedAt(texts, 19600 * f, 2600 * f), QStringLiteral("12375"));
+            QCOMPARE(printedAt(texts, 19600 * f, 2920 * f), QStringLiteral("29990"));
+            // A long client on two lines of its strip, whole.
+            QString client;
+            for (const auto& t : texts) {
+                if (qFuzzyCompare(t.x, 1210 * f + 0) && t.y > 3500 * f && t.y < 3800 * f && t.sheet == 0)
+                    client += t.text;
+            }
+            QCOMPARE(client, QStringLiteral("みどり住宅株式会社"));
+        }
+        // The two backhoes' headings differ; names that differ in their first three do not change.
+        RecordingPrinter p;
+        drawDailyReport(p, b4(), busy);
+        auto heading = [&](int x) {
+            QString h;
+            for (const auto& t : p.texts()) {
+                if (qFuzzyCompare(t.x, float(x)) && t.y < 2500 && t.sheet == 0)
+                    h += t.text;
+            }
+            return h;
+        };
+        QCOMPARE(heading(5950 + 300 * 33), QStringLiteral("BH0.45"));
+        QCOMPARE(heading(5950 + 300 * 34), QStringLiteral("BH0.25"));
+        QCOMPARE(heading(5950 + 300 * 35), QStringLiteral("2tダ"));
+        QCOMPARE(heading(5950 + 300 * 1), QStringLiteral("長谷川"));
+    }
+
+    void portraitAndOtherPapersFitTheirPage_data() {
+        QTest::addColumn<int>("paper");
+        QTest::addColumn<double>("width"); // mm
+        QTest::addColumn<double>("height");
+        QTest::addColumn<double>("margin");
+        QTest::addColumn<double>("fit");
+        QTest::newRow("B4 landscape") << 12 << 364.0 << 257.0 << 5.0 << 1.0;
+        QTest::newRow("A4 landscape, printer margins") << 9 << 297.0 << 210.0 << 6.0 << 1.0;
+        QTest::newRow("B4 portrait") << 12 << 257.0 << 364.0 << 0.0 << 257.0 / 364.0;
+        QTest::newRow("A4 portrait") << 9 << 210.0 << 297.0 << 0.0 << 210.0 / 297.0;
+        QTest::newRow("A4 portrait, printer margins") << 9 << 210.0 << 297.0 << 6.0
+                                                       << 198.0 / (20150.0 / 1440 * 25.4 * 0.82);
+        QTest::newRow("code 14 on A4 landscape") << 14 << 297.0 << 210.0 << 0.0 << 297.0 / 364.0;
+        QTest::newRow("code 7 on A3 portrait") << 7 << 297.0 << 420.0 << 0.0 << 297.0 / 364.0;
+    }
+
+    void portraitAndOtherPapersFitTheirPage() {
+        QFETCH(int, paper);
+        QFETCH(double, width);
+        QFETCH(double, height);
+        QFETCH(double, margin);
+        QFETCH(double, fit);
+        const double twips = 1440.0 / 25.4;
+        QVERIFY(qAbs(pageFit(qint16(paper), scaleForPaper(paper), width * twips, height * twips,
+                             (width - 2 * margin) * twips, (height - 2 * margin) * twips) -
+                     fit) < 1e-4);
+    }
+
+    void portraitPdfKeepsTheWholeSheetOnThePage() {
+        // B4 portrait and a code outside the list (the writer's own paper): every word inside.
+        QTemporaryDir dir;
+        for (const qint16 paper : {qint16(12), qint16(14)}) {
+            const QString pdf = dir.filePath(QStringLiteral("p%1.pdf").arg(paper));
+            const PageScale scale{paper, qint16(paper == 12 ? 1 : 2), scaleForPaper(paper), scaleForPaper(paper)};
+            QCOMPARE(printToPdf(pdf, [&](Printer& p) { drawDailyReport(p, scale, busyDay()); }), QString());
+            QProcess box;
+            box.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
+                                                    QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")});
+            QVERIFY(box.waitForFinished(20000));
+            const QString html = QString::fromUtf8(box.readAllStandardOutput());
+            const auto page = QRegularExpression(QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\""))
+                                  .match(html);
+            QVERIFY(page.hasMatch());
+            const double pageWidth = page.captured(1).toDouble();
+            QVERIFY(paper == 12 ? pageWidth < page.captured(2).toDouble() : pageWidth > page.captured(2).toDouble());
+            double right = 0;
+            auto words = QRegularExpression(QStringLiteral("xMax=\"([0-9.]+)\"")).globalMatch(html);
+            while (words.hasNext())
+                right = std::max(right, words.next().captured(1).toDouble());
+            // The totals reach near the right frame, and not past the page.
+            QVERIFY2(right > pageWidth * 0.9 && right < pageWidth, qPrintable(QStringLiteral("%1 %2").arg(right).arg(pageWidth)));
+        }
     }
 
     void aFileThatCannotBeWrittenIsReported() {

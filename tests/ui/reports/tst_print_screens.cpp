@@ -9,6 +9,8 @@
 #include "ui/reports/print_settings_screen.h"
 
 #include <QComboBox>
+#include <QLabel>
+#include <QLayout>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -57,6 +59,11 @@ private slots:
                                        "A5、148 x 210 mm ", "B4、250 x 354 mm ", "B5、182 x 257 mm "}));
         QCOMPARE(combo->currentText(), QStringLiteral("B5、182 x 257 mm "));
         QVERIFY(screen.findChild<QRadioButton*>(QStringLiteral("Option2"))->isChecked());
+        // Under the choice: the sheets are laid out for landscape.
+        screen.layout()->activate();
+        const auto* note = screen.findChild<QLabel*>(QStringLiteral("OrientationNote"));
+        QVERIFY(note && note->text().contains(QStringLiteral("横")));
+        QVERIFY(note->geometry().top() >= screen.findChild<QWidget*>(QStringLiteral("Frame1"))->geometry().bottom());
 
         screen.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
         QCOMPARE(s.paperCode, qint16(13));
