@@ -25,11 +25,7 @@ QString dailyDateLine(const EraValues& era, const QDate& date, const QString& we
            weather;
 }
 
-DbError readDailyReport(const QString& databasePath, const QDate& date, EraValues& era,
-                        DayModel& model, DailyReportData& out) {
-    Database db;
-    if (DbError e = db.open(databasePath))
-        return e;
+DbError readEra(Database& db, EraValues& era) {
     std::vector<Row> rows;
     const int key = db.ordinalOf(table::System, QStringLiteral("番号"));
     if (DbError e = db.select(table::System, {{key, Condition::Op::Eq, 1}}, rows, 1))
@@ -42,6 +38,17 @@ DbError readDailyReport(const QString& databasePath, const QDate& date, EraValue
         if (!offset.isNull())
             era.offset = countOf(offset);
     }
+    return {};
+}
+
+DbError readDailyReport(const QString& databasePath, const QDate& date, EraValues& era,
+                        DayModel& model, DailyReportData& out) {
+    Database db;
+    if (DbError e = db.open(databasePath))
+        return e;
+    if (DbError e = readEra(db, era))
+        return e;
+    std::vector<Row> rows;
     if (DbError e = db.select(table::TradeName, {}, rows, 1))
         return e;
     // Without a trade-name row the title and the person print empty.

@@ -18,6 +18,9 @@ struct EraValues {
     qint16 offset = 0;
 };
 
+// Takes the era name and offset of the settings row "番号 = 1", each only when stored.
+DbError readEra(Database& db, EraValues& era);
+
 struct DailyReportData {
     QDate date;
     QString title;    // 屋号 field 1
