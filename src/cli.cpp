@@ -6,6 +6,7 @@
 #include "core/data/schema.h"
 #include "core/reports/daily_report.h"
 #include "core/reports/pdf_output.h"
+#include "core/reports/period_list.h"
 #include "ui/reports/print_output.h"
 
 #include <QDir>
@@ -98,7 +99,52 @@ int setData(const QStringList& args, AppState& state) {
     return 0;
 }
 
+// The sheets to the default printer, or into the PDF file when one is named.
+int outputSheets(const QString& out, const DrawSheets& draw) {
+    const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw);
+    if (!failure.isEmpty()) {
+        err() << failure << Qt::endl;
+        return 1;
+    }
+    return 0;
+}
+
+int printPeriod(const QStringList& args, AppState& state) {
+    // print period --project NAME [--out FILE.pdf]
+    QString project;
+    QString out;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--project") && i + 1 < args.size())
+            project = args[++i];
+        else if (args[i] == QLatin1String("--out") && i + 1 < args.size())
+            out = args[++i];
+        else
+            return usage();
+    }
+    // The name as a click on the list gives it.
+    project = project.trimmed();
+    if (project.isEmpty()) {
+        err() << kChooseProjectMessage << Qt::endl;
+        return 2;
+    }
+    INIREAD(state);
+    EraValues era;
+    PeriodListData data;
+    if (DbError e = readPeriodList(state.databasePath, project, state.today().year(), era, data)) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
+    if (data.empty()) {
+        err() << noPeriodDataMessage(project) << Qt::endl;
+        return 1;
+    }
+    const PageScale scale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
+    return outputSheets(out, [&](Printer& p) { drawPeriodList(p, scale, data); });
+}
+
 int printSheet(const QStringList& args, AppState& state) {
+    if (args.value(0) == QLatin1String("period"))
+        return printPeriod(args.mid(1), state);
     // print daily --date YYYY-MM-DD [--out FILE.pdf]
     if (args.value(0) != QLatin1String("daily"))
         return usage();
@@ -126,13 +172,7 @@ int printSheet(const QStringList& args, AppState& state) {
         return 1;
     }
     const PageScale scale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
-    const DrawSheets draw = [&](Printer& p) { drawDailyReport(p, scale, data); };
-    const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw);
-    if (!failure.isEmpty()) {
-        err() << failure << Qt::endl;
-        return 1;
-    }
-    return 0;
+    return outputSheets(out, [&](Printer& p) { drawDailyReport(p, scale, data); });
 }
 
 } // namespace
@@ -147,6 +187,8 @@ QString usageText() {
         "                                          / register the database path in vorda.INI\n"
         "  vorda [--ini FILE] print daily --date YYYY-MM-DD [--out FILE.pdf]\n"
         "                                          作業日報を印刷（--out: PDF に保存）/ print the daily report\n"
+        "  vorda [--ini FILE] print period --project NAME [--out FILE.pdf]\n"
+        "                                          工事別作業期間一覧表を印刷 / print the per-project period list\n"
         "  vorda check-db PATH                     データベースを確認し、表ごとの件数を表示します\n"
         "                                          / check a database and count its rows\n"
         "  --ini FILE   vorda.INI の代わりに使う設定ファイル / another configuration file\n");
