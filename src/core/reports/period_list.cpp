@@ -114,9 +114,8 @@ std::vector<PeriodSheet> periodSheets(const PeriodListData& data) {
     for (auto it = data.dates.begin(); it != data.dates.end();) {
         const int pairStart = first + (it->year() - first) / kYearsPerSheet * kYearsPerSheet;
         sheets.push_back({pairStart, std::min(kYearsPerSheet, last - pairStart + 1), 0, 0});
-        it = std::find_if(it, data.dates.end(), [&](const QDate& d) {
-            return d.year() >= pairStart + kYearsPerSheet;
-        });
+        it = std::find_if(it, data.dates.end(),
+                          [&](const QDate& d) { return d.year() >= pairStart + kYearsPerSheet; });
     }
     const int markCount = int(data.marks.size());
     const int markSheets = (markCount + kMarksPerSheet - 1) / kMarksPerSheet;

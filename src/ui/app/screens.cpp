@@ -10,6 +10,7 @@
 #include "ui/entry/entry_screen.h"
 #include "ui/entry/pickers.h"
 #include "ui/reports/daily_print_screen.h"
+#include "ui/reports/period_list_screen.h"
 #include "ui/reports/print_settings_screen.h"
 
 namespace vorda {
@@ -42,6 +43,9 @@ void registerScreens(FrameWindow& frame) {
     });
     frame.registerScreen(ScreenId::DailyPrint, [](FrameWindow& f) -> QWidget* {
         return new DailyPrintScreen(f.state());
+    });
+    frame.registerScreen(ScreenId::PeriodList, [](FrameWindow& f) -> QWidget* {
+        return new PeriodListScreen(f.state());
     });
     frame.registerScreen(ScreenId::PrintSettings, [](FrameWindow& f) -> QWidget* {
         return new PrintSettingsScreen(f.state());

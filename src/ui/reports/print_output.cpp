@@ -66,6 +66,20 @@ bool printSheets(QWidget* parent, const DrawSheets& draw, const QString& pdfName
     return true;
 }
 
+void sendSheets(QWidget* parent, SheetOutput output, const DrawSheets& draw, const QString& pdfName) {
+    switch (output) {
+    case SheetOutput::Printer:
+        printSheets(parent, draw, pdfName);
+        break;
+    case SheetOutput::Preview:
+        previewSheets(parent, draw);
+        break;
+    case SheetOutput::Pdf:
+        saveSheetsAsPdf(parent, draw, pdfName);
+        break;
+    }
+}
+
 void previewSheets(QWidget* parent, const DrawSheets& draw) {
     QPrinter printer(QPrinter::HighResolution);
     if (!havePrinter())

@@ -25,6 +25,12 @@ void previewSheets(QWidget* parent, const DrawSheets& draw);
 // Asks for a file name (suggesting pdfName) and saves the sheets as PDF.
 bool saveSheetsAsPdf(QWidget* parent, const DrawSheets& draw, const QString& pdfName);
 
+// The three ways out of every print screen, in the order of its buttons.
+enum class SheetOutput { Printer, Preview, Pdf };
+
+// Sends the sheets the chosen way: printSheets, previewSheets or saveSheetsAsPdf.
+void sendSheets(QWidget* parent, SheetOutput output, const DrawSheets& draw, const QString& pdfName);
+
 // Tests put a chooser in place of the file dialog.
 void setPdfFileChooser(std::function<QString(const QString& suggested)> chooser);
 

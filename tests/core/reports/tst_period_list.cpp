@@ -56,7 +56,11 @@ QString tally(const PeriodListData& d) {
 QString sheetsText(const std::vector<PeriodSheet>& sheets) {
     QStringList parts;
     for (const PeriodSheet& s : sheets)
-        parts << QStringLiteral("%1+%2 m%3+%4").arg(s.firstYear).arg(s.years).arg(s.firstMark).arg(s.markCount);
+        parts << QStringLiteral("%1+%2 m%3+%4")
+                     .arg(s.firstYear)
+                     .arg(s.years)
+                     .arg(s.firstMark)
+                     .arg(s.markCount);
     return parts.join(QStringLiteral(" | "));
 }
 
@@ -66,12 +70,14 @@ PeriodListData listOf(const QStringList& rowSpecs, int markCount = 4) {
         rows.push_back(row(s));
     std::vector<StaffMark> m = marks();
     while (int(m.size()) < markCount)
-        m.push_back({QStringLiteral("M%1").arg(m.size()), QStringLiteral("記号%1").arg(m.size()), {}, 1});
+        m.push_back(
+            {QStringLiteral("M%1").arg(m.size()), QStringLiteral("記号%1").arg(m.size()), {}, 1});
     m.resize(std::size_t(markCount));
     return computePeriodList(QStringLiteral("市道3号線側溝改良工事"), kReiwa, m, rows, kThisYear);
 }
 
-QString printedAt(const std::vector<RecordingPrinter::Text>& texts, float x, float y, int sheet = 0) {
+QString printedAt(const std::vector<RecordingPrinter::Text>& texts, float x, float y,
+                  int sheet = 0) {
     for (const auto& t : texts) {
         if (qFuzzyCompare(t.x, x) && qFuzzyCompare(t.y, y) && t.sheet == sheet)
             return t.text;
@@ -86,13 +92,19 @@ struct CraftedFirm {
         if (db.open(t.path()))
             return;
         db.exec(QStringLiteral("DELETE FROM \"スタッフマーク\""));
-        const char16_t* markRows[][2] = {{u"○", u"出勤"}, {u"泊", u"宿泊"}, {u"☆", u"休日出勤"},
-                                         {u"休", u"休み"}, {u"○", u"出勤（再掲）"}};
+        const char16_t* markRows[][2] = {{u"○", u"出勤"},
+                                         {u"泊", u"宿泊"},
+                                         {u"☆", u"休日出勤"},
+                                         {u"休", u"休み"},
+                                         {u"○", u"出勤（再掲）"}};
         int code = 1;
         for (const auto& m : markRows)
-            db.insert(table::StaffMarks, {code++, QString::fromUtf16(m[0]), QString::fromUtf16(m[1]), QString(), 1});
-        db.insert(table::Projects, {101, QStringLiteral("市道3号線側溝改良工事"), QString(), QString(), QStringLiteral("日野市")});
-        db.insert(table::Projects, {102, QStringLiteral("中央公園外構工事"), QString(), QString(), QStringLiteral("八王子市")});
+            db.insert(table::StaffMarks,
+                      {code++, QString::fromUtf16(m[0]), QString::fromUtf16(m[1]), QString(), 1});
+        db.insert(table::Projects, {101, QStringLiteral("市道3号線側溝改良工事"), QString(),
+                                    QString(), QStringLiteral("日野市")});
+        db.insert(table::Projects, {102, QStringLiteral("中央公園外構工事"), QString(), QString(),
+                                    QStringLiteral("八王子市")});
         // date, project, night flag, actual cells by column
         store(QDate(2024, 11, 5), 101, 0, {{0, u"○"}, {1, u"○"}}); // before last year: left out
         store(QDate(2025, 12, 15), 101, 0, {{0, u"○"}, {1, u"泊"}, {2, u"◎"}});
@@ -104,7 +116,8 @@ struct CraftedFirm {
         store(QDate(2026, 2, 2), 0, 0, {{0, u"○"}});   // a row without a project number
     }
 
-    void store(const QDate& date, int number, int night, std::initializer_list<std::pair<int, const char16_t*>> cells) {
+    void store(const QDate& date, int number, int night,
+               std::initializer_list<std::pair<int, const char16_t*>> cells) {
         DayModel day;
         day.groups[0].jobNumber = qint16(number);
         day.groups[0].jobName = QStringLiteral("工事%1").arg(number);
@@ -128,20 +141,28 @@ private slots:
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QString>("dates");
         QTest::addColumn<QString>("counts"); // ○, 泊, ○ again, 休
-        QTest::newRow("a listed mark, by day") << QStringList{"2026-04-01:○"} << "2026-04-01" << "1/0 0/0 1/0 0/0";
-        QTest::newRow("the night flag") << QStringList{"2026-04-01n:○,泊,泊"} << "2026-04-01" << "0/1 0/2 0/1 0/0";
+        QTest::newRow("a listed mark, by day") << QStringList{"2026-04-01:○"} << "2026-04-01"
+                                               << "1/0 0/0 1/0 0/0";
+        QTest::newRow("the night flag") << QStringList{"2026-04-01n:○,泊,泊"} << "2026-04-01"
+                                        << "0/1 0/2 0/1 0/0";
         QTest::newRow("blanks around cell and mark")
-            << QStringList{"2026-04-01: 泊 ,休　"} << "2026-04-01" << "0/0 1/0 0/0 1/0";
+            << QStringList{"2026-04-01: 泊 ,休　"} << "2026-04-01"
+            << "0/0 1/0 0/0 1/0";
         QTest::newRow("unlisted and empty cells count nowhere")
-            << QStringList{"2026-04-01:◎,,  ,○○"} << "2026-04-01" << "0/0 0/0 0/0 0/0";
-        QTest::newRow("two rows of one date both count")
-            << QStringList{"2026-05-10:○", "2026-05-10n:○"} << "2026-05-10 2026-05-10" << "1/1 0/0 1/1 0/0";
-        QTest::newRow("from 1 January of last year on")
-            << QStringList{"2024-12-31:○", "2025-01-01:休"} << "2025-01-01" << "0/0 0/0 0/0 1/0";
-        QTest::newRow("sorted, whatever the stored order")
-            << QStringList{"2026-03-01:", "2025-12-31:", "2026-01-01:"} << "2025-12-31 2026-01-01 2026-03-01"
+            << QStringList{"2026-04-01:◎,,  ,○○"} << "2026-04-01"
             << "0/0 0/0 0/0 0/0";
-        QTest::newRow("a row without a date") << QStringList{"bad:○"} << "" << "0/0 0/0 0/0 0/0";
+        QTest::newRow("two rows of one date both count")
+            << QStringList{"2026-05-10:○", "2026-05-10n:○"} << "2026-05-10 2026-05-10"
+            << "1/1 0/0 1/1 0/0";
+        QTest::newRow("from 1 January of last year on")
+            << QStringList{"2024-12-31:○", "2025-01-01:休"} << "2025-01-01"
+            << "0/0 0/0 0/0 1/0";
+        QTest::newRow("sorted, whatever the stored order")
+            << QStringList{"2026-03-01:", "2025-12-31:", "2026-01-01:"}
+            << "2025-12-31 2026-01-01 2026-03-01"
+            << "0/0 0/0 0/0 0/0";
+        QTest::newRow("a row without a date") << QStringList{"bad:○"} << ""
+                                              << "0/0 0/0 0/0 0/0";
     }
     void rowsAndCells() {
         QFETCH(QStringList, rows);
@@ -161,34 +182,43 @@ private slots:
                                                  {102, QStringLiteral(" 外構工事 "), {}},
                                                  {103, QStringLiteral("舗装工事"), {}},
                                                  {0, QStringLiteral("番号なし"), {}}};
-        QCOMPARE(projectNumberOf(projects, QStringLiteral("舗装工事")), std::optional<qint16>(103)); // the last wins
+        QCOMPARE(projectNumberOf(projects, QStringLiteral("舗装工事")),
+                 std::optional<qint16>(103)); // the last wins
         QCOMPARE(projectNumberOf(projects, QStringLiteral("外構工事")), std::optional<qint16>(102));
         QCOMPARE(projectNumberOf(projects, QStringLiteral("番号なし")), std::optional<qint16>(0));
         QCOMPARE(projectNumberOf(projects, QStringLiteral("外構")), std::nullopt);
         QCOMPARE(projectNumberOf(projects, QString()), std::nullopt);
-        QCOMPARE(noPeriodDataMessage(QStringLiteral("外構")), QStringLiteral("外構の工事データがありません。"));
+        QCOMPARE(noPeriodDataMessage(QStringLiteral("外構")),
+                 QStringLiteral("外構の工事データがありません。"));
     }
 
     void periodTextPadsTheEraYears() {
-        QCOMPARE(periodText(kReiwa, 2025, 2026), QStringLiteral("( 令和  7 年 \u3000～\u3000令和  8 年 )"));
-        QCOMPARE(periodText({QStringLiteral("平成"), 1988}, 1998, 2000), QStringLiteral("( 平成 10 年 \u3000～\u3000平成 12 年 )"));
+        QCOMPARE(periodText(kReiwa, 2025, 2026),
+                 QStringLiteral("( 令和  7 年 \u3000～\u3000令和  8 年 )"));
+        QCOMPARE(periodText({QStringLiteral("平成"), 1988}, 1998, 2000),
+                 QStringLiteral("( 平成 10 年 \u3000～\u3000平成 12 年 )"));
         // More than two places keep the last two, as on every sheet with an era year.
-        QCOMPARE(periodText({QString(), 0}, 2026, 2026), QStringLiteral("(  26 年 \u3000～\u3000 26 年 )"));
+        QCOMPARE(periodText({QString(), 0}, 2026, 2026),
+                 QStringLiteral("(  26 年 \u3000～\u3000 26 年 )"));
     }
 
     void sheetsOfAList_data() {
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<int>("markCount");
         QTest::addColumn<QString>("sheets");
-        QTest::newRow("this year only") << QStringList{"2026-02-01:", "2026-11-30:"} << 4 << "2026+1 m0+4";
-        QTest::newRow("last year and this year") << QStringList{"2025-05-01:", "2026-11-30:"} << 4 << "2025+2 m0+4";
+        QTest::newRow("this year only")
+            << QStringList{"2026-02-01:", "2026-11-30:"} << 4 << "2026+1 m0+4";
+        QTest::newRow("last year and this year")
+            << QStringList{"2025-05-01:", "2026-11-30:"} << 4 << "2025+2 m0+4";
         QTest::newRow("last year only") << QStringList{"2025-05-01:"} << 4 << "2025+1 m0+4";
-        QTest::newRow("a row dated next year") << QStringList{"2025-05-01:", "2027-01-04:"} << 4
-                                               << "2025+2 m0+4 | 2027+1 m0+0";
+        QTest::newRow("a row dated next year")
+            << QStringList{"2025-05-01:", "2027-01-04:"} << 4 << "2025+2 m0+4 | 2027+1 m0+0";
         QTest::newRow("years ahead leave no empty sheets")
-            << QStringList{"2025-05-01:", "2031-06-01:", "2032-01-01:"} << 4 << "2025+2 m0+4 | 2031+2 m0+0";
+            << QStringList{"2025-05-01:", "2031-06-01:", "2032-01-01:"} << 4
+            << "2025+2 m0+4 | 2031+2 m0+0";
         QTest::newRow("24 marks fit") << QStringList{"2026-02-01:"} << 24 << "2026+1 m0+24";
-        QTest::newRow("30 marks continue") << QStringList{"2026-02-01:"} << 30 << "2026+1 m0+24 | 0+0 m24+6";
+        QTest::newRow("30 marks continue")
+            << QStringList{"2026-02-01:"} << 30 << "2026+1 m0+24 | 0+0 m24+6";
         QTest::newRow("no row, no sheet") << QStringList{"2020-01-01:"} << 4 << "";
     }
     void sheetsOfAList() {
@@ -218,9 +248,10 @@ private slots:
         QCOMPARE(printedAt(texts, 2150, 2010), QStringLiteral("木")); // 1 January 2026
         QCOMPARE(printedAt(texts, 2150, 2200), QStringLiteral("■"));
         QCOMPARE(printedAt(texts, 2150 + 450 * 27, 2200 + 450), QStringLiteral("■")); // 28 February
-        QCOMPARE(printedAt(texts, 2150 + 450 * 28, 2010 + 450), QString());        // no 29 February
-        QCOMPARE(printedAt(texts, 2150, 2010 + 5400), QString());                   // no second band
-        QCOMPARE(printedAt(texts, 6000, 700), QStringLiteral("( 令和  8 年 \u3000～\u3000令和  8 年 )"));
+        QCOMPARE(printedAt(texts, 2150 + 450 * 28, 2010 + 450), QString()); // no 29 February
+        QCOMPARE(printedAt(texts, 2150, 2010 + 5400), QString());           // no second band
+        QCOMPARE(printedAt(texts, 6000, 700),
+                 QStringLiteral("( 令和  8 年 \u3000～\u3000令和  8 年 )"));
     }
 
     void aDecemberDateOpensTheFirstBand() {
@@ -230,7 +261,8 @@ private slots:
         const auto texts = p.texts();
         QCOMPARE(printedAt(texts, 1100, 2150), QStringLiteral(" 7"));
         QCOMPARE(printedAt(texts, 1100, 7550), QStringLiteral(" 8"));
-        QCOMPARE(printedAt(texts, 2150 + 450 * 30, 2010 + 450 * 11), QStringLiteral("水")); // 31 Dec 2025
+        QCOMPARE(printedAt(texts, 2150 + 450 * 30, 2010 + 450 * 11),
+                 QStringLiteral("水")); // 31 Dec 2025
         QCOMPARE(printedAt(texts, 2150 + 450 * 30, 2200 + 450 * 11), QStringLiteral("■"));
         QCOMPARE(printedAt(texts, 2150 + 450, 2200 + 5400), QStringLiteral("■")); // 2 Jan 2026
         QCOMPARE(printedAt(texts, 2150, 2200 + 5400), QString());
@@ -271,7 +303,8 @@ private slots:
         for (float y : {500.0f, 700.0f})
             for (float x : {1000.0f, 6000.0f, 13000.0f})
                 QCOMPARE(printedAt(texts, x, y, 1), printedAt(texts, x, y, 0));
-        QCOMPARE(printedAt(texts, 6000, 700, 1), QStringLiteral("( 令和  7 年 \u3000～\u3000令和  9 年 )"));
+        QCOMPARE(printedAt(texts, 6000, 700, 1),
+                 QStringLiteral("( 令和  7 年 \u3000～\u3000令和  9 年 )"));
         QCOMPARE(printedAt(texts, 13000, 700, 1), QStringLiteral("市道3号線側溝改良工事"));
         QCOMPARE(printedAt(texts, 1100, 2150, 1), QStringLiteral(" 9"));
         QCOMPARE(printedAt(texts, 1100, 7550, 1), QString());
@@ -295,10 +328,12 @@ private slots:
         QVERIFY2(f.t.ok(), qPrintable(f.t.message()));
         EraValues era;
         PeriodListData d;
-        QVERIFY(!readPeriodList(f.t.path(), QStringLiteral(" 市道3号線側溝改良工事 "), kThisYear, era, d));
+        QVERIFY(!readPeriodList(f.t.path(), QStringLiteral(" 市道3号線側溝改良工事 "), kThisYear,
+                                era, d));
         QCOMPARE(era.name, QStringLiteral("令和"));
-        QCOMPARE(d.dates, (std::vector<QDate>{QDate(2025, 12, 15), QDate(2025, 12, 15), QDate(2026, 1, 5),
-                                              QDate(2026, 3, 2), QDate(2026, 12, 8)}));
+        QCOMPARE(d.dates,
+                 (std::vector<QDate>{QDate(2025, 12, 15), QDate(2025, 12, 15), QDate(2026, 1, 5),
+                                     QDate(2026, 3, 2), QDate(2026, 12, 8)}));
         QCOMPARE(tally(d), QStringLiteral("3/2 1/1 1/0 1/0 3/2"));
 
         // An unknown name finds nothing, not the rows stored under number 0.
@@ -311,7 +346,8 @@ private slots:
             Database db;
             VORDA_OPEN(db, f.t.path());
             QVERIFY(!db.exec(QStringLiteral("UPDATE \"システム\" SET \"%1\" = NULL, \"%2\" = NULL")
-                                 .arg(db.fieldName(table::System, sys::EraName), db.fieldName(table::System, sys::EraOffset))));
+                                 .arg(db.fieldName(table::System, sys::EraName),
+                                      db.fieldName(table::System, sys::EraOffset))));
         }
         era = {QStringLiteral("平成"), 1988};
         QVERIFY(!readPeriodList(f.t.path(), QStringLiteral("中央公園外構工事"), kThisYear, era, d));
@@ -319,8 +355,8 @@ private slots:
         QCOMPARE(d.era.offset, qint16(1988));
         QCOMPARE(d.dates.size(), std::size_t(1));
 
-        QCOMPARE(readPeriodList(f.t.filePath(QStringLiteral("なし.db")), QStringLiteral("中央公園外構工事"),
-                                kThisYear, era, d)
+        QCOMPARE(readPeriodList(f.t.filePath(QStringLiteral("なし.db")),
+                                QStringLiteral("中央公園外構工事"), kThisYear, era, d)
                      .kind,
                  DbErrorKind::FileMissing);
     }
@@ -330,7 +366,8 @@ private slots:
         QVERIFY(f.t.ok());
         EraValues era;
         PeriodListData d;
-        QVERIFY(!readPeriodList(f.t.path(), QStringLiteral("市道3号線側溝改良工事"), kThisYear, era, d));
+        QVERIFY(!readPeriodList(f.t.path(), QStringLiteral("市道3号線側溝改良工事"), kThisYear, era,
+                                d));
         RecordingPrinter p;
         drawPeriodList(p, b4(), d);
         VORDA_COMPARE_GOLDEN(p.dump(), QStringLiteral(VORDA_GOLDEN_DIR "/period_list.txt"));
@@ -356,13 +393,16 @@ private slots:
         info.start(QStringLiteral("pdfinfo"), {pdf});
         QVERIFY(info.waitForFinished(20000));
         const QString infoText = QString::fromUtf8(info.readAllStandardOutput());
-        QVERIFY2(infoText.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\b"))), qPrintable(infoText));
+        QVERIFY2(infoText.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\b"))),
+                 qPrintable(infoText));
         QProcess text;
-        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        text.start(QStringLiteral("pdftotext"),
+                   {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
         QVERIFY(text.waitForFinished(20000));
         const QString content = QString::fromUtf8(text.readAllStandardOutput());
-        for (const QString& s : {QStringLiteral("工事別作業期間一覧表"), d.project,
-                                 QStringLiteral("昼勤"), QStringLiteral("夜勤"), QStringLiteral("■"), QStringLiteral("出勤")})
+        for (const QString& s :
+             {QStringLiteral("工事別作業期間一覧表"), d.project, QStringLiteral("昼勤"),
+              QStringLiteral("夜勤"), QStringLiteral("■"), QStringLiteral("出勤")})
             QVERIFY2(content.contains(s), qPrintable(s + u'\n' + content.left(600)));
         QVERIFY(content.contains(QRegularExpression(QStringLiteral("令和\\s+8\\s+年"))));
     }
