@@ -1,27 +1,57 @@
 #pragma once
-// A sheet's dump against its golden file. The file is rewritten only on request: a run with
-// VORDA_UPDATE_GOLDEN=1 writes it and skips the comparison; a failing run never touches it.
+// A sheet's dump against its golden file. The file is rewritten only on request
+// (VORDA_UPDATE_GOLDEN=1), never by a failing run.
 
-#include "support/files.h"
-
+#include <QFile>
 #include <QStringList>
 #include <QTest>
-#include <algorithm>
 
-#define VORDA_COMPARE_GOLDEN(dumpLines, goldenPath)                                                \
+namespace vorda::test {
+
+enum class Golden { Match, Written, Differs };
+
+// On Differs, `why` names the first line that differs, or the line counts.
+inline Golden compareWithGolden(const QStringList& dump, const QString& path, QString& why) {
+    if (qEnvironmentVariableIsSet("VORDA_UPDATE_GOLDEN")) {
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            why = QStringLiteral("cannot write ") + path;
+            return Golden::Differs;
+        }
+        out.write((dump.join(u'\n') + u'\n').toUtf8());
+        return Golden::Written;
+    }
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly)) {
+        why = QStringLiteral("no golden dump %1: run once with VORDA_UPDATE_GOLDEN=1").arg(path);
+        return Golden::Differs;
+    }
+    const QStringList expected = QString::fromUtf8(in.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    for (int i = 0; i < std::min(dump.size(), expected.size()); ++i) {
+        if (dump[i] != expected[i]) {
+            why = QStringLiteral("line %1: %2\n   golden: %3").arg(i + 1).arg(dump[i], expected[i]);
+            return Golden::Differs;
+        }
+    }
+    if (dump.size() != expected.size()) {
+        why = QStringLiteral("%1 lines, golden %2").arg(dump.size()).arg(expected.size());
+        return Golden::Differs;
+    }
+    return Golden::Match;
+}
+
+} // namespace vorda::test
+
+// Fails the calling test on a difference; skips it after rewriting the file.
+#define VORDA_COMPARE_GOLDEN(dump, path)                                                           \
     do {                                                                                           \
-        const QStringList vorda_dump = (dumpLines);                                                \
-        const QString vorda_golden = (goldenPath);                                                 \
-        if (qEnvironmentVariableIsSet("VORDA_UPDATE_GOLDEN")) {                                    \
-            QVERIFY(::vorda::test::writeFile(vorda_golden,                                         \
-                                             (vorda_dump.join(u'\n') + u'\n').toUtf8()));          \
+        QString vorda_golden_why;                                                                  \
+        switch (::vorda::test::compareWithGolden((dump), (path), vorda_golden_why)) {              \
+        case ::vorda::test::Golden::Written:                                                       \
             QSKIP("golden dump written");                                                          \
+        case ::vorda::test::Golden::Differs:                                                       \
+            QFAIL(qPrintable(vorda_golden_why));                                                   \
+        case ::vorda::test::Golden::Match:                                                         \
+            break;                                                                                 \
         }                                                                                          \
-        const QByteArray vorda_bytes = ::vorda::test::readFile(vorda_golden);                      \
-        QVERIFY2(!vorda_bytes.isEmpty(), "no golden dump: run once with VORDA_UPDATE_GOLDEN=1");   \
-        const QStringList vorda_expected =                                                         \
-            QString::fromUtf8(vorda_bytes).split(u'\n', Qt::SkipEmptyParts);                       \
-        for (qsizetype i = 0; i < std::min(vorda_dump.size(), vorda_expected.size()); ++i)         \
-            QCOMPARE(vorda_dump[i], vorda_expected[i]);                                            \
-        QCOMPARE(vorda_dump.size(), vorda_expected.size());                                        \
     } while (false)
