@@ -188,7 +188,7 @@ QString usageText() {
         "  vorda [--ini FILE] print daily --date YYYY-MM-DD [--out FILE.pdf]\n"
         "                                          作業日報を印刷（--out: PDF に保存）/ print the daily report\n"
         "  vorda [--ini FILE] print period --project NAME [--out FILE.pdf]\n"
-        "                                          工事別作業期間一覧表を印刷 / print the per-project period list\n"
+        "                                          工事別作業期間一覧表を印刷（--out: PDF に保存）/ print the period list\n"
         "  vorda check-db PATH                     データベースを確認し、表ごとの件数を表示します\n"
         "                                          / check a database and count its rows\n"
         "  --ini FILE   vorda.INI の代わりに使う設定ファイル / another configuration file\n");
