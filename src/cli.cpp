@@ -11,8 +11,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QTextStream>
 #include <cstdio>
+#include <optional>
 
 namespace vorda {
 
@@ -99,8 +101,8 @@ int setData(const QStringList& args, AppState& state) {
     return 0;
 }
 
-// The sheets to the default printer, or into the PDF file when one is named.
-int outputSheets(const QString& out, const DrawSheets& draw) {
+// The sheets to the default printer, or to the PDF file when one is named.
+int sendSheets(const DrawSheets& draw, const QString& out) {
     const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw);
     if (!failure.isEmpty()) {
         err() << failure << Qt::endl;
@@ -109,20 +111,29 @@ int outputSheets(const QString& out, const DrawSheets& draw) {
     return 0;
 }
 
+PageScale pageScaleOf(const AppState& state) {
+    return PageScale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
+}
+
+// The "--name value" options after the sheet's name; nothing for an unknown or unfinished one.
+std::optional<QHash<QString, QString>> sheetOptions(const QStringList& args, const QStringList& names) {
+    QHash<QString, QString> values;
+    for (int i = 1; i < args.size(); i += 2) {
+        if (!names.contains(args[i]) || i + 1 >= args.size())
+            return std::nullopt;
+        values.insert(args[i], args[i + 1]);
+    }
+    return values;
+}
+
 int printPeriod(const QStringList& args, AppState& state) {
     // print period --project NAME [--out FILE.pdf]
-    QString project;
-    QString out;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--project") && i + 1 < args.size())
-            project = args[++i];
-        else if (args[i] == QLatin1String("--out") && i + 1 < args.size())
-            out = args[++i];
-        else
-            return usage();
-    }
+    const auto options = sheetOptions(args, {QStringLiteral("--project"), QStringLiteral("--out")});
+    if (!options)
+        return usage();
     // The name as a click on the list gives it.
-    project = project.trimmed();
+    const QString project = options->value(QStringLiteral("--project")).trimmed();
+    const QString out = options->value(QStringLiteral("--out"));
     if (project.isEmpty()) {
         err() << kChooseProjectMessage << Qt::endl;
         return 2;
@@ -138,26 +149,21 @@ int printPeriod(const QStringList& args, AppState& state) {
         err() << noPeriodDataMessage(project) << Qt::endl;
         return 1;
     }
-    const PageScale scale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
-    return outputSheets(out, [&](Printer& p) { drawPeriodList(p, scale, data); });
+    const PageScale scale = pageScaleOf(state);
+    return sendSheets([&](Printer& p) { drawPeriodList(p, scale, data); }, out);
 }
 
 int printSheet(const QStringList& args, AppState& state) {
     if (args.value(0) == QLatin1String("period"))
-        return printPeriod(args.mid(1), state);
+        return printPeriod(args, state);
     // print daily --date YYYY-MM-DD [--out FILE.pdf]
     if (args.value(0) != QLatin1String("daily"))
         return usage();
-    QString dateText;
-    QString out;
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--date") && i + 1 < args.size())
-            dateText = args[++i];
-        else if (args[i] == QLatin1String("--out") && i + 1 < args.size())
-            out = args[++i];
-        else
-            return usage();
-    }
+    const auto options = sheetOptions(args, {QStringLiteral("--date"), QStringLiteral("--out")});
+    if (!options)
+        return usage();
+    const QString dateText = options->value(QStringLiteral("--date"));
+    const QString out = options->value(QStringLiteral("--out"));
     const QDate date = QDate::fromString(dateText, QStringLiteral("yyyy-MM-dd"));
     if (!date.isValid()) {
         err() << QStringLiteral("日付に誤りがあります。（YYYY-MM-DD で指定してください: %1）").arg(dateText) << Qt::endl;
@@ -171,8 +177,8 @@ int printSheet(const QStringList& args, AppState& state) {
         err() << e.message << Qt::endl;
         return 1;
     }
-    const PageScale scale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
-    return outputSheets(out, [&](Printer& p) { drawDailyReport(p, scale, data); });
+    const PageScale scale = pageScaleOf(state);
+    return sendSheets([&](Printer& p) { drawDailyReport(p, scale, data); }, out);
 }
 
 } // namespace
