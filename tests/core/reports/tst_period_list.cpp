@@ -88,9 +88,10 @@ QString printedAt(const std::vector<RecordingPrinter::Text>& texts, float x, flo
 // The crafted project of the golden dump, stored as the entry screen stores rows.
 struct CraftedFirm {
     CraftedFirm() {
-        Database db;
         if (db.open(t.path()))
             return;
+        Transaction all(db); // one commit: the file is written once
+        all.begin();
         db.exec(QStringLiteral("DELETE FROM \"スタッフマーク\""));
         const char16_t* markRows[][2] = {{u"○", u"出勤"},
                                          {u"泊", u"宿泊"},
@@ -114,6 +115,7 @@ struct CraftedFirm {
         store(QDate(2026, 12, 8), 101, 0, {{5, u"○"}});
         store(QDate(2026, 1, 5), 102, 0, {{0, u"○"}}); // another project
         store(QDate(2026, 2, 2), 0, 0, {{0, u"○"}});   // a row without a project number
+        all.commit();
     }
 
     void store(const QDate& date, int number, int night,
@@ -124,12 +126,11 @@ struct CraftedFirm {
         day.groups[0].nightFlag = qint16(night);
         for (const auto& [c, mark] : cells)
             day.actual(0).staff[c] = QString::fromUtf16(mark);
-        Database db;
-        if (!db.open(t.path()))
-            db.insert(table::DailyReport, slotToRow(day, 0, date, QStringLiteral("晴")));
+        db.insert(table::DailyReport, slotToRow(day, 0, date, QStringLiteral("晴")));
     }
 
     test::TempDatabase t;
+    Database db;
 };
 
 } // namespace
@@ -238,80 +239,77 @@ private slots:
             QVERIFY2(t.y < 12800, qPrintable(QStringLiteral("%1 at %2").arg(t.text).arg(t.y)));
     }
 
-    void oneYearPrintsOneBandAndNoSecondLabel() {
-        const PeriodListData d = listOf({"2026-01-01:○", "2026-02-28:○"});
-        RecordingPrinter p;
-        drawPeriodList(p, b4(), d);
-        const auto texts = p.texts();
-        QCOMPARE(printedAt(texts, 1100, 2150), QStringLiteral(" 8"));
-        QCOMPARE(printedAt(texts, 1100, 7550), QString());
-        QCOMPARE(printedAt(texts, 2150, 2010), QStringLiteral("木")); // 1 January 2026
-        QCOMPARE(printedAt(texts, 2150, 2200), QStringLiteral("■"));
-        QCOMPARE(printedAt(texts, 2150 + 450 * 27, 2200 + 450), QStringLiteral("■")); // 28 February
-        QCOMPARE(printedAt(texts, 2150 + 450 * 28, 2010 + 450), QString()); // no 29 February
-        QCOMPARE(printedAt(texts, 2150, 2010 + 5400), QString());           // no second band
-        QCOMPARE(printedAt(texts, 6000, 700),
-                 QStringLiteral("( 令和  8 年 \u3000～\u3000令和  8 年 )"));
+    // Texts expected at positions: "sheet x y text" (an empty text: nothing printed there).
+    void printedTexts_data() {
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<int>("markCount");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("squares");
+        const auto at = [](int sheet, int x, int y, const QString& t) {
+            return QStringLiteral("%1 %2 %3 %4").arg(sheet).arg(x).arg(y).arg(t);
+        };
+        const QString thisYear = QStringLiteral("( 令和  8 年 \u3000～\u3000令和  8 年 )");
+        QTest::newRow("this year: one band, no second label")
+            << QStringList{"2026-01-01:○", "2026-02-28:○"} << 4
+            << QStringList{at(0, 1100, 2150, " 8"), at(0, 1100, 7550, ""),
+                           at(0, 2150, 2010, "木"), // 1 January 2026
+                           at(0, 2150, 2200, "■"), at(0, 2150 + 450 * 27, 2200 + 450, "■"),
+                           at(0, 2150 + 450 * 28, 2010 + 450, ""), // no 29 February
+                           at(0, 2150, 2010 + 5400, ""), at(0, 6000, 700, thisYear)}
+            << 2;
+        QTest::newRow("a December date opens the first band; two rows, one mark")
+            << QStringList{"2025-12-31:○", "2026-01-02:○", "2026-01-02:○"} << 4
+            << QStringList{at(0, 1100, 2150, " 7"), at(0, 1100, 7550, " 8"),
+                           at(0, 2150 + 450 * 30, 2010 + 450 * 11, "水"), // 31 December 2025
+                           at(0, 2150 + 450 * 30, 2200 + 450 * 11, "■"),
+                           at(0, 2150 + 450, 2200 + 5400, "■"), at(0, 2150, 2200 + 5400, "")}
+            << 2;
+        QTest::newRow("the staff-mark table")
+            << QStringList{"2026-04-01:○,○,泊", "2026-04-02n:○"} << 4
+            << QStringList{at(0, 16000, 2110, "出勤"), at(0, 18100, 2110, "    2"),
+                           at(0, 19000, 2110, "    1"), at(0, 16000, 2560, "宿泊"),
+                           at(0, 19000, 2560, "    0"), // zero prints
+                           at(0, 16000, 2110 + 900, "出勤（再掲）"), at(0, 18100, 2110 + 900, "    2")}
+            << 2;
+        QTest::newRow("further sheets repeat the header")
+            << QStringList{"2025-06-01:○", "2027-01-01:○"} << 30
+            << QStringList{at(1, 1000, 500, "工事別作業期間一覧表"),
+                           at(1, 6000, 700, "( 令和  7 年 \u3000～\u3000令和  9 年 )"),
+                           at(1, 13000, 700, "市道3号線側溝改良工事"), at(1, 1100, 2150, " 9"),
+                           at(1, 1100, 7550, ""), at(1, 2150, 2010, "金"), // 1 January 2027
+                           at(1, 2150, 2200, "■"), at(1, 16000, 2110, "記号24"), // the 25th mark
+                           at(1, 16000, 2110 + 450 * 6, "")}
+            << 2;
     }
-
-    void aDecemberDateOpensTheFirstBand() {
-        const PeriodListData d = listOf({"2025-12-31:○", "2026-01-02:○", "2026-01-02:○"});
+    void printedTexts() {
+        QFETCH(QStringList, rows);
+        QFETCH(int, markCount);
+        QFETCH(QStringList, expected);
+        QFETCH(int, squares);
         RecordingPrinter p;
-        drawPeriodList(p, b4(), d);
+        drawPeriodList(p, b4(), listOf(rows, markCount));
         const auto texts = p.texts();
-        QCOMPARE(printedAt(texts, 1100, 2150), QStringLiteral(" 7"));
-        QCOMPARE(printedAt(texts, 1100, 7550), QStringLiteral(" 8"));
-        QCOMPARE(printedAt(texts, 2150 + 450 * 30, 2010 + 450 * 11),
-                 QStringLiteral("水")); // 31 Dec 2025
-        QCOMPARE(printedAt(texts, 2150 + 450 * 30, 2200 + 450 * 11), QStringLiteral("■"));
-        QCOMPARE(printedAt(texts, 2150 + 450, 2200 + 5400), QStringLiteral("■")); // 2 Jan 2026
-        QCOMPARE(printedAt(texts, 2150, 2200 + 5400), QString());
-        int squares = 0;
-        for (const auto& t : texts)
-            squares += t.text == QStringLiteral("■") ? 1 : 0;
-        QCOMPARE(squares, 2); // one for the two rows of 2 January
-    }
-
-    void theStaffMarkTable() {
-        PeriodListData d = listOf({"2026-04-01:○,○,泊", "2026-04-02n:○"});
-        d.marks[3].day = 1234567; // a figure is never cut
-        RecordingPrinter p;
-        drawPeriodList(p, b4(), d);
-        const auto texts = p.texts();
-        QCOMPARE(printedAt(texts, 16000, 2110), QStringLiteral("出勤"));
-        QCOMPARE(printedAt(texts, 18100, 2110), QStringLiteral("    2"));
-        QCOMPARE(printedAt(texts, 19000, 2110), QStringLiteral("    1"));
-        QCOMPARE(printedAt(texts, 16000, 2560), QStringLiteral("宿泊"));
-        QCOMPARE(printedAt(texts, 19000, 2560), QStringLiteral("    0")); // zero prints
-        QCOMPARE(printedAt(texts, 16000, 2110 + 450 * 2), QStringLiteral("出勤（再掲）"));
-        QCOMPARE(printedAt(texts, 18100, 2110 + 450 * 2), QStringLiteral("    2"));
-        bool whole = false;
-        for (const auto& t : texts) {
-            if (t.text.trimmed() == QStringLiteral("1234567")) {
-                whole = true;
-                QVERIFY(t.x + printTextWidth(t.text, t.size) <= 18800.5f); // inside its column
-            }
+        for (const QString& e : expected) {
+            const QStringList f = e.split(u' ');
+            QCOMPARE(printedAt(texts, f[1].toFloat(), f[2].toFloat(), f[0].toInt()),
+                     e.section(u' ', 3));
         }
-        QVERIFY(whole);
+        QCOMPARE(int(std::count_if(texts.begin(), texts.end(),
+                                   [](const auto& t) { return t.text == QStringLiteral("■"); })),
+                 squares);
     }
 
-    void furtherSheetsRepeatTheHeader() {
-        const PeriodListData d = listOf({"2025-06-01:○", "2027-01-01:○"}, 30);
+    void aFigureIsNeverCut() {
+        PeriodListData d = listOf({"2026-04-01:休"});
+        d.marks[3].day = 1234567;
         RecordingPrinter p;
         drawPeriodList(p, b4(), d);
         const auto texts = p.texts();
-        for (float y : {500.0f, 700.0f})
-            for (float x : {1000.0f, 6000.0f, 13000.0f})
-                QCOMPARE(printedAt(texts, x, y, 1), printedAt(texts, x, y, 0));
-        QCOMPARE(printedAt(texts, 6000, 700, 1),
-                 QStringLiteral("( 令和  7 年 \u3000～\u3000令和  9 年 )"));
-        QCOMPARE(printedAt(texts, 13000, 700, 1), QStringLiteral("市道3号線側溝改良工事"));
-        QCOMPARE(printedAt(texts, 1100, 2150, 1), QStringLiteral(" 9"));
-        QCOMPARE(printedAt(texts, 1100, 7550, 1), QString());
-        QCOMPARE(printedAt(texts, 2150, 2010, 1), QStringLiteral("金")); // 1 January 2027
-        QCOMPARE(printedAt(texts, 2150, 2200, 1), QStringLiteral("■"));
-        QCOMPARE(printedAt(texts, 16000, 2110, 1), QStringLiteral("記号24")); // the 25th mark
-        QCOMPARE(printedAt(texts, 16000, 2110 + 450 * 6, 1), QString());
+        const auto it = std::find_if(texts.begin(), texts.end(), [](const auto& t) {
+            return t.text.trimmed() == QStringLiteral("1234567");
+        });
+        QVERIFY(it != texts.end());
+        QVERIFY(it->x + printTextWidth(it->text, it->size) <= 18800.5f); // inside its column
     }
 
     void progressStaysInRangeAndEndsAtZero() {
