@@ -7,6 +7,7 @@
 #include "core/reports/daily_report.h"
 #include "core/reports/monthly_results.h"
 #include "core/reports/pdf_output.h"
+#include "core/reports/period_list.h"
 #include "ui/reports/print_output.h"
 
 #include <QDir>
@@ -152,9 +153,38 @@ int printMonthly(const QStringList& args, AppState& state) {
     return sendSheets([&](Printer& p) { drawMonthlyResults(p, scale, data); }, out);
 }
 
+int printPeriod(const QStringList& args, AppState& state) {
+    // print period --project NAME [--out FILE.pdf]
+    const auto options = sheetOptions(args, {QStringLiteral("--project"), QStringLiteral("--out")});
+    if (!options)
+        return usage();
+    // The name as a click on the list gives it.
+    const QString project = options->value(QStringLiteral("--project")).trimmed();
+    const QString out = options->value(QStringLiteral("--out"));
+    if (project.isEmpty()) {
+        err() << kChooseProjectMessage << Qt::endl;
+        return 2;
+    }
+    INIREAD(state);
+    EraValues era;
+    PeriodListData data;
+    if (DbError e = readPeriodList(state.databasePath, project, state.today().year(), era, data)) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
+    if (data.empty()) {
+        err() << noPeriodDataMessage(project) << Qt::endl;
+        return 1;
+    }
+    const PageScale scale = pageScaleOf(state);
+    return sendSheets([&](Printer& p) { drawPeriodList(p, scale, data); }, out);
+}
+
 int printSheet(const QStringList& args, AppState& state) {
     if (args.value(0) == QLatin1String("monthly"))
         return printMonthly(args, state);
+    if (args.value(0) == QLatin1String("period"))
+        return printPeriod(args, state);
     // print daily --date YYYY-MM-DD [--out FILE.pdf]
     if (args.value(0) != QLatin1String("daily"))
         return usage();
@@ -196,6 +226,8 @@ QString usageText() {
         "                                          作業日報を印刷（--out: PDF に保存）/ print the daily report\n"
         "  vorda [--ini FILE] print monthly --year YYYY --month M [--out FILE.pdf]\n"
         "                                          月間稼働実績を印刷（--out: PDF に保存）/ print the monthly results\n"
+        "  vorda [--ini FILE] print period --project NAME [--out FILE.pdf]\n"
+        "                                          工事別作業期間一覧表を印刷（--out: PDF に保存）/ print the period list\n"
         "  vorda check-db PATH                     データベースを確認し、表ごとの件数を表示します\n"
         "                                          / check a database and count its rows\n"
         "  --ini FILE   vorda.INI の代わりに使う設定ファイル / another configuration file\n");

@@ -11,6 +11,7 @@
 #include "ui/entry/pickers.h"
 #include "ui/reports/daily_print_screen.h"
 #include "ui/reports/monthly_results_screen.h"
+#include "ui/reports/period_list_screen.h"
 #include "ui/reports/print_settings_screen.h"
 
 namespace vorda {
@@ -47,6 +48,13 @@ void registerScreens(FrameWindow& frame) {
     });
     frame.registerScreen(ScreenId::MonthlyResults, [](FrameWindow& f) -> QWidget* {
         return new MonthlyResultsScreen(f.state());
+    });
+    frame.registerScreen(ScreenId::PeriodList, [](FrameWindow& f) -> QWidget* {
+        auto* screen = new PeriodListScreen(f.state());
+        // Its list is of the bound file: a new data location is read at once.
+        f.followDatabase(screen, [&state = f.state()] { return state.boundDatabasePath; },
+                         [screen] { screen->reloadProjects(); });
+        return screen;
     });
     frame.registerScreen(ScreenId::PrintSettings, [](FrameWindow& f) -> QWidget* {
         return new PrintSettingsScreen(f.state());

@@ -83,6 +83,8 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
                           frame.openScreen(ScreenId::MonthlyResults);
                       }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("monthly_results_screen")); }});
+    steps->push_back({100, [&frame] { frame.openScreen(ScreenId::PeriodList); }});
+    steps->push_back({400, [folder] { shoot(folder, QStringLiteral("period_list_screen")); }});
     steps->push_back({100, [] { QApplication::exit(0); }});
 
     auto next = std::make_shared<std::function<void(std::size_t)>>();

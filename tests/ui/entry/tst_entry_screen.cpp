@@ -397,6 +397,10 @@ private slots:
         QVERIFY(weather);
         const int words = weather->findChild<QListWidget*>(QStringLiteral("List1"))->count();
         QVERIFY(words > 1);
+        auto* period = qobject_cast<QWidget*>(f.frame->openScreen(ScreenId::PeriodList));
+        QVERIFY(period);
+        auto* periodProjects = period->findChild<QListWidget*>(QStringLiteral("DBList1"));
+        QCOMPARE(periodProjects->count(), 20);
 
         auto* location = qobject_cast<DataLocationScreen*>(f.frame->openScreen(ScreenId::DataLocation));
         QVERIFY(location);
@@ -405,6 +409,7 @@ private slots:
         QCOMPARE(projects->count(), 1);
         QCOMPARE(projects->item(0)->text(), QStringLiteral("別会社の工事"));
         QCOMPARE(weather->findChild<QListWidget*>(QStringLiteral("List1"))->count(), 1);
+        QCOMPARE(periodProjects->count(), 1);
         QVERIFY(messages.texts.isEmpty());
     }
 
