@@ -2,6 +2,8 @@
 // A sheet's dump against its golden file. The file is rewritten only on request
 // (VORDA_UPDATE_GOLDEN=1), never by a failing run.
 
+#include "core/reports/recording_printer.h"
+
 #include <QFile>
 #include <QStringList>
 #include <QTest>
@@ -38,6 +40,16 @@ inline Golden compareWithGolden(const QStringList& dump, const QString& path, QS
         return Golden::Differs;
     }
     return Golden::Match;
+}
+
+// The text the recording printer placed at (x, y) on the given sheet; empty when none.
+inline QString printedAt(const std::vector<RecordingPrinter::Text>& texts, float x, float y,
+                         int sheet = 0) {
+    for (const auto& t : texts) {
+        if (qFuzzyCompare(t.x, x) && qFuzzyCompare(t.y, y) && t.sheet == sheet)
+            return t.text;
+    }
+    return QString();
 }
 
 } // namespace vorda::test

@@ -18,6 +18,7 @@
 #include <QTest>
 
 using namespace vorda;
+using test::printedAt;
 
 namespace {
 
@@ -122,15 +123,6 @@ QList<qint64> valuesOf(const MonthlyResultsData& d, const QString& heading) {
             return QList<qint64>(c.values.begin(), c.values.end());
     }
     return {};
-}
-
-QString printedAt(const std::vector<RecordingPrinter::Text>& texts, float x, float y,
-                  int sheet = 0) {
-    for (const auto& t : texts) {
-        if (qFuzzyCompare(t.x, x) && qFuzzyCompare(t.y, y) && t.sheet == sheet)
-            return t.text;
-    }
-    return QString();
 }
 
 } // namespace

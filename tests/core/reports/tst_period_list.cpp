@@ -14,6 +14,7 @@
 #include <QTest>
 
 using namespace vorda;
+using test::printedAt;
 
 namespace {
 
@@ -74,15 +75,6 @@ PeriodListData listOf(const QStringList& rowSpecs, int markCount = 4) {
             {QStringLiteral("M%1").arg(m.size()), QStringLiteral("記号%1").arg(m.size()), {}, 1});
     m.resize(std::size_t(markCount));
     return computePeriodList(QStringLiteral("市道3号線側溝改良工事"), kReiwa, m, rows, kThisYear);
-}
-
-QString printedAt(const std::vector<RecordingPrinter::Text>& texts, float x, float y,
-                  int sheet = 0) {
-    for (const auto& t : texts) {
-        if (qFuzzyCompare(t.x, x) && qFuzzyCompare(t.y, y) && t.sheet == sheet)
-            return t.text;
-    }
-    return QString();
 }
 
 // The crafted project of the golden dump, stored as the entry screen stores rows.
