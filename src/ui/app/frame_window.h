@@ -74,6 +74,12 @@ public:
     // The menu entries, for tests: top menu index and entry index as the menu tree gives them.
     QAction* menuEntry(int menu, int index) const;
 
+signals:
+    // The project master has closed: open project lists read the projects again.
+    void projectsChanged();
+    // The weather master has closed: an open weather picker reads the words again.
+    void weatherWordsChanged();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

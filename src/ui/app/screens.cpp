@@ -9,6 +9,8 @@
 #include "ui/app/ui_support.h"
 #include "ui/entry/entry_screen.h"
 #include "ui/entry/pickers.h"
+#include "ui/masters/further_registrations.h"
+#include "ui/masters/master_screen.h"
 #include "ui/reports/daily_print_screen.h"
 #include "ui/reports/print_settings_screen.h"
 
@@ -35,7 +37,9 @@ void registerScreens(FrameWindow& frame) {
         return screen;
     });
     frame.registerScreen(ScreenId::ProjectPicker, [](FrameWindow& f) -> QWidget* {
-        return new ProjectPicker(f.state(), qobject_cast<EntryScreen*>(f.screen(ScreenId::Entry)));
+        auto* picker = new ProjectPicker(f.state(), qobject_cast<EntryScreen*>(f.screen(ScreenId::Entry)));
+        QObject::connect(&f, &FrameWindow::projectsChanged, picker, &ProjectPicker::refresh);
+        return picker;
     });
     frame.registerScreen(ScreenId::MarkPicker, [](FrameWindow& f) -> QWidget* {
         return new MarkPicker(f.state(), qobject_cast<EntryScreen*>(f.screen(ScreenId::Entry)));
@@ -47,7 +51,15 @@ void registerScreens(FrameWindow& frame) {
         return new PrintSettingsScreen(f.state());
     });
     frame.registerScreen(ScreenId::WeatherPicker, [](FrameWindow& f) -> QWidget* {
-        return new WeatherPicker(f.state(), qobject_cast<MainScreen*>(f.screen(ScreenId::Main)));
+        auto* picker = new WeatherPicker(f.state(), qobject_cast<MainScreen*>(f.screen(ScreenId::Main)));
+        QObject::connect(&f, &FrameWindow::weatherWordsChanged, picker, &WeatherPicker::refresh);
+        return picker;
+    });
+    for (ScreenId id : {ScreenId::ProjectMaster, ScreenId::EmployeeMaster, ScreenId::VehicleMaster,
+                        ScreenId::MarkMaster, ScreenId::WeatherMaster})
+        frame.registerScreen(id, [id](FrameWindow& f) { return makeMasterScreen(f, id); });
+    frame.registerScreen(ScreenId::FurtherRegistrations, [](FrameWindow& f) -> QWidget* {
+        return new FurtherRegistrationsScreen(f);
     });
 }
 

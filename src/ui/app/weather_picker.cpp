@@ -12,7 +12,7 @@
 namespace vorda {
 
 WeatherPicker::WeatherPicker(AppState& state, MainScreen* target, QWidget* parent)
-    : QWidget(parent), target_(target), list_(new QListWidget(this)) {
+    : QWidget(parent), state_(state), target_(target), list_(new QListWidget(this)) {
     setObjectName(QStringLiteral("Form21"));
     setWindowTitle(QStringLiteral("天候"));
     list_->setObjectName(QStringLiteral("List1"));
@@ -20,13 +20,17 @@ WeatherPicker::WeatherPicker(AppState& state, MainScreen* target, QWidget* paren
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     setMinimumSize(220, 260);
+    refresh();
+    connect(list_, &QListWidget::itemDoubleClicked, this, &WeatherPicker::choose);
+}
 
+void WeatherPicker::refresh() {
+    list_->clear();
     // The list is a bound screen: it reads the path of the last read of vorda.INI.
     QStringList words;
-    if (const DbError e = weatherWords(state.boundDatabasePath, words))
+    if (const DbError e = weatherWords(state_.boundDatabasePath, words))
         ui::showMessage(this, e.message);
     list_->addItems(words);
-    connect(list_, &QListWidget::itemDoubleClicked, this, &WeatherPicker::choose);
 }
 
 void WeatherPicker::choose(QListWidgetItem* item) {

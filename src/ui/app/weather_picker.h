@@ -16,10 +16,13 @@ class WeatherPicker : public QWidget {
     Q_OBJECT
 public:
     WeatherPicker(AppState& state, MainScreen* target, QWidget* parent = nullptr);
+    // Reads the weather words again (after the weather master changed them).
+    void refresh();
 
 private:
     void choose(QListWidgetItem* item);
 
+    AppState& state_;
     QPointer<MainScreen> target_;
     QListWidget* list_;
 };
