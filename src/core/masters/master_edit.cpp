@@ -126,7 +126,7 @@ const MasterDef& weatherMaster() {
 FieldCheck checkField(FieldKind kind, const QString& typed) {
     switch (kind) {
     case FieldKind::Text:
-        return {QVariant(typed), QString()};
+        return {typed.isEmpty() ? kNull : QVariant(typed), QString()};
     case FieldKind::Number16:
         return integerIn(typed, std::numeric_limits<qint16>::min(),
                          std::numeric_limits<qint16>::max(),

@@ -37,9 +37,7 @@ void registerScreens(FrameWindow& frame) {
         return screen;
     });
     frame.registerScreen(ScreenId::ProjectPicker, [](FrameWindow& f) -> QWidget* {
-        auto* picker = new ProjectPicker(f.state(), qobject_cast<EntryScreen*>(f.screen(ScreenId::Entry)));
-        QObject::connect(&f, &FrameWindow::projectsChanged, picker, &ProjectPicker::refresh);
-        return picker;
+        return new ProjectPicker(f.state(), qobject_cast<EntryScreen*>(f.screen(ScreenId::Entry)));
     });
     frame.registerScreen(ScreenId::MarkPicker, [](FrameWindow& f) -> QWidget* {
         return new MarkPicker(f.state(), qobject_cast<EntryScreen*>(f.screen(ScreenId::Entry)));
@@ -51,15 +49,22 @@ void registerScreens(FrameWindow& frame) {
         return new PrintSettingsScreen(f.state());
     });
     frame.registerScreen(ScreenId::WeatherPicker, [](FrameWindow& f) -> QWidget* {
-        auto* picker = new WeatherPicker(f.state(), qobject_cast<MainScreen*>(f.screen(ScreenId::Main)));
-        QObject::connect(&f, &FrameWindow::weatherWordsChanged, picker, &WeatherPicker::refresh);
-        return picker;
+        return new WeatherPicker(f.state(), qobject_cast<MainScreen*>(f.screen(ScreenId::Main)));
     });
     for (ScreenId id : {ScreenId::ProjectMaster, ScreenId::EmployeeMaster, ScreenId::VehicleMaster,
                         ScreenId::MarkMaster, ScreenId::WeatherMaster})
         frame.registerScreen(id, [id](FrameWindow& f) { return makeMasterScreen(f, id); });
     frame.registerScreen(ScreenId::FurtherRegistrations, [](FrameWindow& f) -> QWidget* {
         return new FurtherRegistrationsScreen(f);
+    });
+    // Open project and weather lists follow what their masters wrote.
+    QObject::connect(&frame, &FrameWindow::projectsChanged, &frame, [&frame] {
+        if (auto* picker = qobject_cast<ProjectPicker*>(frame.screen(ScreenId::ProjectPicker)))
+            picker->refresh();
+    });
+    QObject::connect(&frame, &FrameWindow::weatherWordsChanged, &frame, [&frame] {
+        if (auto* picker = qobject_cast<WeatherPicker*>(frame.screen(ScreenId::WeatherPicker)))
+            picker->refresh();
     });
 }
 

@@ -4,13 +4,14 @@
 #include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -151,18 +152,36 @@ void MasterModel::revertPending() {
 
 namespace {
 
+// Keeps the cell editor it opened, so that what is typed in it can be taken at any moment.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        open = editor;
+        return editor;
+    }
+    mutable QPointer<QWidget> open;
+};
+
 // The grid, with a way to take what is typed in an open cell editor.
 class MasterGrid : public QTableView {
 public:
-    using QTableView::QTableView;
+    explicit MasterGrid(QWidget* parent) : QTableView(parent), delegate_(new CellDelegate(this)) {
+        setItemDelegate(delegate_);
+    }
     bool isEditing() const { return state() == EditingState; }
     void commitOpenEditor() {
-        QWidget* editor = QApplication::focusWidget();
-        if (state() == EditingState && editor && viewport()->isAncestorOf(editor)) {
+        QWidget* editor = delegate_->open;
+        if (state() == EditingState && editor) {
             commitData(editor);
             closeEditor(editor, QAbstractItemDelegate::NoHint);
         }
     }
+
+private:
+    CellDelegate* delegate_;
 };
 
 MasterGrid* grid(QTableView* view) {

@@ -37,7 +37,7 @@ public:
 
     // The row whose typed changes are not written yet, or -1.
     int pendingRow() const { return pendingRow_; }
-    bool isNewRow(int row) const { return row == int(rows_.size()); }
+    bool isNewRow(int row) const { return def_.canAdd && row == int(rows_.size()); }
     qint64 rowidAt(int row) const;
     const QString& path() const { return path_; }
 
@@ -69,6 +69,7 @@ public:
                  QWidget* parent = nullptr);
 
     MasterModel* model() const { return model_; }
+    const MasterDef& definition() const { return def_; }
     QSize sizeHint() const override;
 
     // Deletes the current row, after asking.

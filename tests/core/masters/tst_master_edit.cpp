@@ -76,6 +76,9 @@ private slots:
         const auto n16 = int(FieldKind::Number16);
         const auto count = int(FieldKind::Count);
         const auto date = int(FieldKind::Date);
+        const auto text = int(FieldKind::Text);
+        QTest::newRow("text as typed") << text << " 山田 " << QVariant(QStringLiteral(" 山田 "));
+        QTest::newRow("text emptied") << text << "" << QVariant(QString());
         QTest::newRow("number") << n16 << "12" << QVariant(12);
         QTest::newRow("number full-width") << n16 << "１２" << QVariant(12);
         QTest::newRow("number negative edge") << n16 << "-32768" << QVariant(-32768);
