@@ -14,11 +14,11 @@ namespace {
 MasterDef makeProjects() {
     MasterDef d;
     d.table = table::Projects;
-    d.fields = {{proj::Number, QStringLiteral("番号"), FieldKind::Number16, 6, true, true},
-                {proj::Name, QStringLiteral("工事件名"), FieldKind::Text, 30},
-                {proj::StartDate, QStringLiteral("開始日"), FieldKind::Date, 11},
-                {proj::EndDate, QStringLiteral("終了日"), FieldKind::Date, 11},
-                {proj::Client, QStringLiteral("発注者"), FieldKind::Text, 20}};
+    d.fields = {{proj::Number, QStringLiteral("番号"), FieldKind::Number16, 4, true, true},
+                {proj::Name, QStringLiteral("工事件名"), FieldKind::Text, 24},
+                {proj::StartDate, QStringLiteral("開始日"), FieldKind::Date, 7},
+                {proj::EndDate, QStringLiteral("終了日"), FieldKind::Date, 7},
+                {proj::Client, QStringLiteral("発注者"), FieldKind::Text, 16}};
     d.canAdd = d.canDelete = true;
     return d;
 }
@@ -26,13 +26,13 @@ MasterDef makeProjects() {
 MasterDef makeEmployees() {
     MasterDef d;
     d.table = table::Employees;
-    d.fields = {{emp::Code, QStringLiteral("コード"), FieldKind::Text, 6},
+    d.fields = {{emp::Code, QStringLiteral("コード"), FieldKind::Text, 4},
                 // The day-off balance is found by surname: one surname names one employee.
-                {emp::Surname, QStringLiteral("姓氏"), FieldKind::Text, 10, false, true},
-                {emp::GivenName, QStringLiteral("名前"), FieldKind::Text, 10},
-                {emp::YearTotal, QStringLiteral("出勤年間累計"), FieldKind::Count, 8},
-                {emp::MonthTotal, QStringLiteral("出勤月間"), FieldKind::Count, 8},
-                {emp::DaysOffLeft, QStringLiteral("休日残"), FieldKind::Count, 6}};
+                {emp::Surname, QStringLiteral("姓氏"), FieldKind::Text, 8, false, true},
+                {emp::GivenName, QStringLiteral("名前"), FieldKind::Text, 8},
+                {emp::YearTotal, QStringLiteral("出勤年間累計"), FieldKind::Count, 5},
+                {emp::MonthTotal, QStringLiteral("出勤月間"), FieldKind::Count, 5},
+                {emp::DaysOffLeft, QStringLiteral("休日残"), FieldKind::Count, 4}};
     d.canAdd = d.canDelete = true;
     d.maxRows = kStaffColumns;
     d.limitMessage =
@@ -47,8 +47,8 @@ MasterDef makeEmployees() {
 MasterDef makeVehicles() {
     MasterDef d;
     d.table = table::Vehicles;
-    d.fields = {{veh::Code, QStringLiteral("車両番号"), FieldKind::Text, 8},
-                {veh::Name, QStringLiteral("車両種類"), FieldKind::Text, 16}};
+    d.fields = {{veh::Code, QStringLiteral("車両番号"), FieldKind::Text, 6},
+                {veh::Name, QStringLiteral("車両種類"), FieldKind::Text, 14}};
     d.canAdd = d.canDelete = true;
     d.maxRows = kVehicleColumns;
     d.limitMessage =
@@ -64,18 +64,18 @@ MasterDef makeStaffMarks() {
     MasterDef d;
     d.table = table::StaffMarks;
     // Headed by the file's own field names.
-    d.fields = {{mark::Code, QString(), FieldKind::Text, 6},
-                {mark::Mark, QString(), FieldKind::Text, 6},
-                {mark::Description, QString(), FieldKind::Text, 16},
-                {mark::Caption, QString(), FieldKind::Text, 10},
-                {mark::Kind, QString(), FieldKind::Number16, 6}};
+    d.fields = {{mark::Code, QString(), FieldKind::Text, 4},
+                {mark::Mark, QString(), FieldKind::Text, 4},
+                {mark::Description, QString(), FieldKind::Text, 12},
+                {mark::Caption, QString(), FieldKind::Text, 8},
+                {mark::Kind, QString(), FieldKind::Number16, 4}};
     return d;
 }
 
 MasterDef makeWeather() {
     MasterDef d;
     d.table = table::WeatherWords;
-    d.fields = {{0, QStringLiteral("天候テーブル"), FieldKind::Text, 16}};
+    d.fields = {{0, QStringLiteral("天候テーブル"), FieldKind::Text, 12}};
     d.canAdd = d.canDelete = true;
     return d;
 }

@@ -48,6 +48,12 @@ QString MasterModel::captionOf(int column) const {
 }
 
 QVariant MasterModel::data(const QModelIndex& index, int role) const {
+    if (index.isValid() && role == Qt::TextAlignmentRole) {
+        // Figures line up on the right, as on the sheets.
+        const FieldKind kind = def_.fields[index.column()].kind;
+        const bool figure = kind == FieldKind::Number16 || kind == FieldKind::Count;
+        return QVariant::fromValue(Qt::AlignVCenter | (figure ? Qt::AlignRight : Qt::AlignLeft));
+    }
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     if (index.row() == pendingRow_ && pending_.contains(index.column()))
