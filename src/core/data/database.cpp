@@ -364,6 +364,29 @@ DbError Database::count(const QString& table, const Where& where, qint64& out) {
     return {};
 }
 
+DbError Database::anyValueIn(const QString& table, const std::vector<int>& ordinals, bool& out) {
+    out = false;
+    QStringList parts;
+    for (int ordinal : ordinals) {
+        const QString name = fieldName(table, ordinal);
+        if (name.isEmpty())
+            return missingField(table, ordinal);
+        parts << QStringLiteral("coalesce(%1, '') NOT IN ('', 0)").arg(quoteIdentifier(name));
+    }
+    if (parts.isEmpty())
+        return {};
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    if (DbError e = run(q, QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1 WHERE %2)")
+                               .arg(quoteIdentifier(table), parts.join(QStringLiteral(" OR "))),
+                        {}, table))
+        return e;
+    if (!q.next())
+        return fail(q.lastError(), table);
+    out = q.value(0).toBool();
+    return {};
+}
+
 DbError Database::insert(const QString& table, const QVariantList& values, qint64* rowid) {
     QStringList names;
     QVariantList params;

@@ -81,6 +81,8 @@ public:
         return select(table, {}, out);
     }
     DbError count(const QString& table, const Where& where, qint64& out);
+    // Whether any row holds a value in one of the fields: not null, not the empty text, not 0.
+    DbError anyValueIn(const QString& table, const std::vector<int>& ordinals, bool& out);
 
     // Writes by ordinal: values[i] goes to field i; an invalid QVariant leaves field i out.
     DbError insert(const QString& table, const QVariantList& values, qint64* rowid = nullptr);

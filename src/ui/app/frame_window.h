@@ -83,6 +83,10 @@ public:
 signals:
     // "登録" of the data location screen: another database is in use now.
     void dataLocationChanged();
+    // The project master has closed: open project lists read the projects again.
+    void projectsChanged();
+    // The weather master has closed: an open weather picker reads the words again.
+    void weatherWordsChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

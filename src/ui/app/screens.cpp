@@ -9,6 +9,8 @@
 #include "ui/app/ui_support.h"
 #include "ui/entry/entry_screen.h"
 #include "ui/entry/pickers.h"
+#include "ui/masters/further_registrations.h"
+#include "ui/masters/master_screen.h"
 #include "ui/reports/daily_print_screen.h"
 #include "ui/reports/monthly_results_screen.h"
 #include "ui/reports/period_list_screen.h"
@@ -61,6 +63,23 @@ void registerScreens(FrameWindow& frame) {
     });
     frame.registerScreen(ScreenId::WeatherPicker, [](FrameWindow& f) -> QWidget* {
         return new WeatherPicker(f.state(), f);
+    });
+    for (ScreenId id : {ScreenId::ProjectMaster, ScreenId::EmployeeMaster, ScreenId::VehicleMaster,
+                        ScreenId::MarkMaster, ScreenId::WeatherMaster})
+        frame.registerScreen(id, [id](FrameWindow& f) { return makeMasterScreen(f, id); });
+    frame.registerScreen(ScreenId::FurtherRegistrations, [](FrameWindow& f) -> QWidget* {
+        return new FurtherRegistrationsScreen(f);
+    });
+    // Open project and weather lists follow what their masters wrote.
+    QObject::connect(&frame, &FrameWindow::projectsChanged, &frame, [&frame] {
+        if (auto* picker = qobject_cast<ProjectPicker*>(frame.screen(ScreenId::ProjectPicker)))
+            picker->refresh();
+        if (auto* period = qobject_cast<PeriodListScreen*>(frame.screen(ScreenId::PeriodList)))
+            period->reloadProjects();
+    });
+    QObject::connect(&frame, &FrameWindow::weatherWordsChanged, &frame, [&frame] {
+        if (auto* picker = qobject_cast<WeatherPicker*>(frame.screen(ScreenId::WeatherPicker)))
+            picker->refresh();
     });
 }
 

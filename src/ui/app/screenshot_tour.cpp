@@ -85,6 +85,23 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("monthly_results_screen")); }});
     steps->push_back({100, [&frame] { frame.openScreen(ScreenId::PeriodList); }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("period_list_screen")); }});
+    // The master grids, one at a time, and the 予備登録 menu beside the staff marks.
+    const std::pair<ScreenId, const char*> masters[] = {
+        {ScreenId::ProjectMaster, "master_projects"},   {ScreenId::EmployeeMaster, "master_employees"},
+        {ScreenId::VehicleMaster, "master_vehicles"},   {ScreenId::WeatherMaster, "master_weather"},
+        {ScreenId::FurtherRegistrations, nullptr},      {ScreenId::MarkMaster, "master_marks"}};
+    for (const auto& [id, shot] : masters) {
+        steps->push_back({200, [&frame, id = id] {
+                              for (ScreenId open : {ScreenId::DailyPrint, ScreenId::PrintSettings,
+                                                    ScreenId::ProjectMaster, ScreenId::EmployeeMaster,
+                                                    ScreenId::VehicleMaster, ScreenId::WeatherMaster})
+                                  if (QWidget* w = frame.screen(open))
+                                      w->close();
+                              frame.openScreen(id);
+                          }});
+        if (shot)
+            steps->push_back({400, [folder, name = QString::fromLatin1(shot)] { shoot(folder, name); }});
+    }
     steps->push_back({100, [] { QApplication::exit(0); }});
 
     auto next = std::make_shared<std::function<void(std::size_t)>>();

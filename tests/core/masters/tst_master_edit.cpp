@@ -1,0 +1,265 @@
+// The rules of the master grids on values: typed values, unique numbers and surnames, the
+// row limits of the daily report columns, and deletes that stored reports forbid.
+
+#include "core/data/daily_record.h"
+#include "core/data/schema.h"
+#include "core/masters/master_edit.h"
+#include "support/files.h"
+#include "support/temp_database.h"
+
+#include <QTest>
+
+using namespace vorda;
+
+namespace {
+
+std::vector<Row> rowsOf(const QString& path, const QString& table) {
+    Database db;
+    std::vector<Row> rows;
+    if (!db.open(path))
+        db.selectAll(table, rows);
+    return rows;
+}
+
+QStringList column(const QString& path, const QString& table, int ordinal) {
+    QStringList out;
+    for (const Row& r : rowsOf(path, table))
+        out << r.values.value(ordinal).toString();
+    return out;
+}
+
+void addEmployees(const QString& path, int n) {
+    Database db;
+    if (db.open(path))
+        return;
+    for (int i = 0; i < n; ++i)
+        db.insert(table::Employees, {QString::number(i + 1), QStringLiteral("社員%1").arg(i + 1),
+                                     QString(), 0, 0, 5});
+}
+
+void addVehicles(const QString& path, int n) {
+    Database db;
+    if (db.open(path))
+        return;
+    for (int i = 0; i < n; ++i)
+        db.insert(table::Vehicles, {QString::number(i + 1), QStringLiteral("車%1").arg(i + 1)});
+}
+
+// A stored daily report with one value at one ordinal.
+void addReport(const QString& path, int ordinal, const QVariant& value) {
+    Database db;
+    if (db.open(path))
+        return;
+    QVariantList v(rec::FieldCount);
+    v[rec::Date] = QStringLiteral("2024-05-13");
+    v[rec::JobName] = QStringLiteral("工事");
+    v[ordinal] = value;
+    db.insert(table::DailyReport, v);
+}
+
+QVariantList values(int size, std::initializer_list<std::pair<int, QVariant>> set) {
+    QVariantList v(size);
+    for (const auto& [i, x] : set)
+        v[i] = x;
+    return v;
+}
+
+} // namespace
+
+class TestMasterEdit : public QObject {
+    Q_OBJECT
+private slots:
+    void typedValues_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QVariant>("stored"); // invalid: refused
+        const auto n16 = int(FieldKind::Number16);
+        const auto count = int(FieldKind::Count);
+        const auto date = int(FieldKind::Date);
+        const auto text = int(FieldKind::Text);
+        QTest::newRow("text as typed") << text << " 山田 " << QVariant(QStringLiteral(" 山田 "));
+        QTest::newRow("text emptied") << text << "" << QVariant(QString());
+        QTest::newRow("number") << n16 << "12" << QVariant(12);
+        QTest::newRow("number full-width") << n16 << "１２" << QVariant(12);
+        QTest::newRow("number negative edge") << n16 << "-32768" << QVariant(-32768);
+        QTest::newRow("number beyond 16 bits") << n16 << "32768" << QVariant();
+        QTest::newRow("number with letters") << n16 << "12a" << QVariant();
+        QTest::newRow("number with a point") << n16 << "1.5" << QVariant();
+        QTest::newRow("number emptied") << n16 << "  " << QVariant(QString());
+        QTest::newRow("count beyond 16 bits") << count << "40000" << QVariant(40000);
+        QTest::newRow("count negative") << count << "-3" << QVariant(-3);
+        QTest::newRow("count beyond 32 bits") << count << "3000000000" << QVariant();
+        QTest::newRow("count text") << count << "三" << QVariant();
+        QTest::newRow("date slashes")
+            << date << "2003/5/12" << QVariant(QStringLiteral("2003-05-12"));
+        QTest::newRow("date dashes")
+            << date << "2003-05-12" << QVariant(QStringLiteral("2003-05-12"));
+        QTest::newRow("date full-width")
+            << date << "２００３／５／１２" << QVariant(QStringLiteral("2003-05-12"));
+        QTest::newRow("date impossible") << date << "2003/2/29" << QVariant();
+        QTest::newRow("date mixed separators") << date << "2003/5-12" << QVariant();
+        QTest::newRow("date two-digit year") << date << "03/5/12" << QVariant();
+        QTest::newRow("date emptied") << date << "" << QVariant(QString());
+    }
+    void typedValues() {
+        QFETCH(int, kind);
+        QFETCH(QString, typed);
+        QFETCH(QVariant, stored);
+        const FieldCheck c = checkField(FieldKind(kind), typed);
+        QCOMPARE(c.ok(), stored.isValid());
+        if (!stored.isValid())
+            return;
+        QCOMPARE(c.value.toString(), stored.toString());
+        // An emptied field is written as NULL, not as an empty text or 0.
+        if (stored.toString().isEmpty())
+            QVERIFY(c.value.isValid() && c.value.toString().isNull());
+    }
+
+    void storedDatesShowInTheTypedForm() {
+        QCOMPARE(displayText(FieldKind::Date, QStringLiteral("2003-05-12")),
+                 QStringLiteral("2003/05/12"));
+        QCOMPARE(displayText(FieldKind::Date, QStringLiteral("未定")), QStringLiteral("未定"));
+        QCOMPARE(displayText(FieldKind::Date, QVariant()), QString());
+    }
+
+    void projectNumbersAreRequiredAndUnique() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        const MasterDef& d = projectMaster();
+        const int n = proj::FieldCount;
+        qint64 first = 0;
+        QVERIFY(
+            writeMasterRow(t.path(), d, 0, values(n, {{0, 7}, {1, QStringLiteral("甲")}}), &first)
+                .ok());
+        QVERIFY(first > 0);
+        const QByteArray before = test::fileHash(t.path());
+
+        EditOutcome o =
+            writeMasterRow(t.path(), d, 0, values(n, {{0, 7}, {1, QStringLiteral("乙")}}));
+        QVERIFY(!o.ok() && !o.error);
+        QVERIFY2(o.refusal.contains(QStringLiteral("番号「7」")), qPrintable(o.refusal));
+        o = writeMasterRow(t.path(), d, 0, values(n, {{1, QStringLiteral("番号なし")}}));
+        QCOMPARE(o.refusal, QStringLiteral("番号を入力してください。"));
+        o = writeMasterRow(t.path(), d, first, values(n, {{0, QVariant(QString())}}));
+        QCOMPARE(o.refusal, QStringLiteral("番号を入力してください。"));
+        QCOMPARE(test::fileHash(t.path()), before);
+
+        // A row keeps its own number; changing only its name does not collide with itself.
+        QVERIFY(writeMasterRow(t.path(), d, first, values(n, {{0, 7}, {1, QStringLiteral("甲改")}}))
+                    .ok());
+        QCOMPARE(column(t.path(), table::Projects, proj::Name),
+                 QStringList{QStringLiteral("甲改")});
+    }
+
+    void surnamesAreUniqueButClearedNamesMayRepeat() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        addEmployees(t.path(), 3);
+        const auto rows = rowsOf(t.path(), table::Employees);
+        const MasterDef& d = employeeMaster();
+        const EditOutcome o =
+            writeMasterRow(t.path(), d, rows[2].rowid,
+                           values(emp::FieldCount, {{emp::Surname, QStringLiteral("社員1")}}));
+        QVERIFY(o.refusal.contains(QStringLiteral("姓氏「社員1」")));
+        QVERIFY(clearMasterNames(t.path(), d, rows[1].rowid).ok());
+        QVERIFY(clearMasterNames(t.path(), d, rows[2].rowid).ok());
+        QCOMPARE(column(t.path(), table::Employees, emp::Surname),
+                 (QStringList{QStringLiteral("社員1"), QString(), QString()}));
+        // Clearing keeps the balance: the column and its stored cells stay.
+        QCOMPARE(test::daysOffBalances(t.path()), (QList<int>{5, 5, 5}));
+    }
+
+    void rowLimitsFollowTheReportColumns_data() {
+        QTest::addColumn<bool>("employees");
+        QTest::addColumn<int>("limit");
+        QTest::newRow("30 employees") << true << kStaffColumns;
+        QTest::newRow("10 vehicles") << false << kVehicleColumns;
+    }
+    void rowLimitsFollowTheReportColumns() {
+        QFETCH(bool, employees);
+        QFETCH(int, limit);
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        employees ? addEmployees(t.path(), limit - 1) : addVehicles(t.path(), limit - 1);
+        const MasterDef& d = employees ? employeeMaster() : vehicleMaster();
+        const QVariantList row = values(6, {{1, QStringLiteral("新人")}});
+        QVERIFY(writeMasterRow(t.path(), d, 0, row).ok());
+        const EditOutcome o =
+            writeMasterRow(t.path(), d, 0, values(6, {{1, QStringLiteral("もう一人")}}));
+        QCOMPARE(o.refusal, d.limitMessage);
+        QVERIFY(d.limitMessage.contains(QString::number(limit)));
+        QCOMPARE(int(rowsOf(t.path(), d.table).size()), limit);
+        // Changing a row at the limit is no new row.
+        QVERIFY(writeMasterRow(t.path(), d, rowsOf(t.path(), d.table).back().rowid,
+                               values(6, {{0, QStringLiteral("99")}}))
+                    .ok());
+    }
+
+    // Employee rows 0..4; position 2 is deleted. Cells in its column or later forbid it.
+    void deletesThatWouldMoveStoredCells_data() {
+        QTest::addColumn<bool>("employees");
+        QTest::addColumn<int>("ordinal"); // -1: no report at all
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("no reports") << true << -1 << QVariant() << false;
+        QTest::newRow("planned mark in an earlier column")
+            << true << rec::PlannedStaff + 1 << QVariant(QStringLiteral("○")) << false;
+        QTest::newRow("planned mark in its column")
+            << true << rec::PlannedStaff + 2 << QVariant(QStringLiteral("○")) << true;
+        QTest::newRow("actual mark in a later column")
+            << true << rec::ActualStaff + 4 << QVariant(QStringLiteral("休")) << true;
+        QTest::newRow("mark in the last column")
+            << true << rec::ActualStaff + 29 << QVariant(QStringLiteral("○")) << true;
+        QTest::newRow("empty mark text")
+            << true << rec::ActualStaff + 3 << QVariant(QString("")) << false;
+        QTest::newRow("vehicle count later")
+            << false << rec::ActualVehicle + 3 << QVariant(2) << true;
+        QTest::newRow("vehicle count zero")
+            << false << rec::PlannedVehicle + 3 << QVariant(0) << false;
+        QTest::newRow("vehicle count earlier")
+            << false << rec::PlannedVehicle + 1 << QVariant(4) << false;
+    }
+    void deletesThatWouldMoveStoredCells() {
+        QFETCH(bool, employees);
+        QFETCH(int, ordinal);
+        QFETCH(QVariant, value);
+        QFETCH(bool, refused);
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        employees ? addEmployees(t.path(), 5) : addVehicles(t.path(), 5);
+        if (ordinal >= 0)
+            addReport(t.path(), ordinal, value);
+        const MasterDef& d = employees ? employeeMaster() : vehicleMaster();
+        const auto before = rowsOf(t.path(), d.table);
+        const QByteArray hash = test::fileHash(t.path());
+        const DeleteOutcome o = deleteMasterRow(t.path(), d, before[2].rowid);
+        QVERIFY2(!o.error, qPrintable(o.error.message));
+        QCOMPARE(o.inUse, refused);
+        const auto after = rowsOf(t.path(), d.table);
+        if (refused) {
+            QVERIFY(o.refusal.contains(QStringLiteral("3列目")));
+            QCOMPARE(test::fileHash(t.path()), hash);
+        } else {
+            QVERIFY(o.ok());
+            QCOMPARE(after.size(), before.size() - 1);
+            QCOMPARE(after[2].rowid, before[3].rowid);
+        }
+    }
+
+    void rowsBeyondTheColumnsAreUsedByNoReport() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        addEmployees(t.path(), 31); // a file that already holds the 31st (cache-only) row
+        addReport(t.path(), rec::ActualStaff + 29, QStringLiteral("○"));
+        Database db;
+        VORDA_OPEN(db, t.path());
+        bool used = true;
+        QVERIFY(!reportsUseColumnsFrom(db, Positional::EmployeeColumn, 30, used));
+        QVERIFY(!used);
+        QVERIFY(!reportsUseColumnsFrom(db, Positional::EmployeeColumn, 29, used));
+        QVERIFY(used);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMasterEdit)
+#include "tst_master_edit.moc"
