@@ -173,6 +173,13 @@ QString sheetCount(int value, int width) {
     return rightAlignKeepLast(QString::number(value), width);
 }
 
+QString sheetFigure(int value, int width) {
+    if (value == 0)
+        return QString();
+    const QString text = QString::number(value);
+    return text.size() >= width ? text : rightAlignKeepLast(text, width);
+}
+
 QString weekdayChar(const QDate& date) {
     static const char16_t chars[] = u"月火水木金土日";
     if (!date.isValid())

@@ -60,6 +60,10 @@ QString countOrEmpty(int value);
 // A count as a sheet number: zero prints as nothing, otherwise right-aligned and cut.
 QString sheetCount(int value, int width);
 
+// A total as a sheet figure: zero prints as nothing, otherwise right-aligned in width and
+// never cut (a figure longer than width prints whole).
+QString sheetFigure(int value, int width);
+
 // "日" to "土" for Sunday to Saturday.
 QString weekdayChar(const QDate& date);
 

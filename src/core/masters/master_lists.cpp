@@ -8,12 +8,8 @@ namespace vorda {
 namespace {
 
 template <typename Entry, typename Convert>
-DbError listOf(const QString& databasePath, const QString& table, std::vector<Entry>& out,
-               Convert convert) {
+DbError listOf(Database& db, const QString& table, std::vector<Entry>& out, Convert convert) {
     out.clear();
-    Database db;
-    if (DbError e = db.open(databasePath))
-        return e;
     std::vector<Row> rows;
     if (DbError e = db.selectAll(table, rows))
         return e;
@@ -21,6 +17,21 @@ DbError listOf(const QString& databasePath, const QString& table, std::vector<En
     for (const Row& r : rows)
         out.push_back(convert(r.values));
     return {};
+}
+
+template <typename Entry, typename Convert>
+DbError listOf(const QString& databasePath, const QString& table, std::vector<Entry>& out,
+               Convert convert) {
+    out.clear();
+    Database db;
+    if (DbError e = db.open(databasePath))
+        return e;
+    return listOf(db, table, out, convert);
+}
+
+StaffMark staffMarkOf(const QVariantList& v) {
+    return StaffMark{nullSafeText(v.value(mark::Mark)), nullSafeText(v.value(mark::Description)),
+                     nullSafeText(v.value(mark::Caption)), countOf(v.value(mark::Kind))};
 }
 
 } // namespace
@@ -33,10 +44,11 @@ DbError listProjects(const QString& databasePath, std::vector<ProjectEntry>& out
 }
 
 DbError listStaffMarks(const QString& databasePath, std::vector<StaffMark>& out) {
-    return listOf(databasePath, table::StaffMarks, out, [](const QVariantList& v) {
-        return StaffMark{nullSafeText(v.value(mark::Mark)), nullSafeText(v.value(mark::Description)),
-                         nullSafeText(v.value(mark::Caption)), countOf(v.value(mark::Kind))};
-    });
+    return listOf(databasePath, table::StaffMarks, out, staffMarkOf);
+}
+
+DbError listStaffMarks(Database& db, std::vector<StaffMark>& out) {
+    return listOf(db, table::StaffMarks, out, staffMarkOf);
 }
 
 } // namespace vorda

@@ -26,6 +26,7 @@ DbError listProjects(const QString& databasePath, std::vector<ProjectEntry>& out
 
 // Every staff mark in stored order.
 DbError listStaffMarks(const QString& databasePath, std::vector<StaffMark>& out);
+DbError listStaffMarks(Database& db, std::vector<StaffMark>& out);
 
 } // namespace vorda
 

@@ -25,23 +25,38 @@ QString dailyDateLine(const EraValues& era, const QDate& date, const QString& we
            weather;
 }
 
+DbError readSettingsRow(Database& db, QVariantList& row) {
+    row.clear();
+    std::vector<Row> rows;
+    const int key = db.ordinalOf(table::System, QStringLiteral("番号"));
+    if (DbError e = db.select(table::System, {{key, Condition::Op::Eq, 1}}, rows, 1))
+        return e;
+    if (!rows.empty())
+        row = rows[0].values;
+    return {};
+}
+
+void takeEra(const QVariantList& settings, EraValues& era) {
+    if (settings.isEmpty())
+        return;
+    const QVariant name = settings.value(sys::EraName);
+    const QVariant offset = settings.value(sys::EraOffset);
+    if (!name.isNull())
+        era.name = name.toString();
+    if (!offset.isNull())
+        era.offset = countOf(offset);
+}
+
 DbError readDailyReport(const QString& databasePath, const QDate& date, EraValues& era,
                         DayModel& model, DailyReportData& out) {
     Database db;
     if (DbError e = db.open(databasePath))
         return e;
-    std::vector<Row> rows;
-    const int key = db.ordinalOf(table::System, QStringLiteral("番号"));
-    if (DbError e = db.select(table::System, {{key, Condition::Op::Eq, 1}}, rows, 1))
+    QVariantList settings;
+    if (DbError e = readSettingsRow(db, settings))
         return e;
-    if (!rows.empty()) {
-        const QVariant name = rows[0].values.value(sys::EraName);
-        const QVariant offset = rows[0].values.value(sys::EraOffset);
-        if (!name.isNull())
-            era.name = name.toString();
-        if (!offset.isNull())
-            era.offset = countOf(offset);
-    }
+    takeEra(settings, era);
+    std::vector<Row> rows;
     if (DbError e = db.select(table::TradeName, {}, rows, 1))
         return e;
     // Without a trade-name row the title and the person print empty.

@@ -18,6 +18,12 @@ struct EraValues {
     qint16 offset = 0;
 };
 
+// The settings row of システム (番号 = 1); empty when the file has none.
+DbError readSettingsRow(Database& db, QVariantList& row);
+
+// Takes the era of a settings row where its fields are not null.
+void takeEra(const QVariantList& settings, EraValues& era);
+
 struct DailyReportData {
     QDate date;
     QString title;    // 屋号 field 1
