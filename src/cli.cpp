@@ -4,12 +4,14 @@
 #include "core/app/name_caches.h"
 #include "core/data/new_database.h"
 #include "core/data/schema.h"
+#include "core/reports/attendance_sheet.h"
 #include "core/reports/daily_report.h"
 #include "core/reports/pdf_output.h"
 #include "ui/reports/print_output.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QTextStream>
 #include <cstdio>
 
@@ -98,20 +100,61 @@ int setData(const QStringList& args, AppState& state) {
     return 0;
 }
 
+// Options of a print command, each with its value; false for anything else.
+bool takeOptions(const QStringList& args, QHash<QString, QString>& values) {
+    for (int i = 1; i < args.size(); ++i) {
+        if (!values.contains(args[i]) || i + 1 >= args.size())
+            return false;
+        values[args[i]] = args[i + 1];
+        ++i;
+    }
+    return true;
+}
+
+// To the PDF file when one is named, otherwise to the default printer.
+int outputSheets(const QString& out, const DrawSheets& draw) {
+    const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw);
+    if (!failure.isEmpty()) {
+        err() << failure << Qt::endl;
+        return 1;
+    }
+    return 0;
+}
+
+int printAttendance(const QStringList& args, AppState& state) {
+    // print attendance --year YYYY --month M [--out FILE.pdf]
+    QHash<QString, QString> o{{"--year", {}}, {"--month", {}}, {"--out", {}}};
+    if (!takeOptions(args, o))
+        return usage();
+    const auto month = attendanceMonth(o["--year"], o["--month"]);
+    if (!month) {
+        err() << QStringLiteral("年月に誤りがあります。（--year YYYY --month M で指定してください: %1 %2）")
+                     .arg(o["--year"], o["--month"])
+              << Qt::endl;
+        return 2;
+    }
+    INIREAD(state);
+    EraValues era;
+    AttendanceSheetData data;
+    if (DbError e = readAttendanceSheet(state.databasePath, month->year(), month->month(), o["--month"], era, data)) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
+    const PageScale scale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
+    return outputSheets(o["--out"], [&](Printer& p) { drawAttendanceSheet(p, scale, data); });
+}
+
 int printSheet(const QStringList& args, AppState& state) {
+    if (args.value(0) == QLatin1String("attendance"))
+        return printAttendance(args, state);
     // print daily --date YYYY-MM-DD [--out FILE.pdf]
     if (args.value(0) != QLatin1String("daily"))
         return usage();
-    QString dateText;
-    QString out;
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--date") && i + 1 < args.size())
-            dateText = args[++i];
-        else if (args[i] == QLatin1String("--out") && i + 1 < args.size())
-            out = args[++i];
-        else
-            return usage();
-    }
+    QHash<QString, QString> o{{"--date", {}}, {"--out", {}}};
+    if (!takeOptions(args, o))
+        return usage();
+    const QString dateText = o["--date"];
+    const QString out = o["--out"];
     const QDate date = QDate::fromString(dateText, QStringLiteral("yyyy-MM-dd"));
     if (!date.isValid()) {
         err() << QStringLiteral("日付に誤りがあります。（YYYY-MM-DD で指定してください: %1）").arg(dateText) << Qt::endl;
@@ -126,13 +169,7 @@ int printSheet(const QStringList& args, AppState& state) {
         return 1;
     }
     const PageScale scale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
-    const DrawSheets draw = [&](Printer& p) { drawDailyReport(p, scale, data); };
-    const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw);
-    if (!failure.isEmpty()) {
-        err() << failure << Qt::endl;
-        return 1;
-    }
-    return 0;
+    return outputSheets(out, [&](Printer& p) { drawDailyReport(p, scale, data); });
 }
 
 } // namespace
@@ -147,6 +184,8 @@ QString usageText() {
         "                                          / register the database path in vorda.INI\n"
         "  vorda [--ini FILE] print daily --date YYYY-MM-DD [--out FILE.pdf]\n"
         "                                          作業日報を印刷（--out: PDF に保存）/ print the daily report\n"
+        "  vorda [--ini FILE] print attendance --year YYYY --month M [--out FILE.pdf]\n"
+        "                                          月別出勤表を印刷 / print the monthly attendance sheet\n"
         "  vorda check-db PATH                     データベースを確認し、表ごとの件数を表示します\n"
         "                                          / check a database and count its rows\n"
         "  --ini FILE   vorda.INI の代わりに使う設定ファイル / another configuration file\n");

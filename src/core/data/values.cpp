@@ -1,5 +1,6 @@
 #include "core/data/values.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -138,6 +139,23 @@ Period closingPeriod(int year, int month, int closingDay) {
     p.end = dateWithCarry(year, month, closingDay);
     if (p.end.isValid())
         p.start = p.end.addMonths(-1).addDays(1); // addMonths clamps to the month's last day
+    return p;
+}
+
+Period monthClosingPeriod(int year, int month, int closingDay) {
+    auto closing = [closingDay](int y, int m) {
+        const QDate first = dateWithCarry(y, m, 1);
+        if (!first.isValid())
+            return QDate();
+        return QDate(first.year(), first.month(), std::clamp(closingDay, 1, first.daysInMonth()));
+    };
+    Period p;
+    p.end = closing(year, month);
+    const QDate before = closing(year, month - 1);
+    if (p.end.isValid() && before.isValid())
+        p.start = before.addDays(1);
+    else
+        p.end = QDate();
     return p;
 }
 

@@ -41,6 +41,11 @@ struct Period {
 // carry) and starts the day after the same date one calendar month earlier (clamped).
 Period closingPeriod(int year, int month, int closingDay);
 
+// The closing period of a month with the closing day kept inside each month: a closing day
+// beyond a month's last day (31 in April) closes that month on its last day, and one below 1
+// on the 1st. Consecutive months thus meet without a gap or a day counted twice.
+Period monthClosingPeriod(int year, int month, int closingDay);
+
 // The era year in plain decimal (the daily report).
 QString eraYearPlain(int westernYear, int eraOffset);
 

@@ -15,11 +15,15 @@ int attendanceClosingDay(const QVariantList& settings) {
     return day.isNull() || !day.isValid() ? 31 : countOf(day);
 }
 
+Period HANIDTSYU(const QVariantList& settings, int year, int month) {
+    return monthClosingPeriod(year, month, attendanceClosingDay(settings));
+}
+
 DbError HANIDTSYU(Database& db, int year, int month, Period& period) {
     QVariantList settings;
     if (DbError e = readSettingsRow(db, settings))
         return e;
-    period = closingPeriod(year, month, attendanceClosingDay(settings));
+    period = HANIDTSYU(settings, year, month);
     return {};
 }
 

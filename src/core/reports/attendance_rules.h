@@ -31,7 +31,9 @@ constexpr int Attendance = 1, OvernightStay = 2, HolidayWork = 3, DayOff = 4;
 // the row (or with the field empty).
 int attendanceClosingDay(const QVariantList& settings);
 
-// HANIDTSYU: the attendance sheet's closing period of a year and month.
+// HANIDTSYU: the attendance sheet's closing period of a year and month, by the closing day
+// of the settings row (monthClosingPeriod).
+Period HANIDTSYU(const QVariantList& settings, int year, int month);
 DbError HANIDTSYU(Database& db, int year, int month, Period& period);
 DbError HANIDTSYU(const QString& databasePath, int year, int month, Period& period);
 

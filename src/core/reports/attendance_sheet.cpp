@@ -56,7 +56,7 @@ DbError readAttendanceSheet(const QString& databasePath, int year, int month,
         return e;
     const std::vector<AttendanceMark> marks = attendanceMarks(staffMarks);
 
-    out.period = closingPeriod(year, month, attendanceClosingDay(settings));
+    out.period = HANIDTSYU(settings, year, month);
     const Period& p = out.period;
     // One read of the period through the index on 日付, in stored order.
     if (DbError e = db.select(table::DailyReport,
