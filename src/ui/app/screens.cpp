@@ -9,6 +9,7 @@
 #include "ui/app/ui_support.h"
 #include "ui/entry/entry_screen.h"
 #include "ui/entry/pickers.h"
+#include "ui/reports/attendance_screen.h"
 #include "ui/reports/daily_print_screen.h"
 #include "ui/reports/print_settings_screen.h"
 
@@ -42,6 +43,9 @@ void registerScreens(FrameWindow& frame) {
     });
     frame.registerScreen(ScreenId::DailyPrint, [](FrameWindow& f) -> QWidget* {
         return new DailyPrintScreen(f.state());
+    });
+    frame.registerScreen(ScreenId::Attendance, [](FrameWindow& f) -> QWidget* {
+        return new AttendanceScreen(f.state());
     });
     frame.registerScreen(ScreenId::PrintSettings, [](FrameWindow& f) -> QWidget* {
         return new PrintSettingsScreen(f.state());

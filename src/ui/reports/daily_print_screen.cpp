@@ -53,17 +53,7 @@ void DailyPrintScreen::run(Output output) {
         drawDailyReport(p, scale, data, [this](int step) { progress_->setValue(step); });
     };
     const QString pdfName = QStringLiteral("作業日報_%1.pdf").arg(date->toString(QStringLiteral("yyyyMMdd")));
-    switch (output) {
-    case Output::Printer:
-        ui::printSheets(this, draw, pdfName);
-        break;
-    case Output::Preview:
-        ui::previewSheets(this, draw);
-        break;
-    case Output::Pdf:
-        ui::saveSheetsAsPdf(this, draw, pdfName);
-        break;
-    }
+    ui::sendSheets(this, ui::SheetOutput(int(output)), draw, pdfName);
     progress_->setValue(0);
 }
 

@@ -80,5 +80,19 @@ void previewSheets(QWidget* parent, const DrawSheets& draw) {
     dialog.exec();
 }
 
+void sendSheets(QWidget* parent, SheetOutput output, const DrawSheets& draw, const QString& pdfName) {
+    switch (output) {
+    case SheetOutput::Printer:
+        printSheets(parent, draw, pdfName);
+        break;
+    case SheetOutput::Preview:
+        previewSheets(parent, draw);
+        break;
+    case SheetOutput::Pdf:
+        saveSheetsAsPdf(parent, draw, pdfName);
+        break;
+    }
+}
+
 } // namespace ui
 } // namespace vorda

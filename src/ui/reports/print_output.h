@@ -25,6 +25,10 @@ void previewSheets(QWidget* parent, const DrawSheets& draw);
 // Asks for a file name (suggesting pdfName) and saves the sheets as PDF.
 bool saveSheetsAsPdf(QWidget* parent, const DrawSheets& draw, const QString& pdfName);
 
+// Where a print screen's button sends its sheets.
+enum class SheetOutput { Printer, Preview, Pdf };
+void sendSheets(QWidget* parent, SheetOutput output, const DrawSheets& draw, const QString& pdfName);
+
 // Tests put a chooser in place of the file dialog.
 void setPdfFileChooser(std::function<QString(const QString& suggested)> chooser);
 
