@@ -25,6 +25,7 @@ run: build
 
 bench: build
 	@$(BUILD_DIR)/bench/bench_day
+	@$(BUILD_DIR)/bench/bench_attendance
 
 clean:
 	rm -rf build build-debug
