@@ -43,8 +43,10 @@ void generate(const QString& path, const QDate& last) {
         fail(e.message);
     db.beginImmediate();
     for (int i = 0; i < kStaffColumns; ++i)
-        db.insert(table::Employees, {QString::number(i), QStringLiteral("社員%1").arg(i), QString(), 0, 0, 20});
-    const QString marks[] = {QStringLiteral("○"), QStringLiteral("泊"), QStringLiteral("☆"), QStringLiteral("休")};
+        db.insert(table::Employees,
+                  {QString::number(i), QStringLiteral("社員%1").arg(i), QString(), 0, 0, 20});
+    const QString marks[] = {QStringLiteral("○"), QStringLiteral("泊"), QStringLiteral("☆"),
+                             QStringLiteral("休")};
     QRandomGenerator rng(14);
     int days = 0;
     for (QDate d = last.addYears(-10).addDays(1); d <= last && days < 3000; d = d.addDays(1)) {
@@ -86,13 +88,15 @@ double readFloor(const QString& path, const Period& p, int& rows) {
     QElapsedTimer t;
     t.start();
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("floor"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("floor"));
         db.setDatabaseName(path);
         if (!db.open())
             fail(QStringLiteral("floor: cannot open"));
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT rowid, * FROM \"VORDA工事\" WHERE \"日付\" >= ? AND \"日付\" <= ? ORDER BY rowid"));
+        q.prepare(QStringLiteral("SELECT rowid, * FROM \"VORDA工事\" WHERE \"日付\" >= ? AND "
+                                 "\"日付\" <= ? ORDER BY rowid"));
         q.addBindValue(toDbDate(p.start));
         q.addBindValue(toDbDate(p.end));
         q.exec();
@@ -145,7 +149,8 @@ int main(int argc, char** argv) {
         computes.push_back(median(c));
     }
     if (floorRows != computeRows)
-        fail(QStringLiteral("the floor read %1 rows, the sheet %2").arg(floorRows).arg(computeRows));
+        fail(
+            QStringLiteral("the floor read %1 rows, the sheet %2").arg(floorRows).arg(computeRows));
 
     // The whole command, as the office runs it.
     const QString exe = QStringLiteral(VORDA_EXE_PATH);
@@ -156,10 +161,10 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 15; ++i) {
         QElapsedTimer t;
         t.start();
-        const int rc = QProcess::execute(exe, {QStringLiteral("--ini"), ini, QStringLiteral("print"),
-                                               QStringLiteral("attendance"), QStringLiteral("--year"),
-                                               QStringLiteral("2021"), QStringLiteral("--month"),
-                                               QStringLiteral("6"), QStringLiteral("--out"), pdf});
+        const int rc = QProcess::execute(
+            exe, {QStringLiteral("--ini"), ini, QStringLiteral("print"),
+                  QStringLiteral("attendance"), QStringLiteral("--year"), QStringLiteral("2021"),
+                  QStringLiteral("--month"), QStringLiteral("6"), QStringLiteral("--out"), pdf});
         commands.push_back(msSince(t));
         if (rc != 0)
             fail(QStringLiteral("print attendance failed: %1").arg(rc));
@@ -169,8 +174,9 @@ int main(int argc, char** argv) {
     std::printf("month 2021-06 of the 10-year file: %d rows\n", computeRows);
     std::printf("floor (plain query, all fields decoded) %8.3f ms\n", median(floors));
     std::printf("attendance computation                  %8.3f ms\n", median(computes));
-    std::printf("ratio                                   %8.2f\n", median(computes) / median(floors));
-    std::printf("print attendance --out (whole process)  %8.1f ms median (%.1f to %.1f)\n", median(commands),
-                commands.front(), commands.back());
+    std::printf("ratio                                   %8.2f\n",
+                median(computes) / median(floors));
+    std::printf("print attendance --out (whole process)  %8.1f ms median (%.1f to %.1f)\n",
+                median(commands), commands.front(), commands.back());
     return 0;
 }

@@ -76,7 +76,9 @@ private:
         int nightHours = 0;
     };
     Cell& cell(int column, int index) { return cells_[std::size_t(column * days_ + index)]; }
-    const Cell& cell(int column, int index) const { return cells_[std::size_t(column * days_ + index)]; }
+    const Cell& cell(int column, int index) const {
+        return cells_[std::size_t(column * days_ + index)];
+    }
 
     QDate first_;
     int days_ = 0;

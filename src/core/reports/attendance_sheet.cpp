@@ -24,8 +24,9 @@ QString dateOfLine(const EraValues& era, const QDate& date) {
 } // namespace
 
 QString attendanceTitle(const EraValues& era, int year, const QString& monthText) {
-    return era.name + QStringLiteral("  ") + eraYearPadded(year, era.offset) + QStringLiteral(" 年 ") +
-           rightAlignKeepLast(monthText.trimmed(), 2) + QStringLiteral(" 月度 ") + QStringLiteral("出 勤 表");
+    return era.name + QStringLiteral("  ") + eraYearPadded(year, era.offset) +
+           QStringLiteral(" 年 ") + rightAlignKeepLast(monthText.trimmed(), 2) +
+           QStringLiteral(" 月度 ") + QStringLiteral("出 勤 表");
 }
 
 QString attendancePeriodLine(const EraValues& era, const Period& period) {
@@ -157,10 +158,11 @@ private:
 
     void headings() {
         text(17000, 1700, QStringLiteral("合　         　計"), 10);
-        static const char16_t* const totals[] = {u"通常", u" 夜", u"時間", u" 泊", u"休出", u" 休 ", u"休残"};
+        static const char16_t* const totals[] = {u"通常", u" 夜",  u"時間", u" 泊",
+                                                 u"休出", u" 休 ", u"休残"};
         for (int k = 0; k < kTotalsColumns; ++k)
             text(16000 + kTotalsWidth * k, 2200, QString::fromUtf16(totals[k]), 10);
-        static const char16_t* const legend[] = {u"○=出勤", u"◇=休出",   u"●=夜勤",
+        static const char16_t* const legend[] = {u"○=出勤",   u"◇=休出",  u"●=夜勤",
                                                  u"◆=夜休出", u"泊=宿泊", u"休=休み"};
         for (int k = 0; k < 6; ++k)
             text(1000 + 1000 * k, 13100, QString::fromUtf16(legend[k]), 10);
@@ -172,7 +174,8 @@ private:
         for (int i = 0; i < int(d_.dates.size()) && i < kDayColumns; ++i) {
             const QDate& date = d_.dates[std::size_t(i)];
             const int right = dayLeft(i + 1);
-            cellText(2150 + kDayWidth * i, 1700, right, rightAlignKeepLast(QString::number(date.day()), 2));
+            cellText(2150 + kDayWidth * i, 1700, right,
+                     rightAlignKeepLast(QString::number(date.day()), 2));
             cellText(2150 + kDayWidth * i, 2200, right, weekdayChar(date));
         }
     }
@@ -192,7 +195,8 @@ private:
                     const QString& t = texts[i];
                     // One character stands in the middle of its day; more start near the rule.
                     const bool one = t.toUcs4().size() == 1;
-                    cellText((one ? 2150 : 2010) + kDayWidth * i, 2550 + kRowHeight * e, dayLeft(i + 1), t);
+                    cellText((one ? 2150 : 2010) + kDayWidth * i, 2550 + kRowHeight * e,
+                             dayLeft(i + 1), t);
                 }
             }
             step();
@@ -204,14 +208,14 @@ private:
             if (e < int(d_.employees.size())) {
                 const AttendanceTotals& t = d_.employees[std::size_t(e)].totals;
                 const QString figures[kTotalsColumns] = {
-                    attendanceFigure(t.regularDays),    attendanceFigure(t.nightShifts),
-                    attendanceFigure(t.nightHours),     attendanceFigure(t.overnightStays),
-                    attendanceFigure(t.holidayWork),    attendanceFigure(t.daysOff),
+                    attendanceFigure(t.regularDays),         attendanceFigure(t.nightShifts),
+                    attendanceFigure(t.nightHours),          attendanceFigure(t.overnightStays),
+                    attendanceFigure(t.holidayWork),         attendanceFigure(t.daysOff),
                     holidayBalanceFigure(t.holidayBalance())};
                 const int y = 2550 + kRowHeight * e;
                 for (int k = 0; k < kTotalsColumns; ++k)
-                    cellText(16100 + kTotalsWidth * k, y, kTotalsRule + kTotalsWidth * (k + 1), figures[k],
-                             CellAlign::Right);
+                    cellText(16100 + kTotalsWidth * k, y, kTotalsRule + kTotalsWidth * (k + 1),
+                             figures[k], CellAlign::Right);
             }
             step();
         }

@@ -24,11 +24,11 @@ struct AttendanceSheetData {
     QString title;
     QString periodLine;
     Period period;
-    std::vector<QDate> dates;                       // the period's dates, start to end
-    std::array<QString, kAttendanceColumns> names;  // 社員 field 1 by column
-    std::vector<EmployeeAttendance> employees;      // columns 0..30
-    int employeeRows = 0;                           // rows of 社員 in the file
-    int reportRows = 0;                             // daily report rows of the period
+    std::vector<QDate> dates;                      // the period's dates, start to end
+    std::array<QString, kAttendanceColumns> names; // 社員 field 1 by column
+    std::vector<EmployeeAttendance> employees;     // columns 0..30
+    int employeeRows = 0;                          // rows of 社員 in the file
+    int reportRows = 0;                            // daily report rows of the period
 };
 
 // The year and month of the screen's fields as the first day of that month; nothing when

@@ -40,7 +40,8 @@ AttendanceScreen::AttendanceScreen(AppState& state, QWidget* parent)
     progress_->setTextVisible(false);
 
     auto* grid = new QGridLayout(this);
-    grid->addLayout(dateFieldsRow({year_, month_}, {QStringLiteral("年"), QStringLiteral("月度")}), 0, 0);
+    grid->addLayout(dateFieldsRow({year_, month_}, {QStringLiteral("年"), QStringLiteral("月度")}),
+                    0, 0);
     auto* period = new QHBoxLayout;
     period->addWidget(start_);
     period->addWidget(between);
@@ -48,8 +49,10 @@ AttendanceScreen::AttendanceScreen(AppState& state, QWidget* parent)
     period->addStretch();
     grid->addLayout(period, 1, 0);
     grid->addWidget(progress_, 2, 0);
-    grid->addLayout(printButtons(this, [this](int which) { run(ui::SheetOutput(which)); }, QStringLiteral("印刷")),
-                    3, 0);
+    grid->addLayout(
+        printButtons(
+            this, [this](int which) { run(ui::SheetOutput(which)); }, QStringLiteral("印刷")),
+        3, 0);
 
     connect(year_, &QLineEdit::textChanged, this, &AttendanceScreen::showPeriod);
     connect(month_, &QLineEdit::textChanged, this, &AttendanceScreen::showPeriod);
@@ -80,15 +83,19 @@ void AttendanceScreen::run(ui::SheetOutput output) {
     }
     const auto step = [this](int value) { progress_->setValue(value); };
     AttendanceSheetData data;
-    if (const DbError e = readAttendanceSheet(state_.databasePath, month->year(), month->month(), month_->text(),
-                                              era_, data, step)) {
+    if (const DbError e = readAttendanceSheet(state_.databasePath, month->year(), month->month(),
+                                              month_->text(), era_, data, step)) {
         progress_->setValue(0);
         ui::showMessage(this, e.message);
         return;
     }
-    const PageScale scale{state_.paperCode, state_.orientationCode, state_.positionScale, state_.fontScale};
-    const DrawSheets draw = [&data, scale, step](Printer& p) { drawAttendanceSheet(p, scale, data, step); };
-    const QString pdfName = QStringLiteral("月別出勤表_%1.pdf").arg(month->toString(QStringLiteral("yyyyMM")));
+    const PageScale scale{state_.paperCode, state_.orientationCode, state_.positionScale,
+                          state_.fontScale};
+    const DrawSheets draw = [&data, scale, step](Printer& p) {
+        drawAttendanceSheet(p, scale, data, step);
+    };
+    const QString pdfName =
+        QStringLiteral("月別出勤表_%1.pdf").arg(month->toString(QStringLiteral("yyyyMM")));
     ui::sendSheets(this, output, draw, pdfName);
     progress_->setValue(0);
 }

@@ -38,10 +38,15 @@ struct Firm {
         if (db.open(t.path()))
             return;
         for (const char16_t* name : employees)
-            db.insert(table::Employees, {QStringLiteral("1"), QString::fromUtf16(name), QString(), 0, 0, 10});
-        db.exec(QStringLiteral("UPDATE \"システム\" SET \"%1\" = ?").arg(db.fieldName(table::System, 1)), {closingDay});
-        db.insert(table::StaffMarks, {9, QStringLiteral("特"), QStringLiteral("特別"), QStringLiteral("特別"), 0});
-        db.insert(table::StaffMarks, {10, QStringLiteral(" 休 "), QStringLiteral("重複"), QStringLiteral("重複"), 4});
+            db.insert(table::Employees,
+                      {QStringLiteral("1"), QString::fromUtf16(name), QString(), 0, 0, 10});
+        db.exec(QStringLiteral("UPDATE \"システム\" SET \"%1\" = ?")
+                    .arg(db.fieldName(table::System, 1)),
+                {closingDay});
+        db.insert(table::StaffMarks,
+                  {9, QStringLiteral("特"), QStringLiteral("特別"), QStringLiteral("特別"), 0});
+        db.insert(table::StaffMarks,
+                  {10, QStringLiteral(" 休 "), QStringLiteral("重複"), QStringLiteral("重複"), 4});
     }
 
     void store(const std::vector<ReportRow>& rows) {
@@ -65,7 +70,8 @@ struct Firm {
 
     AttendanceSheetData read(int year, int month) {
         AttendanceSheetData data;
-        const DbError e = readAttendanceSheet(t.path(), year, month, QString::number(month), era, data);
+        const DbError e =
+            readAttendanceSheet(t.path(), year, month, QString::number(month), era, data);
         if (e)
             qWarning("%s", qPrintable(e.message));
         return data;
@@ -79,24 +85,25 @@ const std::vector<const char16_t*> kFour = {u"山田", u"佐藤", u"鈴木", u"�
 
 // The crafted month of the golden dump: closing day 25, June 2024 (26 May to 25 June).
 const std::vector<ReportRow> kJune = {
-    {"2024-05-25", u"08:00", u"17:00", 0, {{0, u"休"}}},                       // before the period
+    {"2024-05-25", u"08:00", u"17:00", 0, {{0, u"休"}}}, // before the period
     {"2024-05-26", u"08:00", u"17:00", 0, {{0, u"○"}, {1, u"○"}}},
-    {"2024-05-26", u"08:00", u"17:00", 0, {{0, u"泊"}, {2, u"◇"}}},            // second row, same day
+    {"2024-05-26", u"08:00", u"17:00", 0, {{0, u"泊"}, {2, u"◇"}}}, // second row, same day
     {"2024-05-27", u"20:00", u"05:00", 1, {{0, u"○"}, {1, u"◇"}, {3, u"泊"}}},
     {"2024-05-27", u"08:00", u"17:00", 0, {{0, u"○"}}},
     {"2024-05-31", u"22:00", u"02:00", 1, {{1, u"○"}}},
-    {"2024-05-31", u"21:00", u"23:00", 1, {{1, u"○"}}},                         // two nights, one day
+    {"2024-05-31", u"21:00", u"23:00", 1, {{1, u"○"}}}, // two nights, one day
     {"2024-06-03", u"", u"05:00", 1, {{2, u"○"}}},
-    {"2024-06-04", u"8:00", u"17:00", 1, {{2, u"休"}}},                          // four characters
+    {"2024-06-04", u"8:00", u"17:00", 1, {{2, u"休"}}}, // four characters
     {"2024-06-05", u" 8:00", u"17:00", 1, {{3, u"△"}}},
     {"2024-06-10", u"08:00", u"17:00", 0, {{2, u"休"}, {3, u"Ｘ"}, {29, u"○"}}},
     {"2024-06-11", u"08:00", u"17:00", 0, {{2, u"休"}, {3, u"特"}}},
     {"2024-06-12", u"23:00", u"24:00", 1, {{3, u"有"}}},
     {"2024-06-25", u"08:00", u"17:00", 0, {{0, u"☆"}, {2, u"▽"}}},
-    {"2024-06-26", u"08:00", u"17:00", 0, {{0, u"○"}}},                         // after the period
+    {"2024-06-26", u"08:00", u"17:00", 0, {{0, u"○"}}}, // after the period
 };
 
-const RecordingPrinter::Text* textAt(const std::vector<RecordingPrinter::Text>& texts, float x, float y) {
+const RecordingPrinter::Text* textAt(const std::vector<RecordingPrinter::Text>& texts, float x,
+                                     float y) {
     for (const auto& t : texts) {
         if (qFuzzyCompare(t.x, x) && qFuzzyCompare(t.y, y))
             return &t;
@@ -111,7 +118,8 @@ QString printedAt(const std::vector<RecordingPrinter::Text>& texts, float x, flo
 
 QList<int> totalsOf(const EmployeeAttendance& e) {
     const AttendanceTotals& t = e.totals;
-    return {t.regularDays, t.nightShifts, t.nightHours, t.overnightStays, t.holidayWork, t.daysOff, t.holidayBalance()};
+    return {t.regularDays, t.nightShifts, t.nightHours,      t.overnightStays,
+            t.holidayWork, t.daysOff,     t.holidayBalance()};
 }
 
 } // namespace
@@ -123,19 +131,32 @@ private slots:
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("end");
         QTest::addColumn<int>("hours");
-        QTest::newRow("20-05") << "20:00" << "05:00" << 9;
-        QTest::newRow("22-02") << "22:00" << "02:00" << 4;
-        QTest::newRow("21-23") << "21:00" << "23:00" << 2;
-        QTest::newRow("08-17 flagged") << "08:00" << "17:00" << 21;
-        QTest::newRow("23-24") << "23:00" << "24:00" << 1;
-        QTest::newRow("empty start") << "" << "05:00" << 5;
-        QTest::newRow("minutes ignored") << "20:45" << "05:59" << 9;
-        QTest::newRow("four characters") << "8:00" << "17:00" << 5; // 0:00 to 05:00
-        QTest::newRow("leading blank") << " 8:00" << "17:00" << 21;
-        QTest::newRow("hour beyond 24") << "25:00" << "05:00" << 5;
-        QTest::newRow("minutes beyond 59") << "20:75" << "05:00" << 5;
-        QTest::newRow("not a time") << "ab:cd" << "05:00" << 5;
-        QTest::newRow("until 06") << "23:00" << "06:00" << 6;
+        QTest::newRow("20-05") << "20:00"
+                               << "05:00" << 9;
+        QTest::newRow("22-02") << "22:00"
+                               << "02:00" << 4;
+        QTest::newRow("21-23") << "21:00"
+                               << "23:00" << 2;
+        QTest::newRow("08-17 flagged") << "08:00"
+                                       << "17:00" << 21;
+        QTest::newRow("23-24") << "23:00"
+                               << "24:00" << 1;
+        QTest::newRow("empty start") << ""
+                                     << "05:00" << 5;
+        QTest::newRow("minutes ignored") << "20:45"
+                                         << "05:59" << 9;
+        QTest::newRow("four characters") << "8:00"
+                                         << "17:00" << 5; // 0:00 to 05:00
+        QTest::newRow("leading blank") << " 8:00"
+                                       << "17:00" << 21;
+        QTest::newRow("hour beyond 24") << "25:00"
+                                        << "05:00" << 5;
+        QTest::newRow("minutes beyond 59") << "20:75"
+                                           << "05:00" << 5;
+        QTest::newRow("not a time") << "ab:cd"
+                                    << "05:00" << 5;
+        QTest::newRow("until 06") << "23:00"
+                                  << "06:00" << 6;
     }
     void nightHoursOfANightRow() {
         QFETCH(QString, start);
@@ -152,8 +173,10 @@ private slots:
         QTest::addColumn<QDate>("end");
         QTest::newRow("25 of June") << 25 << 2024 << 6 << QDate(2024, 5, 26) << QDate(2024, 6, 25);
         QTest::newRow("28 days") << 10 << 2023 << 3 << QDate(2023, 2, 11) << QDate(2023, 3, 10);
-        QTest::newRow("31 in November") << 31 << 2026 << 11 << QDate(2026, 11, 1) << QDate(2026, 11, 30);
-        QTest::newRow("31 in December") << 31 << 2026 << 12 << QDate(2026, 12, 1) << QDate(2026, 12, 31);
+        QTest::newRow("31 in November")
+            << 31 << 2026 << 11 << QDate(2026, 11, 1) << QDate(2026, 11, 30);
+        QTest::newRow("31 in December")
+            << 31 << 2026 << 12 << QDate(2026, 12, 1) << QDate(2026, 12, 31);
         QTest::newRow("30 in March") << 30 << 2023 << 3 << QDate(2023, 3, 1) << QDate(2023, 3, 30);
         QTest::newRow("January") << 20 << 2024 << 1 << QDate(2023, 12, 21) << QDate(2024, 1, 20);
     }
@@ -173,7 +196,8 @@ private slots:
             QDate expected = monthClosingPeriod(2023, 1, closingDay).start;
             for (int m = 1; m <= 24; ++m) {
                 const Period p = monthClosingPeriod(2023, m, closingDay);
-                QVERIFY2(p.start == expected, qPrintable(QStringLiteral("day %1 month %2").arg(closingDay).arg(m)));
+                QVERIFY2(p.start == expected,
+                         qPrintable(QStringLiteral("day %1 month %2").arg(closingDay).arg(m)));
                 QVERIFY(p.end >= p.start);
                 expected = p.end.addDays(1);
             }
@@ -246,7 +270,8 @@ private slots:
         QVERIFY(f.t.ok());
         std::vector<ReportRow> rows;
         // 5 × 21 + 2 × 9 = 123 night hours for 佐藤, each row its own day.
-        for (const char* date : {"2023-02-11", "2023-02-12", "2023-02-13", "2023-02-14", "2023-02-15"})
+        for (const char* date :
+             {"2023-02-11", "2023-02-12", "2023-02-13", "2023-02-14", "2023-02-15"})
             rows.push_back({date, u"08:00", u"17:00", 1, {{1, u"○"}}});
         for (const char* date : {"2023-02-16", "2023-02-17"})
             rows.push_back({date, u"20:00", u"05:00", 1, {{1, u"○"}}});
@@ -333,8 +358,10 @@ private slots:
             QSKIP("golden dump written");
         }
         QFile in(golden);
-        QVERIFY2(in.open(QIODevice::ReadOnly), "no golden dump: run once with VORDA_UPDATE_GOLDEN=1");
-        const QStringList expected = QString::fromUtf8(in.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY2(in.open(QIODevice::ReadOnly),
+                 "no golden dump: run once with VORDA_UPDATE_GOLDEN=1");
+        const QStringList expected =
+            QString::fromUtf8(in.readAll()).split(u'\n', Qt::SkipEmptyParts);
         for (int i = 0; i < std::min(dump.size(), expected.size()); ++i)
             QCOMPARE(dump[i], expected[i]);
         QCOMPARE(dump.size(), expected.size());
@@ -352,9 +379,10 @@ private slots:
         const QString pdf = t.filePath(QStringLiteral("出勤表.pdf"));
         auto run = [&](const QString& month) {
             QProcess p;
-            p.start(exe, {QStringLiteral("--ini"), ini, QStringLiteral("print"), QStringLiteral("attendance"),
-                          QStringLiteral("--year"), QStringLiteral("2024"), QStringLiteral("--month"), month,
-                          QStringLiteral("--out"), pdf});
+            p.start(exe,
+                    {QStringLiteral("--ini"), ini, QStringLiteral("print"),
+                     QStringLiteral("attendance"), QStringLiteral("--year"), QStringLiteral("2024"),
+                     QStringLiteral("--month"), month, QStringLiteral("--out"), pdf});
             p.waitForFinished(20000);
             return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()));
         };
@@ -364,10 +392,12 @@ private slots:
         QVERIFY(!QFile::exists(pdf));
         QCOMPARE(run(QStringLiteral("6")).first, 0);
         QProcess text;
-        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        text.start(QStringLiteral("pdftotext"),
+                   {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
         QVERIFY(text.waitForFinished(20000));
         const QString content = QString::fromUtf8(text.readAllStandardOutput());
-        QVERIFY2(content.contains(QStringLiteral("6 月度 出 勤 表")), qPrintable(content.left(400)));
+        QVERIFY2(content.contains(QStringLiteral("6 月度 出 勤 表")),
+                 qPrintable(content.left(400)));
         QVERIFY(content.contains(QStringLiteral("作業者")));
         QVERIFY(content.contains(QStringLiteral("山田")));
         QVERIFY(content.contains(QStringLiteral("○=出勤")));

@@ -51,7 +51,8 @@ private slots:
         QAction* entry = frame.menuEntry(0, 4);
         QCOMPARE(entry->text(), QStringLiteral("月間出勤表"));
         QVERIFY(entry->isEnabled());
-        auto* button = frame.screen(ScreenId::Main)->findChild<QPushButton*>(QStringLiteral("Command11"));
+        auto* button =
+            frame.screen(ScreenId::Main)->findChild<QPushButton*>(QStringLiteral("Command11"));
         QVERIFY(button->isEnabled());
         button->click();
         auto* screen = qobject_cast<AttendanceScreen*>(frame.screen(ScreenId::Attendance));
@@ -68,7 +69,8 @@ private slots:
         {
             Database db;
             VORDA_OPEN(db, t.path());
-            QVERIFY(!db.exec(QStringLiteral("UPDATE \"システム\" SET \"%1\" = 20").arg(db.fieldName(QStringLiteral("システム"), 1))));
+            QVERIFY(!db.exec(QStringLiteral("UPDATE \"システム\" SET \"%1\" = 20")
+                                 .arg(db.fieldName(QStringLiteral("システム"), 1))));
         }
         AppState s;
         s.databasePath = t.path();
@@ -81,8 +83,10 @@ private slots:
         QCOMPARE(label(screen, "Label3"), QStringLiteral("2024/05/21"));
         QCOMPARE(label(screen, "Label4"), QStringLiteral("～"));
         QCOMPARE(label(screen, "Label5"), QStringLiteral("2024/06/20"));
-        QCOMPARE(screen.findChild<QPushButton*>(QStringLiteral("Command1"))->text(), QStringLiteral("印刷"));
-        QCOMPARE(screen.findChild<QPushButton*>(QStringLiteral("Command2"))->text(), QStringLiteral("終了"));
+        QCOMPARE(screen.findChild<QPushButton*>(QStringLiteral("Command1"))->text(),
+                 QStringLiteral("印刷"));
+        QCOMPARE(screen.findChild<QPushButton*>(QStringLiteral("Command2"))->text(),
+                 QStringLiteral("終了"));
         auto* progress = screen.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
         QCOMPARE(progress->maximum(), 190);
 
