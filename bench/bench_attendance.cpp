@@ -4,6 +4,7 @@
 // `vorda print attendance … --out FILE.pdf`.
 // Usage: bench_attendance [folder]   (the generated file is kept there when a folder is given)
 
+#include "bench_support.h"
 #include "core/data/daily_record.h"
 #include "core/data/database.h"
 #include "core/data/new_database.h"
@@ -24,6 +25,7 @@
 #include <cstdio>
 
 using namespace vorda;
+using vorda::bench::median;
 
 namespace {
 
@@ -71,11 +73,6 @@ void generate(const QString& path, const QDate& last) {
         }
     }
     db.commit();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 double msSince(const QElapsedTimer& t) {
@@ -130,8 +127,7 @@ double compute(const QString& path, int& rows) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir temp;
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
-    QDir().mkpath(folder);
+    const QString folder = bench::benchFolder(argc, argv, temp);
     const QString path = QDir(folder).filePath(QStringLiteral("bench_attendance_10y.db"));
     generate(path, QDate(2026, 11, 30));
     const Period period = monthClosingPeriod(2021, 6, 31);

@@ -37,12 +37,9 @@ DbError readAttendanceSheet(const QString& databasePath, int year, int month,
                             const QString& monthText, EraValues& era, AttendanceSheetData& out,
                             const std::function<void(int)>& progress) {
     Database db;
-    if (DbError e = db.open(databasePath))
-        return e;
     QVariantList settings;
-    if (DbError e = readSettingsRow(db, settings))
+    if (DbError e = openForSheet(db, databasePath, era, settings))
         return e;
-    takeEra(settings, era);
 
     std::vector<Row> rows;
     if (DbError e = db.selectAll(table::Employees, rows))

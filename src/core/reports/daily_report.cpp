@@ -47,15 +47,21 @@ void takeEra(const QVariantList& settings, EraValues& era) {
         era.offset = countOf(offset);
 }
 
-DbError readDailyReport(const QString& databasePath, const QDate& date, EraValues& era,
-                        DayModel& model, DailyReportData& out) {
-    Database db;
+DbError openForSheet(Database& db, const QString& databasePath, EraValues& era, QVariantList& settings) {
     if (DbError e = db.open(databasePath))
         return e;
-    QVariantList settings;
     if (DbError e = readSettingsRow(db, settings))
         return e;
     takeEra(settings, era);
+    return {};
+}
+
+DbError readDailyReport(const QString& databasePath, const QDate& date, EraValues& era,
+                        DayModel& model, DailyReportData& out) {
+    Database db;
+    QVariantList settings;
+    if (DbError e = openForSheet(db, databasePath, era, settings))
+        return e;
     std::vector<Row> rows;
     if (DbError e = db.select(table::TradeName, {}, rows, 1))
         return e;

@@ -24,6 +24,9 @@ DbError readSettingsRow(Database& db, QVariantList& row);
 // Takes the era of a settings row where its fields are not null.
 void takeEra(const QVariantList& settings, EraValues& era);
 
+// Opens the file for a sheet and reads its settings row, taking the era from it.
+DbError openForSheet(Database& db, const QString& databasePath, EraValues& era, QVariantList& settings);
+
 struct DailyReportData {
     QDate date;
     QString title;    // 屋号 field 1

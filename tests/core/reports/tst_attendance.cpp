@@ -6,6 +6,7 @@
 #include "core/reports/attendance_sheet.h"
 #include "core/reports/pdf_output.h"
 #include "core/reports/recording_printer.h"
+#include "support/golden.h"
 #include "support/temp_database.h"
 
 #include <QFile>
@@ -350,21 +351,7 @@ private slots:
         RecordingPrinter p;
         drawAttendanceSheet(p, b4(), f.read(2024, 6));
         const QStringList dump = p.dump();
-        const QString golden = QStringLiteral(VORDA_GOLDEN_DIR "/attendance.txt");
-        if (qEnvironmentVariableIsSet("VORDA_UPDATE_GOLDEN")) {
-            QFile out(golden);
-            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            out.write((dump.join(u'\n') + u'\n').toUtf8());
-            QSKIP("golden dump written");
-        }
-        QFile in(golden);
-        QVERIFY2(in.open(QIODevice::ReadOnly),
-                 "no golden dump: run once with VORDA_UPDATE_GOLDEN=1");
-        const QStringList expected =
-            QString::fromUtf8(in.readAll()).split(u'\n', Qt::SkipEmptyParts);
-        for (int i = 0; i < std::min(dump.size(), expected.size()); ++i)
-            QCOMPARE(dump[i], expected[i]);
-        QCOMPARE(dump.size(), expected.size());
+        VORDA_COMPARE_GOLDEN(dump, QStringLiteral(VORDA_GOLDEN_DIR "/attendance.txt"));
     }
 
     void commandLineWritesAPdfThatReadsBack() {
