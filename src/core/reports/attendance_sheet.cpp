@@ -44,7 +44,6 @@ DbError readAttendanceSheet(const QString& databasePath, int year, int month,
     std::vector<Row> rows;
     if (DbError e = db.selectAll(table::Employees, rows))
         return e;
-    out.employeeRows = int(rows.size());
     out.names.fill(QString());
     for (int i = 0; i < kAttendanceColumns && i < int(rows.size()); ++i)
         out.names[std::size_t(i)] = nullSafeText(rows[std::size_t(i)].values.value(emp::Surname));

@@ -27,7 +27,6 @@ struct AttendanceSheetData {
     std::vector<QDate> dates;                      // the period's dates, start to end
     std::array<QString, kAttendanceColumns> names; // 社員 field 1 by column
     std::vector<EmployeeAttendance> employees;     // columns 0..30
-    int employeeRows = 0;                          // rows of 社員 in the file
     int reportRows = 0;                            // daily report rows of the period
 };
 
