@@ -10,9 +10,11 @@
 namespace vorda {
 
 int attendanceClosingDay(const QVariantList& settings) {
-    // An empty field is taken as no closing day set, as a missing row is: the month's end.
-    const QVariant day = settings.value(sys::AttendanceClosingDay);
-    return day.isNull() || !day.isValid() ? 31 : countOf(day);
+    // An empty field, or a day no month has, is taken as no closing day set, as a missing row
+    // is: the month's end.
+    const QVariant stored = settings.value(sys::AttendanceClosingDay);
+    const int day = countOf(stored);
+    return stored.isNull() || !stored.isValid() || day < 1 || day > 31 ? 31 : day;
 }
 
 Period HANIDTSYU(const QVariantList& settings, int year, int month) {

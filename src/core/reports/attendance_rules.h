@@ -28,7 +28,7 @@ constexpr int Attendance = 1, OvernightStay = 2, HolidayWork = 3, DayOff = 4;
 }
 
 // The attendance closing day of the settings row (readSettingsRow): field 1, or 31 without
-// the row (or with the field empty).
+// the row, with the field empty or with a day outside 1 to 31.
 int attendanceClosingDay(const QVariantList& settings);
 
 // HANIDTSYU: the attendance sheet's closing period of a year and month, by the closing day

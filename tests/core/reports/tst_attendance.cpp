@@ -217,6 +217,13 @@ private slots:
         QVERIFY(!HANIDTSYU(db, 2024, 6, p));
         QCOMPARE(p.start, QDate(2024, 6, 1)); // no row: the month's end
         QCOMPARE(p.end, QDate(2024, 6, 30));
+        // An empty closing day, or one no month has, closes at the month's end.
+        QVariantList settings(sys::FieldCount);
+        QCOMPARE(attendanceClosingDay(settings), 31);
+        for (const auto& [stored, day] : {std::pair{0, 31}, {40, 31}, {-3, 31}, {1, 1}, {25, 25}}) {
+            settings[sys::AttendanceClosingDay] = stored;
+            QCOMPARE(attendanceClosingDay(settings), day);
+        }
         QVERIFY(!attendanceMonth(QStringLiteral("2024"), QStringLiteral("13")));
         QVERIFY(!attendanceMonth(QStringLiteral("２０２４"), QStringLiteral("6")));
         QCOMPARE(*attendanceMonth(QStringLiteral("24"), QStringLiteral(" 6")), QDate(2024, 6, 1));
