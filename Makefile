@@ -26,6 +26,7 @@ run: build
 bench: build
 	@$(BUILD_DIR)/bench/bench_day
 	@$(BUILD_DIR)/bench/bench_monthly
+	@$(BUILD_DIR)/bench/bench_attendance
 
 clean:
 	rm -rf build build-debug

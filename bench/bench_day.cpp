@@ -1,6 +1,7 @@
 // Loading (GTDAT) and registering a full day on files of one and ten years of reports.
 // Usage: bench_day [folder]   (the generated files are kept there when a folder is given)
 
+#include "bench_support.h"
 #include "core/data/daily_record.h"
 #include "core/data/database.h"
 #include "core/data/new_database.h"
@@ -18,6 +19,7 @@
 #include <cstdio>
 
 using namespace vorda;
+using vorda::bench::median;
 
 namespace {
 
@@ -86,11 +88,6 @@ std::vector<QDate> generate(const QString& path, int years, const QDate& last) {
     return dates;
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 struct Result {
     double load;
     double reg;
@@ -139,8 +136,7 @@ Result measure(const QString& path, const QDate& date) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir temp;
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
-    QDir().mkpath(folder);
+    const QString folder = bench::benchFolder(argc, argv, temp);
     const QDate last(2026, 11, 30);
     const int years[2] = {1, 10};
     QString paths[2];

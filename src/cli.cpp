@@ -4,6 +4,7 @@
 #include "core/app/name_caches.h"
 #include "core/data/new_database.h"
 #include "core/data/schema.h"
+#include "core/reports/attendance_sheet.h"
 #include "core/reports/daily_report.h"
 #include "core/reports/monthly_results.h"
 #include "core/reports/pdf_output.h"
@@ -180,11 +181,38 @@ int printPeriod(const QStringList& args, AppState& state) {
     return sendSheets([&](Printer& p) { drawPeriodList(p, scale, data); }, out);
 }
 
+int printAttendance(const QStringList& args, AppState& state) {
+    // print attendance --year YYYY --month M [--out FILE.pdf]
+    const auto options = sheetOptions(args, {QStringLiteral("--year"), QStringLiteral("--month"), QStringLiteral("--out")});
+    if (!options)
+        return usage();
+    const QString year = options->value(QStringLiteral("--year"));
+    const QString monthText = options->value(QStringLiteral("--month"));
+    const auto month = attendanceMonth(year, monthText);
+    if (!month) {
+        err() << QStringLiteral("年月に誤りがあります。（--year YYYY --month M で指定してください: %1 %2）")
+                     .arg(year, monthText)
+              << Qt::endl;
+        return 2;
+    }
+    INIREAD(state);
+    EraValues era;
+    AttendanceSheetData data;
+    if (DbError e = readAttendanceSheet(state.databasePath, month->year(), month->month(), monthText, era, data)) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
+    const PageScale scale = pageScaleOf(state);
+    return sendSheets([&](Printer& p) { drawAttendanceSheet(p, scale, data); }, options->value(QStringLiteral("--out")));
+}
+
 int printSheet(const QStringList& args, AppState& state) {
     if (args.value(0) == QLatin1String("monthly"))
         return printMonthly(args, state);
     if (args.value(0) == QLatin1String("period"))
         return printPeriod(args, state);
+    if (args.value(0) == QLatin1String("attendance"))
+        return printAttendance(args, state);
     // print daily --date YYYY-MM-DD [--out FILE.pdf]
     if (args.value(0) != QLatin1String("daily"))
         return usage();
@@ -228,6 +256,8 @@ QString usageText() {
         "                                          月間稼働実績を印刷（--out: PDF に保存）/ print the monthly results\n"
         "  vorda [--ini FILE] print period --project NAME [--out FILE.pdf]\n"
         "                                          工事別作業期間一覧表を印刷（--out: PDF に保存）/ print the period list\n"
+        "  vorda [--ini FILE] print attendance --year YYYY --month M [--out FILE.pdf]\n"
+        "                                          月別出勤表を印刷（--out: PDF に保存）/ print the monthly attendance sheet\n"
         "  vorda check-db PATH                     データベースを確認し、表ごとの件数を表示します\n"
         "                                          / check a database and count its rows\n"
         "  --ini FILE   vorda.INI の代わりに使う設定ファイル / another configuration file\n");

@@ -1,5 +1,6 @@
 #include "core/data/values.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -141,6 +142,23 @@ Period closingPeriod(int year, int month, int closingDay) {
     return p;
 }
 
+Period monthClosingPeriod(int year, int month, int closingDay) {
+    auto closing = [closingDay](int y, int m) {
+        const QDate first = dateWithCarry(y, m, 1);
+        if (!first.isValid())
+            return QDate();
+        return QDate(first.year(), first.month(), std::clamp(closingDay, 1, first.daysInMonth()));
+    };
+    Period p;
+    p.end = closing(year, month);
+    const QDate before = closing(year, month - 1);
+    if (p.end.isValid() && before.isValid())
+        p.start = before.addDays(1);
+    else
+        p.end = QDate();
+    return p;
+}
+
 QString eraYearPlain(int westernYear, int eraOffset) {
     return QString::number(westernYear - eraOffset);
 }
@@ -171,6 +189,13 @@ QString sheetCount(int value, int width) {
     if (value == 0)
         return QString();
     return rightAlignKeepLast(QString::number(value), width);
+}
+
+QString sheetFigure(int value, int width) {
+    if (value == 0)
+        return QString();
+    const QString text = QString::number(value);
+    return text.size() >= width ? text : rightAlignKeepLast(text, width);
 }
 
 QString weekdayChar(const QDate& date) {

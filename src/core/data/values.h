@@ -41,6 +41,11 @@ struct Period {
 // carry) and starts the day after the same date one calendar month earlier (clamped).
 Period closingPeriod(int year, int month, int closingDay);
 
+// The closing period of a month with the closing day kept inside each month: a closing day
+// beyond a month's last day (31 in April) closes that month on its last day, and one below 1
+// on the 1st. Consecutive months thus meet without a gap or a day counted twice.
+Period monthClosingPeriod(int year, int month, int closingDay);
+
 // The era year in plain decimal (the daily report).
 QString eraYearPlain(int westernYear, int eraOffset);
 
@@ -59,6 +64,10 @@ QString countOrEmpty(qint64 value);
 
 // A count as a sheet number: zero prints as nothing, otherwise right-aligned and cut.
 QString sheetCount(int value, int width);
+
+// A total as a sheet figure: zero prints as nothing, otherwise right-aligned in width and
+// never cut (a figure longer than width prints whole).
+QString sheetFigure(int value, int width);
 
 // "日" to "土" for Sunday to Saturday.
 QString weekdayChar(const QDate& date);

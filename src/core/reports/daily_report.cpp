@@ -13,19 +13,42 @@ QString midChars(const QString& text, int from, int count) {
     return leftChars(rest, count);
 }
 
-DbError readEra(Database& db, EraValues& era) {
+DbError readSettingsRow(Database& db, QVariantList& row) {
+    row.clear();
     std::vector<Row> rows;
     const int key = db.ordinalOf(table::System, QStringLiteral("番号"));
     if (DbError e = db.select(table::System, {{key, Condition::Op::Eq, 1}}, rows, 1))
         return e;
-    if (!rows.empty()) {
-        const QVariant name = rows[0].values.value(sys::EraName);
-        const QVariant offset = rows[0].values.value(sys::EraOffset);
-        if (!name.isNull())
-            era.name = name.toString();
-        if (!offset.isNull())
-            era.offset = countOf(offset);
-    }
+    if (!rows.empty())
+        row = rows[0].values;
+    return {};
+}
+
+void takeEra(const QVariantList& settings, EraValues& era) {
+    if (settings.isEmpty())
+        return;
+    const QVariant name = settings.value(sys::EraName);
+    const QVariant offset = settings.value(sys::EraOffset);
+    if (!name.isNull())
+        era.name = name.toString();
+    if (!offset.isNull())
+        era.offset = countOf(offset);
+}
+
+DbError readEra(Database& db, EraValues& era) {
+    QVariantList settings;
+    if (DbError e = readSettingsRow(db, settings))
+        return e;
+    takeEra(settings, era);
+    return {};
+}
+
+DbError openForSheet(Database& db, const QString& databasePath, EraValues& era, QVariantList& settings) {
+    if (DbError e = db.open(databasePath))
+        return e;
+    if (DbError e = readSettingsRow(db, settings))
+        return e;
+    takeEra(settings, era);
     return {};
 }
 

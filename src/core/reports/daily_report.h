@@ -28,6 +28,15 @@ DbError readTradeName(Database& db, QStringList& fields);
 // `count` characters from character `from` (0-based), never half of one.
 QString midChars(const QString& text, int from, int count);
 
+// The settings row of システム (番号 = 1); empty when the file has none.
+DbError readSettingsRow(Database& db, QVariantList& row);
+
+// Takes the era of a settings row where its fields are not null.
+void takeEra(const QVariantList& settings, EraValues& era);
+
+// Opens the file for a sheet and reads its settings row, taking the era from it.
+DbError openForSheet(Database& db, const QString& databasePath, EraValues& era, QVariantList& settings);
+
 struct DailyReportData {
     QDate date;
     QString title;    // 屋号 field 1

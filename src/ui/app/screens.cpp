@@ -11,6 +11,7 @@
 #include "ui/entry/pickers.h"
 #include "ui/masters/further_registrations.h"
 #include "ui/masters/master_screen.h"
+#include "ui/reports/attendance_screen.h"
 #include "ui/reports/daily_print_screen.h"
 #include "ui/reports/monthly_results_screen.h"
 #include "ui/reports/period_list_screen.h"
@@ -57,6 +58,9 @@ void registerScreens(FrameWindow& frame) {
         f.followDatabase(screen, [&state = f.state()] { return state.boundDatabasePath; },
                          [screen] { screen->reloadProjects(); });
         return screen;
+    });
+    frame.registerScreen(ScreenId::Attendance, [](FrameWindow& f) -> QWidget* {
+        return new AttendanceScreen(f.state());
     });
     frame.registerScreen(ScreenId::PrintSettings, [](FrameWindow& f) -> QWidget* {
         return new PrintSettingsScreen(f.state());

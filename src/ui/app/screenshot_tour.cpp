@@ -102,6 +102,12 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
         if (shot)
             steps->push_back({400, [folder, name = QString::fromLatin1(shot)] { shoot(folder, name); }});
     }
+    steps->push_back({100, [&frame] {
+                          if (QWidget* w = frame.screen(ScreenId::DailyPrint))
+                              w->close();
+                          frame.openScreen(ScreenId::Attendance);
+                      }});
+    steps->push_back({400, [folder] { shoot(folder, QStringLiteral("attendance_screen")); }});
     steps->push_back({100, [] { QApplication::exit(0); }});
 
     auto next = std::make_shared<std::function<void(std::size_t)>>();

@@ -24,14 +24,14 @@ QHBoxLayout* dateFieldsRow(std::initializer_list<QLineEdit*> fields, std::initia
     return row;
 }
 
-QHBoxLayout* printButtons(QWidget* screen, std::function<void(int)> chosen) {
+QHBoxLayout* printButtons(QWidget* screen, std::function<void(int)> chosen, const QString& printCaption) {
     auto* row = new QHBoxLayout;
     const struct {
         const char* name;
         const char16_t* caption;
     } buttons[] = {{"Command1", u"印字"}, {"Command3", u"プレビュー"}, {"Command4", u"PDF保存…"}};
     for (int i = 0; i < 3; ++i) {
-        auto* b = new QPushButton(QString::fromUtf16(buttons[i].caption), screen);
+        auto* b = new QPushButton(i == 0 ? printCaption : QString::fromUtf16(buttons[i].caption), screen);
         b->setObjectName(QString::fromLatin1(buttons[i].name));
         b->setMinimumWidth(96);
         QObject::connect(b, &QPushButton::clicked, screen, [chosen, i] { chosen(i); });

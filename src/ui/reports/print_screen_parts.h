@@ -18,7 +18,9 @@ namespace vorda {
 QHBoxLayout* dateFieldsRow(std::initializer_list<QLineEdit*> fields, std::initializer_list<QString> captions);
 
 // The buttons; chosen(0) prints, chosen(1) previews, chosen(2) saves a PDF; "終了" closes.
-QHBoxLayout* printButtons(QWidget* screen, std::function<void(int)> chosen);
+// The print button reads printCaption.
+QHBoxLayout* printButtons(QWidget* screen, std::function<void(int)> chosen,
+                          const QString& printCaption = QStringLiteral("印字"));
 
 // Sends the sheets where the button chose: 0 the printer, 1 the preview, 2 a PDF file
 // (pdfName is the suggested file name).

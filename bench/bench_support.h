@@ -1,0 +1,24 @@
+#pragma once
+// What every benchmark needs: the folder of its generated files and the median of runs.
+
+#include <QDir>
+#include <QString>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <vector>
+
+namespace vorda::bench {
+
+inline double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// The folder named on the command line (the files are kept there), or a temporary one.
+inline QString benchFolder(int argc, char** argv, const QTemporaryDir& temp) {
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
+    QDir().mkpath(folder);
+    return folder;
+}
+
+} // namespace vorda::bench

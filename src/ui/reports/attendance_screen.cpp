@@ -1,0 +1,103 @@
+#include "ui/reports/attendance_screen.h"
+
+#include "core/app/app_state.h"
+#include "core/reports/attendance_sheet.h"
+#include "ui/app/ui_support.h"
+#include "ui/reports/print_screen_parts.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+
+namespace vorda {
+
+namespace {
+
+QString shortDate(const QDate& date) {
+    return date.toString(QStringLiteral("yyyy/MM/dd"));
+}
+
+} // namespace
+
+AttendanceScreen::AttendanceScreen(AppState& state, QWidget* parent)
+    : QWidget(parent), state_(state), year_(new QLineEdit(this)), month_(new QLineEdit(this)),
+      start_(new QLabel(this)), end_(new QLabel(this)), progress_(new QProgressBar(this)) {
+    setObjectName(QStringLiteral("AttendanceScreen"));
+    setWindowTitle(QStringLiteral("月別出勤表"));
+    year_->setObjectName(QStringLiteral("Text1"));
+    month_->setObjectName(QStringLiteral("Text2"));
+    start_->setObjectName(QStringLiteral("Label3"));
+    end_->setObjectName(QStringLiteral("Label5"));
+    auto* between = new QLabel(QStringLiteral("～"), this);
+    between->setObjectName(QStringLiteral("Label4"));
+    for (QLabel* l : {start_, end_})
+        l->setMinimumWidth(90);
+    progress_->setObjectName(QStringLiteral("ProgressBar1"));
+    progress_->setRange(0, kAttendanceProgressMax);
+    progress_->setValue(0);
+    progress_->setTextVisible(false);
+
+    auto* grid = new QGridLayout(this);
+    grid->addLayout(dateFieldsRow({year_, month_}, {QStringLiteral("年"), QStringLiteral("月度")}),
+                    0, 0);
+    auto* period = new QHBoxLayout;
+    period->addWidget(start_);
+    period->addWidget(between);
+    period->addWidget(end_);
+    period->addStretch();
+    grid->addLayout(period, 1, 0);
+    grid->addWidget(progress_, 2, 0);
+    grid->addLayout(
+        printButtons(
+            this, [this](int which) { run(which); }, QStringLiteral("印刷")),
+        3, 0);
+
+    connect(year_, &QLineEdit::textChanged, this, &AttendanceScreen::showPeriod);
+    connect(month_, &QLineEdit::textChanged, this, &AttendanceScreen::showPeriod);
+    const QDate date = state_.workingDate.isValid() ? state_.workingDate : state_.today();
+    year_->setText(QString::number(date.year()));
+    month_->setText(QString::number(date.month()));
+}
+
+void AttendanceScreen::showPeriod() {
+    start_->clear();
+    end_->clear();
+    const auto month = attendanceMonth(year_->text(), month_->text());
+    if (!month)
+        return;
+    // A file that cannot be read shows no period; printing says why.
+    Period period;
+    if (HANIDTSYU(state_.databasePath, month->year(), month->month(), period))
+        return;
+    start_->setText(shortDate(period.start));
+    end_->setText(shortDate(period.end));
+}
+
+void AttendanceScreen::run(int output) {
+    const auto month = attendanceMonth(year_->text(), month_->text());
+    if (!month) {
+        ui::showMessage(this, QStringLiteral("年月に誤りがあります。"));
+        return;
+    }
+    const auto step = [this](int value) { progress_->setValue(value); };
+    AttendanceSheetData data;
+    if (const DbError e = readAttendanceSheet(state_.databasePath, month->year(), month->month(),
+                                              month_->text(), era_, data, step)) {
+        progress_->setValue(0);
+        ui::showMessage(this, e.message);
+        return;
+    }
+    const PageScale scale{state_.paperCode, state_.orientationCode, state_.positionScale,
+                          state_.fontScale};
+    const DrawSheets draw = [&data, scale, step](Printer& p) {
+        drawAttendanceSheet(p, scale, data, step);
+    };
+    const QString pdfName =
+        QStringLiteral("月別出勤表_%1.pdf").arg(month->toString(QStringLiteral("yyyyMM")));
+    sendSheets(this, output, draw, pdfName);
+    progress_->setValue(0);
+}
+
+} // namespace vorda
