@@ -22,9 +22,10 @@ Where cutOffWhere(const QDate& until) {
 }
 
 DbError backupFailed(const QString& backupPath, const QString& why) {
-    return DbError{DbErrorKind::Failed,
-                   QStringLiteral("バックアップ %1 を作成できませんでした。データは削除していません。（%2）")
-                       .arg(QDir::toNativeSeparators(backupPath), why)};
+    return DbError{
+        DbErrorKind::Failed,
+        QStringLiteral("バックアップ %1 を作成できませんでした。データは削除していません。（%2）")
+            .arg(QDir::toNativeSeparators(backupPath), why)};
 }
 
 // The engine's own words for a failed statement.
@@ -48,7 +49,9 @@ QString checkCopy(const QString& backupPath, qint64 reportRows) {
     if (DbError e = copy.count(table::DailyReport, {}, rows))
         return e.message;
     if (rows != reportRows)
-        return QStringLiteral("写しの日報が %1 件で、元の %2 件と合いません").arg(rows).arg(reportRows);
+        return QStringLiteral("写しの日報が %1 件で、元の %2 件と合いません")
+            .arg(rows)
+            .arg(reportRows);
     return QString();
 }
 
@@ -59,9 +62,10 @@ DbError writeBackup(const QString& databasePath, const QString& backupPath, qint
         // Claim the name exclusively: an existing file is never overwritten or removed.
         QFile claim(backupPath);
         if (!claim.open(QIODevice::NewOnly | QIODevice::WriteOnly))
-            return backupFailed(backupPath, QFileInfo::exists(backupPath)
-                                                ? QStringLiteral("同じ名前のファイルがすでにあります")
-                                                : claim.errorString());
+            return backupFailed(backupPath,
+                                QFileInfo::exists(backupPath)
+                                    ? QStringLiteral("同じ名前のファイルがすでにあります")
+                                    : claim.errorString());
     }
     QString why;
     {

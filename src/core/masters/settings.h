@@ -28,7 +28,13 @@ struct SystemSettingsTexts {
 };
 
 // The fields whose text must be a number in range before anything is written.
-enum class SettingsField { MonthlyClosingDay, AttendanceClosingDay, YearEndMonth, YearEndDay, EraOffset };
+enum class SettingsField {
+    MonthlyClosingDay,
+    AttendanceClosingDay,
+    YearEndMonth,
+    YearEndDay,
+    EraOffset
+};
 
 struct SettingsProblem {
     SettingsField field;

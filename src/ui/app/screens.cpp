@@ -9,10 +9,28 @@
 #include "ui/app/ui_support.h"
 #include "ui/entry/entry_screen.h"
 #include "ui/entry/pickers.h"
+#include "ui/masters/purge_screen.h"
+#include "ui/masters/system_settings_screen.h"
+#include "ui/masters/trade_name_screen.h"
 #include "ui/reports/daily_print_screen.h"
 #include "ui/reports/print_settings_screen.h"
 
 namespace vorda {
+
+namespace {
+
+// A settings screen opens only with its row read: empty fields standing for a file that
+// could not be read would overwrite the stored settings at "登録".
+template <typename Screen>
+QWidget* openedWithItsRow(Screen* screen) {
+    if (!screen->load()) {
+        delete screen;
+        return nullptr;
+    }
+    return screen;
+}
+
+} // namespace
 
 void registerScreens(FrameWindow& frame) {
     frame.registerScreen(ScreenId::Main, [](FrameWindow& f) -> QWidget* {
@@ -48,6 +66,15 @@ void registerScreens(FrameWindow& frame) {
     });
     frame.registerScreen(ScreenId::WeatherPicker, [](FrameWindow& f) -> QWidget* {
         return new WeatherPicker(f.state(), qobject_cast<MainScreen*>(f.screen(ScreenId::Main)));
+    });
+    frame.registerScreen(ScreenId::SystemSettings, [](FrameWindow& f) -> QWidget* {
+        return openedWithItsRow(new SystemSettingsScreen(f.state()));
+    });
+    frame.registerScreen(ScreenId::TradeName, [](FrameWindow& f) -> QWidget* {
+        return openedWithItsRow(new TradeNameScreen(f.state()));
+    });
+    frame.registerScreen(ScreenId::Purge, [](FrameWindow& f) -> QWidget* {
+        return new PurgeScreen(f.state());
     });
 }
 

@@ -27,7 +27,8 @@ QStringList reportDates(const QString& path) {
     if (db.open(path) || db.selectAll(table::DailyReport, rows))
         return {QStringLiteral("unreadable")};
     for (const Row& r : rows)
-        out << (r.values[rec::Date].isNull() ? QStringLiteral("(null)") : r.values[rec::Date].toString());
+        out << (r.values[rec::Date].isNull() ? QStringLiteral("(null)")
+                                             : r.values[rec::Date].toString());
     return out;
 }
 
@@ -45,13 +46,14 @@ struct Fixture {
             row[rec::JobName] = QStringLiteral("舗装工事");
             db.insert(table::DailyReport, row);
         }
-        db.insert(table::Weather, {QStringLiteral("1999-03-01"), QStringLiteral("月"), QStringLiteral("晴")});
+        db.insert(table::Weather,
+                  {QStringLiteral("1999-03-01"), QStringLiteral("月"), QStringLiteral("晴")});
     }
     test::TempDatabase t;
 };
 
-const QStringList kAllDates = {"1998-12-31", "1999-04-01", "1999-03-31", "", "(null)", "1999-03-31",
-                               "2005-01-01"};
+const QStringList kAllDates = {"1998-12-31", "1999-04-01", "1999-03-31", "",
+                               "(null)",     "1999-03-31", "2005-01-01"};
 
 } // namespace
 
@@ -63,20 +65,48 @@ private slots:
         QTest::addColumn<QString>("month");
         QTest::addColumn<QString>("day");
         QTest::addColumn<QDate>("expected"); // invalid: refused
-        QTest::newRow("31 March 1999") << "1999" << "3" << "31" << QDate(1999, 3, 31);
-        QTest::newRow("a year after 2000") << "2001" << "1" << "1" << QDate(2001, 1, 1);
-        QTest::newRow("the last day of this year") << "2026" << "12" << "31" << QDate(2026, 12, 31);
-        QTest::newRow("1900") << "1900" << "1" << "1" << QDate(1900, 1, 1);
-        QTest::newRow("full-width") << "１９９９" << "３" << "３１" << QDate(1999, 3, 31);
-        QTest::newRow("next year") << "2027" << "1" << "1" << QDate();
-        QTest::newRow("1899") << "1899" << "12" << "31" << QDate();
-        QTest::newRow("31 April") << "1999" << "4" << "31" << QDate();
-        QTest::newRow("29 February of a common year") << "1999" << "2" << "29" << QDate();
-        QTest::newRow("29 February of a leap year") << "2000" << "2" << "29" << QDate(2000, 2, 29);
-        QTest::newRow("month 13") << "1999" << "13" << "1" << QDate();
-        QTest::newRow("day 0") << "1999" << "1" << "0" << QDate();
-        QTest::newRow("empty year") << "" << "1" << "1" << QDate();
-        QTest::newRow("year beyond 16 bits") << "99999" << "1" << "1" << QDate();
+        QTest::newRow("31 March 1999") << "1999"
+                                       << "3"
+                                       << "31" << QDate(1999, 3, 31);
+        QTest::newRow("a year after 2000") << "2001"
+                                           << "1"
+                                           << "1" << QDate(2001, 1, 1);
+        QTest::newRow("the last day of this year") << "2026"
+                                                   << "12"
+                                                   << "31" << QDate(2026, 12, 31);
+        QTest::newRow("1900") << "1900"
+                              << "1"
+                              << "1" << QDate(1900, 1, 1);
+        QTest::newRow("full-width") << "１９９９"
+                                    << "３"
+                                    << "３１" << QDate(1999, 3, 31);
+        QTest::newRow("next year") << "2027"
+                                   << "1"
+                                   << "1" << QDate();
+        QTest::newRow("1899") << "1899"
+                              << "12"
+                              << "31" << QDate();
+        QTest::newRow("31 April") << "1999"
+                                  << "4"
+                                  << "31" << QDate();
+        QTest::newRow("29 February of a common year") << "1999"
+                                                      << "2"
+                                                      << "29" << QDate();
+        QTest::newRow("29 February of a leap year") << "2000"
+                                                    << "2"
+                                                    << "29" << QDate(2000, 2, 29);
+        QTest::newRow("month 13") << "1999"
+                                  << "13"
+                                  << "1" << QDate();
+        QTest::newRow("day 0") << "1999"
+                               << "1"
+                               << "0" << QDate();
+        QTest::newRow("empty year") << ""
+                                    << "1"
+                                    << "1" << QDate();
+        QTest::newRow("year beyond 16 bits") << "99999"
+                                             << "1"
+                                             << "1" << QDate();
     }
 
     void cutOffDays() {
@@ -111,8 +141,10 @@ private slots:
         QCOMPARE(weather, qint64(1));
 
         // The copy lies beside the file, opens, is sound and holds every row of before.
-        QCOMPARE(result.backupPath, QFileInfo(f.t.path()).absoluteDir().filePath(
-                                        QStringLiteral("VORDA_backup_20261208_091530.db")));
+        QCOMPARE(result.backupPath,
+                 QFileInfo(f.t.path())
+                     .absoluteDir()
+                     .filePath(QStringLiteral("VORDA_backup_20261208_091530.db")));
         QCOMPARE(reportDates(result.backupPath), kAllDates);
         Database copy;
         VORDA_OPEN(copy, result.backupPath);

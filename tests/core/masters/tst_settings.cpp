@@ -54,11 +54,16 @@ private slots:
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QString>("month");
         QTest::addColumn<QString>("day");
-        QTest::newRow("3/31") << QVariant(QStringLiteral("3/31")) << "3" << "31";
-        QTest::newRow("later slashes dropped") << QVariant(QStringLiteral("12/2/0")) << "12" << "20";
-        QTest::newRow("no slash") << QVariant(QStringLiteral("331")) << "331" << "";
-        QTest::newRow("leading slash") << QVariant(QStringLiteral("/5")) << "" << "5";
-        QTest::newRow("null") << QVariant() << "" << "";
+        QTest::newRow("3/31") << QVariant(QStringLiteral("3/31")) << "3"
+                              << "31";
+        QTest::newRow("later slashes dropped") << QVariant(QStringLiteral("12/2/0")) << "12"
+                                               << "20";
+        QTest::newRow("no slash") << QVariant(QStringLiteral("331")) << "331"
+                                  << "";
+        QTest::newRow("leading slash") << QVariant(QStringLiteral("/5")) << ""
+                                       << "5";
+        QTest::newRow("null") << QVariant() << ""
+                              << "";
     }
 
     void yearEndSplitsAtTheFirstSlash() {
@@ -68,7 +73,8 @@ private slots:
         {
             Database db;
             VORDA_OPEN(db, t.path());
-            QVERIFY(!db.exec(QStringLiteral("UPDATE \"システム\" SET \"年度終了日\" = ?"), {stored}));
+            QVERIFY(
+                !db.exec(QStringLiteral("UPDATE \"システム\" SET \"年度終了日\" = ?"), {stored}));
         }
         SystemSettingsTexts s;
         QVERIFY(!readSystemSettings(t.path(), s));
@@ -110,9 +116,11 @@ private slots:
         QCOMPARE(row.value(sys::YearEnd).toString(), QStringLiteral("3/30"));
         QCOMPARE(row.value(sys::EraOffset), QVariant(qlonglong(2018)));
         QCOMPARE(row.value(3).toString(), QStringLiteral("keep")); // fields the screen lacks stay
-        QCOMPARE(typeOf(t.path(), QStringLiteral("SELECT typeof(\"夜間開始時間\") FROM \"システム\"")),
-                 QStringLiteral("text"));
-        QCOMPARE(typeOf(t.path(), QStringLiteral("SELECT count(*) FROM \"システム\"")), QStringLiteral("1"));
+        QCOMPARE(
+            typeOf(t.path(), QStringLiteral("SELECT typeof(\"夜間開始時間\") FROM \"システム\"")),
+            QStringLiteral("text"));
+        QCOMPARE(typeOf(t.path(), QStringLiteral("SELECT count(*) FROM \"システム\"")),
+                 QStringLiteral("1"));
     }
 
     void aMissingRowIsAddedWithKeyOne_data() {
@@ -168,15 +176,19 @@ private slots:
         QTest::newRow("closing day empty") << 0 << "" << closing << "月報締日";
         QTest::newRow("closing day with a word") << 0 << "20日" << closing << "月報締日";
         QTest::newRow("closing day fraction") << 0 << "20.5" << closing << "月報締日";
-        QTest::newRow("attendance day -1") << 1 << "-1" << int(SettingsField::AttendanceClosingDay)
-                                           << "出勤表締日";
-        QTest::newRow("month 13") << 2 << "13" << int(SettingsField::YearEndMonth) << "年度終了日の月";
-        QTest::newRow("month 0") << 2 << "0" << int(SettingsField::YearEndMonth) << "年度終了日の月";
+        QTest::newRow("attendance day -1")
+            << 1 << "-1" << int(SettingsField::AttendanceClosingDay) << "出勤表締日";
+        QTest::newRow("month 13") << 2 << "13" << int(SettingsField::YearEndMonth)
+                                  << "年度終了日の月";
+        QTest::newRow("month 0") << 2 << "0" << int(SettingsField::YearEndMonth)
+                                 << "年度終了日の月";
         QTest::newRow("day 32") << 3 << "32" << int(SettingsField::YearEndDay) << "年度終了日の日";
-        QTest::newRow("era offset text") << 4 << "平成" << int(SettingsField::EraOffset) << "西暦－元号";
-        QTest::newRow("era offset empty") << 4 << "" << int(SettingsField::EraOffset) << "西暦－元号";
-        QTest::newRow("era offset beyond 16 bits") << 4 << "40000" << int(SettingsField::EraOffset)
-                                                   << "西暦－元号";
+        QTest::newRow("era offset text")
+            << 4 << "平成" << int(SettingsField::EraOffset) << "西暦－元号";
+        QTest::newRow("era offset empty")
+            << 4 << "" << int(SettingsField::EraOffset) << "西暦－元号";
+        QTest::newRow("era offset beyond 16 bits")
+            << 4 << "40000" << int(SettingsField::EraOffset) << "西暦－元号";
     }
 
     void aValueTheFileCannotHoldWritesNothing() {
@@ -223,7 +235,8 @@ private slots:
         TradeNameTexts again;
         QVERIFY(!readTradeName(t.path(), again));
         QCOMPARE(again, texts);
-        QCOMPARE(typeOf(t.path(), QStringLiteral("SELECT typeof(\"FAX\") FROM \"屋号\"")), QStringLiteral("text"));
+        QCOMPARE(typeOf(t.path(), QStringLiteral("SELECT typeof(\"FAX\") FROM \"屋号\"")),
+                 QStringLiteral("text"));
 
         // No row at all: empty texts, and registering adds the one row.
         {
@@ -235,7 +248,8 @@ private slots:
         QCOMPARE(again, TradeNameTexts());
         QVERIFY(!writeTradeName(t.path(), texts));
         QVERIFY(!writeTradeName(t.path(), texts));
-        QCOMPARE(typeOf(t.path(), QStringLiteral("SELECT count(*) FROM \"屋号\"")), QStringLiteral("1"));
+        QCOMPARE(typeOf(t.path(), QStringLiteral("SELECT count(*) FROM \"屋号\"")),
+                 QStringLiteral("1"));
         QVERIFY(!readTradeName(t.path(), again));
         QCOMPARE(again, texts);
     }
