@@ -9,6 +9,7 @@
 #include "support/temp_database.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -182,6 +183,33 @@ private slots:
         QCOMPARE(test::fileHash(f.t.path()), before);
         QCOMPARE(reportDates(f.t.path()), kAllDates);
         QCOMPARE(test::readFile(taken), QByteArray("earlier copy"));
+    }
+
+    void commandLine() {
+        const QString exe = qEnvironmentVariable("VORDA_EXE");
+        if (exe.isEmpty())
+            QSKIP("VORDA_EXE is not set");
+        Fixture f;
+        const QString ini = f.t.filePath(QStringLiteral("vorda.INI"));
+        QVERIFY(test::writeFile(ini, QFile::encodeName(f.t.path()) + "\r\n\r\n 12 \r\n 2 \r\n"));
+        const auto run = [&](const QStringList& args, QString& output) {
+            QProcess p;
+            p.start(exe, QStringList({QStringLiteral("--ini"), ini, QStringLiteral("purge")}) + args);
+            p.waitForFinished(60000);
+            output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+            return p.exitCode();
+        };
+        QString output;
+        QCOMPARE(run({"--until", "1999-04-31"}, output), 2);
+        QCOMPARE(run({"--until", "1999-03-31"}, output), 0);
+        QVERIFY2(output.contains(QStringLiteral("3 件")), qPrintable(output));
+        QCOMPARE(reportDates(f.t.path()), kAllDates);
+        QCOMPARE(run({"--until", "1998-12-30", "--yes"}, output), 1);
+        QVERIFY2(output.contains(QStringLiteral("データがありません。")), qPrintable(output));
+        QCOMPARE(run({"--until", "1999-03-31", "--yes"}, output), 0);
+        QVERIFY2(output.contains(QStringLiteral("3 件")) && output.contains(QStringLiteral("_backup_")),
+                 qPrintable(output));
+        QCOMPARE(reportDates(f.t.path()), QStringList({"1999-04-01", "", "(null)", "2005-01-01"}));
     }
 };
 
