@@ -20,7 +20,7 @@ RegisterForm::RegisterForm(const QString& objectName, const QString& title, QWid
 QLineEdit* RegisterForm::field(const QString& name, int width) {
     auto* e = new QLineEdit(this);
     e->setObjectName(name);
-    e->setMinimumWidth(width);
+    e->setFixedWidth(width);
     connect(e, &QLineEdit::textEdited, done_, &QLabel::clear);
     return e;
 }
@@ -44,8 +44,8 @@ void RegisterForm::addButtons() {
         b->setMinimumWidth(96);
     connect(reg, &QPushButton::clicked, this, &RegisterForm::registerRow);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
+    grid_->addWidget(done_, grid_->rowCount(), 0, 1, 2);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(done_);
     buttons->addStretch();
     buttons->addWidget(reg);
     buttons->addWidget(close);

@@ -42,7 +42,9 @@ SystemSettingsScreen::SystemSettingsScreen(AppState& state, QWidget* parent)
     : RegisterForm(QStringLiteral("Form15"), QStringLiteral("システム登録"), parent),
       state_(state) {
     for (int i = 0; i < int(fields_.size()); ++i)
-        fields_[i] = field(QStringLiteral("Text%1").arg(i + 1), i == 2 || i == 3 ? 40 : 80);
+        fields_[i] = field(QStringLiteral("Text%1").arg(i + 1), i == 2 || i == 3  ? 40
+                                                                : i < 2 || i == 8 ? 56
+                                                                                  : 96);
     for (int i : {0, 1, 2, 3, 8})
         fields_[i]->setAlignment(Qt::AlignRight);
     addRow(QStringLiteral("月報締日"), {fields_[0]});
