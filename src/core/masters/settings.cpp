@@ -40,6 +40,19 @@ DbError selectSystemRow(Database& db, std::vector<Row>& rows) {
     return db.select(table::System, {{key, Condition::Op::Eq, 1}}, rows, 1);
 }
 
+DbError selectTradeRow(Database& db, std::vector<Row>& rows) {
+    return db.select(table::TradeName, {}, rows, 1);
+}
+
+// The row a finder gives, read on a connection of its own.
+template <typename Find>
+DbError readRow(const QString& databasePath, Find find, std::vector<Row>& rows) {
+    Database db;
+    if (DbError e = db.open(databasePath))
+        return e;
+    return find(db, rows);
+}
+
 // Rewrites the row found, or adds one, inside one transaction.
 // keyName: a key field the added row must carry as 1.
 template <typename Find>
@@ -80,11 +93,8 @@ DbError refused(const QString& message) {
 
 DbError readSystemSettings(const QString& databasePath, SystemSettingsTexts& out) {
     out = {};
-    Database db;
-    if (DbError e = db.open(databasePath))
-        return e;
     std::vector<Row> rows;
-    if (DbError e = selectSystemRow(db, rows))
+    if (DbError e = readRow(databasePath, selectSystemRow, rows))
         return e;
     if (rows.empty())
         return {};
@@ -150,11 +160,8 @@ DbError writeSystemSettings(const QString& databasePath, const SystemSettingsTex
 
 DbError readTradeName(const QString& databasePath, TradeNameTexts& out) {
     out = {};
-    Database db;
-    if (DbError e = db.open(databasePath))
-        return e;
     std::vector<Row> rows;
-    if (DbError e = db.select(table::TradeName, {}, rows, 1))
+    if (DbError e = readRow(databasePath, selectTradeRow, rows))
         return e;
     if (rows.empty())
         return {};
@@ -167,10 +174,7 @@ DbError writeTradeName(const QString& databasePath, const TradeNameTexts& texts)
     QVariantList values;
     for (const QString& t : texts)
         values << storedText(t);
-    return writeRow(databasePath, table::TradeName, values,
-                    [](Database& db, std::vector<Row>& rows) {
-                        return db.select(table::TradeName, {}, rows, 1);
-                    });
+    return writeRow(databasePath, table::TradeName, values, selectTradeRow);
 }
 
 } // namespace vorda

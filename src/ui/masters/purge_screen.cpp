@@ -3,6 +3,7 @@
 #include "core/app/app_state.h"
 #include "core/masters/purge.h"
 #include "ui/app/ui_support.h"
+#include "ui/masters/register_form.h"
 #include "ui/reports/print_screen_parts.h"
 
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 
 namespace vorda {
 
@@ -26,26 +26,13 @@ PurgeScreen::PurgeScreen(AppState& state, QWidget* parent)
     month_->setText(QStringLiteral("1"));
     day_->setText(QStringLiteral("1"));
 
-    auto* start = new QPushButton(QStringLiteral("整理開始"), this);
-    start->setObjectName(QStringLiteral("Command1"));
-    auto* close = new QPushButton(QStringLiteral("終了"), this);
-    close->setObjectName(QStringLiteral("Command2"));
-    for (QPushButton* b : {start, close})
-        b->setMinimumWidth(96);
-    connect(start, &QPushButton::clicked, this, &PurgeScreen::start);
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
-
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("削除年月日"), this), 0, 0);
     QHBoxLayout* dateRow = dateFieldsRow(
         {year_, month_, day_}, {QStringLiteral("年"), QStringLiteral("月"), QStringLiteral("日")});
     dateRow->insertWidget(dateRow->count() - 1, new QLabel(QStringLiteral("まで"), this));
     grid->addLayout(dateRow, 1, 0);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(start);
-    buttons->addWidget(close);
-    grid->addLayout(buttons, 2, 0);
+    grid->addLayout(commandButtons(this, QStringLiteral("整理開始"), [this] { start(); }), 2, 0);
 }
 
 void PurgeScreen::start() {

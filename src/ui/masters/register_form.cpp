@@ -8,6 +8,22 @@
 
 namespace vorda {
 
+QHBoxLayout* commandButtons(QWidget* screen, const QString& caption, std::function<void()> run) {
+    auto* action = new QPushButton(caption, screen);
+    action->setObjectName(QStringLiteral("Command1"));
+    auto* close = new QPushButton(QStringLiteral("終了"), screen);
+    close->setObjectName(QStringLiteral("Command2"));
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (QPushButton* b : {action, close}) {
+        b->setMinimumWidth(96);
+        row->addWidget(b);
+    }
+    QObject::connect(action, &QPushButton::clicked, screen, std::move(run));
+    QObject::connect(close, &QPushButton::clicked, screen, &QWidget::close);
+    return row;
+}
+
 RegisterForm::RegisterForm(const QString& objectName, const QString& title, QWidget* parent)
     : QWidget(parent), grid_(new QGridLayout(this)), done_(new QLabel(this)) {
     setObjectName(objectName);
@@ -36,20 +52,9 @@ void RegisterForm::addRow(const QString& caption, std::initializer_list<QWidget*
 }
 
 void RegisterForm::addButtons() {
-    auto* reg = new QPushButton(QStringLiteral("登録"), this);
-    reg->setObjectName(QStringLiteral("Command1"));
-    auto* close = new QPushButton(QStringLiteral("終了"), this);
-    close->setObjectName(QStringLiteral("Command2"));
-    for (QPushButton* b : {reg, close})
-        b->setMinimumWidth(96);
-    connect(reg, &QPushButton::clicked, this, &RegisterForm::registerRow);
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
     grid_->addWidget(done_, grid_->rowCount(), 0, 1, 2);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(reg);
-    buttons->addWidget(close);
-    grid_->addLayout(buttons, grid_->rowCount(), 0, 1, 2);
+    grid_->addLayout(commandButtons(this, QStringLiteral("登録"), [this] { registerRow(); }),
+                     grid_->rowCount(), 0, 1, 2);
 }
 
 void RegisterForm::confirmRegistered() {

@@ -3,13 +3,18 @@
 // line in the screen that confirms a registration until the next edit.
 
 #include <QWidget>
+#include <functional>
 #include <initializer_list>
 
 class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 
 namespace vorda {
+
+// The row of buttons at the foot of a screen: the action (Command1) and "終了" (Command2).
+QHBoxLayout* commandButtons(QWidget* screen, const QString& caption, std::function<void()> run);
 
 class RegisterForm : public QWidget {
     Q_OBJECT

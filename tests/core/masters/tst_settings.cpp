@@ -32,17 +32,7 @@ QString typeOf(const QString& path, const QString& sql) {
 }
 
 SystemSettingsTexts goodTexts() {
-    SystemSettingsTexts t;
-    t.monthlyClosingDay = QStringLiteral("20");
-    t.attendanceClosingDay = QStringLiteral("25");
-    t.yearEndMonth = QStringLiteral("12");
-    t.yearEndDay = QStringLiteral("20");
-    t.startOfWork = QStringLiteral("08:30");
-    t.workingTime = QStringLiteral("08:00");
-    t.nightStart = QStringLiteral("21:00");
-    t.eraName = QStringLiteral("令和");
-    t.eraOffset = QStringLiteral("2018");
-    return t;
+    return {"20", "25", "12", "20", "08:30", "08:00", "21:00", "令和", "2018"};
 }
 
 } // namespace
@@ -94,16 +84,8 @@ private slots:
         }
         SystemSettingsTexts s;
         QVERIFY(!readSystemSettings(t.path(), s));
-        SystemSettingsTexts expected;
-        expected.monthlyClosingDay = QStringLiteral("31");
-        expected.attendanceClosingDay = QStringLiteral("31");
-        expected.yearEndMonth = QStringLiteral("3");
-        expected.yearEndDay = QStringLiteral("31");
-        expected.startOfWork = QStringLiteral("08:00");
-        expected.workingTime = QStringLiteral("08:00");
-        expected.nightStart = QStringLiteral("20:00");
-        expected.eraName = QStringLiteral("令和");
-        expected.eraOffset = QStringLiteral("2018");
+        const SystemSettingsTexts expected = {"31",    "31",    "3",    "31",  "08:00",
+                                              "08:00", "20:00", "令和", "2018"};
         QCOMPARE(s, expected);
 
         // Typed through an input method, with blanks: stored as the numbers they are.

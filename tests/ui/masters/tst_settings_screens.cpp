@@ -48,6 +48,19 @@ struct Frame {
             QTest::sendKeyEvent(QTest::Click, e, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
 
+    // Types the fields in the order given, answers the question as told, clicks "整理開始"
+    // and gives the texts shown.
+    QStringList startPurge(QWidget* screen,
+                           std::initializer_list<std::pair<int, const char*>> typed,
+                           QList<bool> answers = {}) {
+        for (const auto& [n, text] : typed)
+            type(screen, n, QString::fromUtf8(text));
+        messages.texts.clear();
+        messages.answers = answers;
+        click(screen, "Command1");
+        return messages.texts;
+    }
+
     test::MessageRecorder messages;
     QTemporaryDir iniDir;
     AppState state;
@@ -199,70 +212,44 @@ private slots:
                  QStringLiteral("1995/1/1"));
         const QString path = t.path();
 
+        const QStringList badDate = {QStringLiteral("日付が正しくありません。")};
         // 31 April is no day at all.
-        f.type(w, 2, QStringLiteral("4"));
-        f.type(w, 3, QStringLiteral("31"));
-        f.type(w, 1, QStringLiteral("1999"));
-        f.click(w, "Command1");
-        QCOMPARE(f.messages.texts, QStringList({QStringLiteral("日付が正しくありません。")}));
-
+        QCOMPARE(f.startPurge(w, {{2, "4"}, {3, "31"}, {1, "1999"}}), badDate);
         // A year after this one, then another month: the year is still checked.
-        f.messages.texts.clear();
-        f.type(w, 3, QStringLiteral("1"));
-        f.type(w, 1, QStringLiteral("2027"));
-        f.type(w, 2, QStringLiteral("2"));
-        f.click(w, "Command1");
-        QCOMPARE(f.messages.texts, QStringList({QStringLiteral("日付が正しくありません。")}));
+        QCOMPARE(f.startPurge(w, {{3, "1"}, {1, "2027"}, {2, "2"}}), badDate);
 
         // "No" deletes nothing.
-        f.messages.texts.clear();
-        f.type(w, 1, QStringLiteral("1999"));
-        f.type(w, 2, QStringLiteral("3"));
-        f.type(w, 3, QStringLiteral("31"));
         const QByteArray before = test::fileHash(path);
-        f.click(w, "Command1");
-        QCOMPARE(f.messages.texts,
+        QCOMPARE(f.startPurge(w, {{1, "1999"}, {2, "3"}, {3, "31"}}),
                  QStringList({QStringLiteral("削除しますか"), QStringLiteral("中止します。")}));
         QCOMPARE(test::fileHash(path), before);
 
         // "Yes": that day and before go, 1 April stays; the copy lies beside the file.
-        f.messages.texts.clear();
-        f.messages.answers = {true};
-        f.click(w, "Command1");
-        QCOMPARE(f.messages.texts.size(), 2);
-        const QString done = f.messages.texts[1];
-        QVERIFY2(done.startsWith(QStringLiteral("削除完了しました。")) &&
-                     done.contains(QStringLiteral("2 件")),
-                 qPrintable(done));
+        QStringList shown = f.startPurge(w, {}, {true});
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown[1].startsWith(QStringLiteral("削除完了しました。")) &&
+                     shown[1].contains(QStringLiteral("2 件")),
+                 qPrintable(shown[1]));
         QCOMPARE(reportDates(path), QStringList({"1999-04-01", "2000-12-31", "2001-01-02"}));
         QStringList files = filesBeside(path);
         files.removeAll(QStringLiteral("VORDA.db"));
         QCOMPARE(files.size(), 1);
         QVERIFY(files[0].startsWith(QStringLiteral("VORDA_backup_20261208_")));
-        QVERIFY(done.contains(
-            QDir::toNativeSeparators(QDir(QFileInfo(path).absolutePath()).filePath(files[0]))));
+        const QString backup = QDir(QFileInfo(path).absolutePath()).filePath(files[0]);
+        QVERIFY(shown[1].contains(QDir::toNativeSeparators(backup)));
         QCOMPARE(f.frame->screen(ScreenId::Purge), w);
 
         // Nothing left up to that day.
-        f.messages.texts.clear();
-        f.messages.answers = {true};
-        f.click(w, "Command1");
-        QCOMPARE(f.messages.texts, QStringList({QStringLiteral("削除しますか"),
-                                                QStringLiteral("データがありません。")}));
+        QCOMPARE(
+            f.startPurge(w, {}, {true}),
+            QStringList({QStringLiteral("削除しますか"), QStringLiteral("データがありません。")}));
         QCOMPARE(filesBeside(path).size(), 2);
 
         // A year after 2000, typed last.
-        f.messages.texts.clear();
-        f.messages.answers = {true};
-        f.type(w, 3, QStringLiteral("1"));
-        f.type(w, 2, QStringLiteral("1"));
-        f.type(w, 1, QStringLiteral("2001"));
-        QVERIFY(QFile::remove(
-            QDir(QFileInfo(path).absolutePath()).filePath(files[0]))); // the same second's name
-        f.click(w, "Command1");
-        QCOMPARE(f.messages.texts.size(), 2);
-        QVERIFY2(f.messages.texts[1].contains(QStringLiteral("2 件")),
-                 qPrintable(f.messages.texts[1]));
+        QVERIFY(QFile::remove(backup)); // a second purge within the same second takes its name
+        shown = f.startPurge(w, {{3, "1"}, {2, "1"}, {1, "2001"}}, {true});
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown[1].contains(QStringLiteral("2 件")), qPrintable(shown[1]));
         QCOMPARE(reportDates(path), QStringList({"2001-01-02"}));
     }
 };
