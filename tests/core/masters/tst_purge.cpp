@@ -13,6 +13,9 @@
 #include <QSqlQuery>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace vorda;
 
 namespace {
@@ -192,8 +195,15 @@ private slots:
         Fixture f;
         const QString ini = f.t.filePath(QStringLiteral("vorda.INI"));
         QVERIFY(test::writeFile(ini, QFile::encodeName(f.t.path()) + "\r\n\r\n 12 \r\n 2 \r\n"));
-        const auto run = [&](const QStringList& args, QString& output) {
+        // fileLimit: no file of the child may grow beyond it (a full disk).
+        const auto run = [&](const QStringList& args, QString& output, rlim_t fileLimit = 0) {
             QProcess p;
+            if (fileLimit)
+                p.setChildProcessModifier([fileLimit] {
+                    std::signal(SIGXFSZ, SIG_IGN); // a failed write, not a killed process
+                    const rlimit limit{fileLimit, fileLimit};
+                    setrlimit(RLIMIT_FSIZE, &limit);
+                });
             p.start(exe, QStringList({QStringLiteral("--ini"), ini, QStringLiteral("purge")}) + args);
             p.waitForFinished(60000);
             output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
@@ -206,6 +216,14 @@ private slots:
         QCOMPARE(reportDates(f.t.path()), kAllDates);
         QCOMPARE(run({"--until", "1998-12-30", "--yes"}, output), 1);
         QVERIFY2(output.contains(QStringLiteral("データがありません。")), qPrintable(output));
+        // The copy cannot be written whole: it is removed and nothing is deleted.
+        const QByteArray before = test::fileHash(f.t.path());
+        QCOMPARE(run({"--until", "1999-03-31", "--yes"}, output, 16384), 1);
+        QVERIFY2(output.contains(QStringLiteral("削除していません")), qPrintable(output));
+        QCOMPARE(test::fileHash(f.t.path()), before);
+        QCOMPARE(QDir(f.t.filePath(QString())).entryList(QDir::Files, QDir::Name),
+                 QStringList({QStringLiteral("VORDA.db"), QStringLiteral("vorda.INI")}));
+
         QCOMPARE(run({"--until", "1999-03-31", "--yes"}, output), 0);
         QVERIFY2(output.contains(QStringLiteral("3 件")) && output.contains(QStringLiteral("_backup_")),
                  qPrintable(output));
