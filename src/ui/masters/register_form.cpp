@@ -1,5 +1,8 @@
 #include "ui/masters/register_form.h"
 
+#include "core/app/app_state.h"
+#include "ui/app/ui_support.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,8 +27,9 @@ QHBoxLayout* commandButtons(QWidget* screen, const QString& caption, std::functi
     return row;
 }
 
-RegisterForm::RegisterForm(const QString& objectName, const QString& title, QWidget* parent)
-    : QWidget(parent), grid_(new QGridLayout(this)), done_(new QLabel(this)) {
+RegisterForm::RegisterForm(const QString& objectName, const QString& title, AppState& state,
+                           QWidget* parent)
+    : QWidget(parent), state_(state), grid_(new QGridLayout(this)), done_(new QLabel(this)) {
     setObjectName(objectName);
     setWindowTitle(title);
     done_->setObjectName(QStringLiteral("confirmation"));
@@ -57,8 +61,26 @@ void RegisterForm::addButtons() {
                      grid_->rowCount(), 0, 1, 2);
 }
 
-void RegisterForm::confirmRegistered() {
-    done_->setText(QStringLiteral("登録しました。"));
+bool RegisterForm::load() {
+    const QString path = state_.databasePath;
+    if (const DbError e = readFields(path)) {
+        ui::showMessage(this, e.message);
+        return false;
+    }
+    readFrom_ = path;
+    done_->clear();
+    return true;
+}
+
+void RegisterForm::registerRow() {
+    if (state_.databasePath != readFrom_) {
+        ui::showMessage(this, QStringLiteral("データ環境が変わりました。登録はしていません。\n"
+                                             "新しいデータの内容を表示します。"));
+        load();
+        return;
+    }
+    if (writeFields(readFrom_))
+        done_->setText(QStringLiteral("登録しました。"));
 }
 
 } // namespace vorda

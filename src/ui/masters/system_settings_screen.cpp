@@ -1,6 +1,5 @@
 #include "ui/masters/system_settings_screen.h"
 
-#include "core/app/app_state.h"
 #include "core/masters/settings.h"
 #include "ui/app/ui_support.h"
 
@@ -39,8 +38,7 @@ int fieldIndex(SettingsField f) {
 } // namespace
 
 SystemSettingsScreen::SystemSettingsScreen(AppState& state, QWidget* parent)
-    : RegisterForm(QStringLiteral("Form15"), QStringLiteral("システム登録"), parent),
-      state_(state) {
+    : RegisterForm(QStringLiteral("Form15"), QStringLiteral("システム登録"), state, parent) {
     for (int i = 0; i < int(fields_.size()); ++i)
         fields_[i] = field(QStringLiteral("Text%1").arg(i + 1), i == 2 || i == 3  ? 40
                                                                 : i < 2 || i == 8 ? 56
@@ -59,18 +57,16 @@ SystemSettingsScreen::SystemSettingsScreen(AppState& state, QWidget* parent)
     addButtons();
 }
 
-bool SystemSettingsScreen::load() {
+DbError SystemSettingsScreen::readFields(const QString& databasePath) {
     SystemSettingsTexts texts;
-    if (const DbError e = readSystemSettings(state_.databasePath, texts)) {
-        ui::showMessage(this, e.message);
-        return false;
-    }
+    if (DbError e = readSystemSettings(databasePath, texts))
+        return e;
     for (int i = 0; i < int(fields_.size()); ++i)
         fields_[i]->setText(texts.*kMembers[i]);
-    return true;
+    return {};
 }
 
-void SystemSettingsScreen::registerRow() {
+bool SystemSettingsScreen::writeFields(const QString& databasePath) {
     SystemSettingsTexts texts;
     for (int i = 0; i < int(fields_.size()); ++i)
         texts.*kMembers[i] = fields_[i]->text();
@@ -79,13 +75,13 @@ void SystemSettingsScreen::registerRow() {
         QLineEdit* faulty = fields_[fieldIndex(problem->field)];
         faulty->setFocus();
         faulty->selectAll();
-        return;
+        return false;
     }
-    if (const DbError e = writeSystemSettings(state_.databasePath, texts)) {
+    if (const DbError e = writeSystemSettings(databasePath, texts)) {
         ui::showMessage(this, e.message);
-        return;
+        return false;
     }
-    confirmRegistered();
+    return true;
 }
 
 } // namespace vorda

@@ -14,15 +14,12 @@ class SystemSettingsScreen : public RegisterForm {
 public:
     explicit SystemSettingsScreen(AppState& state, QWidget* parent = nullptr);
 
-    // Reads the row into the fields; false (after saying why) when the file cannot be read,
-    // so that no screen of empty fields could overwrite the stored settings.
-    bool load();
-
+protected:
+    DbError readFields(const QString& databasePath) override;
     // A value the file cannot hold is named and its field selected; nothing is written.
-    void registerRow() override;
+    bool writeFields(const QString& databasePath) override;
 
 private:
-    AppState& state_;
     std::array<QLineEdit*, 9> fields_; // Text1 to Text9
 };
 

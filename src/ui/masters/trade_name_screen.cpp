@@ -1,6 +1,5 @@
 #include "ui/masters/trade_name_screen.h"
 
-#include "core/app/app_state.h"
 #include "core/masters/settings.h"
 #include "ui/app/ui_support.h"
 
@@ -9,7 +8,7 @@
 namespace vorda {
 
 TradeNameScreen::TradeNameScreen(AppState& state, QWidget* parent)
-    : RegisterForm(QStringLiteral("Form19"), QStringLiteral("屋号"), parent), state_(state) {
+    : RegisterForm(QStringLiteral("Form19"), QStringLiteral("屋号"), state, parent) {
     static const char16_t* const captions[] = {u"屋号",   u"印字タイトル", u"郵便番号",
                                                u"住所１", u"住所２",       u"電話番号",
                                                u"FAX",    u"責任者",       u"担当者"};
@@ -20,26 +19,24 @@ TradeNameScreen::TradeNameScreen(AppState& state, QWidget* parent)
     addButtons();
 }
 
-bool TradeNameScreen::load() {
+DbError TradeNameScreen::readFields(const QString& databasePath) {
     TradeNameTexts texts;
-    if (const DbError e = readTradeName(state_.databasePath, texts)) {
-        ui::showMessage(this, e.message);
-        return false;
-    }
+    if (DbError e = readTradeName(databasePath, texts))
+        return e;
     for (int i = 0; i < int(fields_.size()); ++i)
         fields_[i]->setText(texts[i]);
-    return true;
+    return {};
 }
 
-void TradeNameScreen::registerRow() {
+bool TradeNameScreen::writeFields(const QString& databasePath) {
     TradeNameTexts texts;
     for (int i = 0; i < int(fields_.size()); ++i)
         texts[i] = fields_[i]->text();
-    if (const DbError e = writeTradeName(state_.databasePath, texts)) {
+    if (const DbError e = writeTradeName(databasePath, texts)) {
         ui::showMessage(this, e.message);
-        return;
+        return false;
     }
-    confirmRegistered();
+    return true;
 }
 
 } // namespace vorda

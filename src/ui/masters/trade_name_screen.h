@@ -16,15 +16,13 @@ class TradeNameScreen : public RegisterForm {
 public:
     explicit TradeNameScreen(AppState& state, QWidget* parent = nullptr);
 
-    // Reads the first row into the fields (none: empty fields); false, after saying why,
-    // when the file cannot be read.
-    bool load();
-
-    // Writes the texts as typed to the first row, adding it when the table has none.
-    void registerRow() override;
+protected:
+    // The first row (none: empty fields).
+    DbError readFields(const QString& databasePath) override;
+    // The texts as typed to the first row, adding it when the table has none.
+    bool writeFields(const QString& databasePath) override;
 
 private:
-    AppState& state_;
     std::array<QLineEdit*, trade::FieldCount> fields_; // Text1 to Text9
 };
 

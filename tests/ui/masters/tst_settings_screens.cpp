@@ -179,6 +179,27 @@ private slots:
         // The next edit takes the confirmation away.
         f.type(w, 8, QStringLiteral("平成"));
         QVERIFY(done->text().isEmpty());
+
+        // Another data location meanwhile: neither file takes the fields read from the first;
+        // the screen shows the new file's row.
+        test::TempDatabase other;
+        QVERIFY(other.ok());
+        const QByteArray first = test::fileHash(t.path());
+        const QByteArray second = test::fileHash(other.path());
+        f.state.databasePath = other.path();
+        f.messages.texts.clear();
+        f.click(w, "Command1");
+        QCOMPARE(f.messages.texts.size(), 1);
+        QVERIFY(f.messages.texts[0].startsWith(QStringLiteral("データ環境が変わりました。")));
+        QCOMPARE(test::fileHash(t.path()), first);
+        QCOMPARE(test::fileHash(other.path()), second);
+        QCOMPARE(f.field(w, 1)->text(), QStringLiteral("31"));
+        QCOMPARE(f.field(w, 8)->text(), QStringLiteral("令和"));
+        f.type(w, 1, QStringLiteral("15"));
+        f.click(w, "Command1");
+        QCOMPARE(done->text(), QStringLiteral("登録しました。"));
+        QVERIFY(!readSystemSettings(other.path(), stored));
+        QCOMPARE(stored.monthlyClosingDay, QStringLiteral("15"));
     }
 
     void tradeNameRegister() {
