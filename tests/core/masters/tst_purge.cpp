@@ -23,19 +23,6 @@ namespace {
 const QDate kToday(2026, 12, 8);
 const QDateTime kStamp(QDate(2026, 12, 8), QTime(9, 15, 30));
 
-// The dates of the daily report rows, in stored order; a null date shows as "(null)".
-QStringList reportDates(const QString& path) {
-    Database db;
-    std::vector<Row> rows;
-    QStringList out;
-    if (db.open(path) || db.selectAll(table::DailyReport, rows))
-        return {QStringLiteral("unreadable")};
-    for (const Row& r : rows)
-        out << (r.values[rec::Date].isNull() ? QStringLiteral("(null)")
-                                             : r.values[rec::Date].toString());
-    return out;
-}
-
 struct Fixture {
     Fixture() {
         Database db;
@@ -135,7 +122,8 @@ private slots:
         QVERIFY2(!e, qPrintable(e.message));
         QCOMPARE(result.deleted, qint64(3));
         // Rows without a proper date are not "on or before" any day.
-        QCOMPARE(reportDates(f.t.path()), QStringList({"1999-04-01", "", "(null)", "2005-01-01"}));
+        QCOMPARE(test::reportDates(f.t.path()),
+                 QStringList({"1999-04-01", "", "(null)", "2005-01-01"}));
         qint64 weather = 0;
         {
             Database db;
@@ -149,7 +137,7 @@ private slots:
                  QFileInfo(f.t.path())
                      .absoluteDir()
                      .filePath(QStringLiteral("VORDA_backup_20261208_091530.db")));
-        QCOMPARE(reportDates(result.backupPath), kAllDates);
+        QCOMPARE(test::reportDates(result.backupPath), kAllDates);
         Database copy;
         VORDA_OPEN(copy, result.backupPath);
         QSqlQuery q(copy.connection());
@@ -184,7 +172,7 @@ private slots:
                  qPrintable(e.message));
         QCOMPARE(result.deleted, qint64(0));
         QCOMPARE(test::fileHash(f.t.path()), before);
-        QCOMPARE(reportDates(f.t.path()), kAllDates);
+        QCOMPARE(test::reportDates(f.t.path()), kAllDates);
         QCOMPARE(test::readFile(taken), QByteArray("earlier copy"));
     }
 
@@ -204,7 +192,8 @@ private slots:
                     const rlimit limit{fileLimit, fileLimit};
                     setrlimit(RLIMIT_FSIZE, &limit);
                 });
-            p.start(exe, QStringList({QStringLiteral("--ini"), ini, QStringLiteral("purge")}) + args);
+            p.start(exe,
+                    QStringList({QStringLiteral("--ini"), ini, QStringLiteral("purge")}) + args);
             p.waitForFinished(60000);
             output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
             return p.exitCode();
@@ -213,7 +202,7 @@ private slots:
         QCOMPARE(run({"--until", "1999-04-31"}, output), 2);
         QCOMPARE(run({"--until", "1999-03-31"}, output), 0);
         QVERIFY2(output.contains(QStringLiteral("3 件")), qPrintable(output));
-        QCOMPARE(reportDates(f.t.path()), kAllDates);
+        QCOMPARE(test::reportDates(f.t.path()), kAllDates);
         QCOMPARE(run({"--until", "1998-12-30", "--yes"}, output), 1);
         QVERIFY2(output.contains(QStringLiteral("データがありません。")), qPrintable(output));
         // The copy cannot be written whole: it is removed and nothing is deleted.
@@ -225,9 +214,11 @@ private slots:
                  QStringList({QStringLiteral("VORDA.db"), QStringLiteral("vorda.INI")}));
 
         QCOMPARE(run({"--until", "1999-03-31", "--yes"}, output), 0);
-        QVERIFY2(output.contains(QStringLiteral("3 件")) && output.contains(QStringLiteral("_backup_")),
+        QVERIFY2(output.contains(QStringLiteral("3 件")) &&
+                     output.contains(QStringLiteral("_backup_")),
                  qPrintable(output));
-        QCOMPARE(reportDates(f.t.path()), QStringList({"1999-04-01", "", "(null)", "2005-01-01"}));
+        QCOMPARE(test::reportDates(f.t.path()),
+                 QStringList({"1999-04-01", "", "(null)", "2005-01-01"}));
     }
 };
 

@@ -80,16 +80,6 @@ void addReports(const QString& path, const QStringList& dates) {
     }
 }
 
-QStringList reportDates(const QString& path) {
-    Database db;
-    std::vector<Row> rows;
-    QStringList out;
-    if (!db.open(path) && !db.selectAll(table::DailyReport, rows))
-        for (const Row& r : rows)
-            out << r.values[rec::Date].toString();
-    return out;
-}
-
 QStringList filesBeside(const QString& path) {
     return QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files, QDir::Name);
 }
@@ -251,7 +241,7 @@ private slots:
         QVERIFY2(shown[1].startsWith(QStringLiteral("削除完了しました。")) &&
                      shown[1].contains(QStringLiteral("2 件")),
                  qPrintable(shown[1]));
-        QCOMPARE(reportDates(path), QStringList({"1999-04-01", "2000-12-31", "2001-01-02"}));
+        QCOMPARE(test::reportDates(path), QStringList({"1999-04-01", "2000-12-31", "2001-01-02"}));
         QStringList files = filesBeside(path);
         files.removeAll(QStringLiteral("VORDA.db"));
         QCOMPARE(files.size(), 1);
@@ -271,7 +261,7 @@ private slots:
         shown = f.startPurge(w, {{3, "1"}, {2, "1"}, {1, "2001"}}, {true});
         QCOMPARE(shown.size(), 2);
         QVERIFY2(shown[1].contains(QStringLiteral("2 件")), qPrintable(shown[1]));
-        QCOMPARE(reportDates(path), QStringList({"2001-01-02"}));
+        QCOMPARE(test::reportDates(path), QStringList({"2001-01-02"}));
     }
 };
 
