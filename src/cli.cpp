@@ -5,6 +5,8 @@
 #include "core/data/new_database.h"
 #include "core/data/schema.h"
 #include "core/reports/attendance_sheet.h"
+#include "core/data/values.h"
+#include "core/masters/purge.h"
 #include "core/reports/daily_report.h"
 #include "core/reports/monthly_results.h"
 #include "core/reports/pdf_output.h"
@@ -240,6 +242,59 @@ int printSheet(const QStringList& args, AppState& state) {
     return sendSheets([&](Printer& p) { drawDailyReport(p, scale, data); }, out);
 }
 
+int purge(const QStringList& args, AppState& state) {
+    // purge --until YYYY-MM-DD [--yes]
+    QString untilText;
+    bool yes = false;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--until") && i + 1 < args.size())
+            untilText = args[++i];
+        else if (args[i] == QLatin1String("--yes"))
+            yes = true;
+        else
+            return usage();
+    }
+    const QDate until = QDate::fromString(untilText, QStringLiteral("yyyy-MM-dd"));
+    if (!purgeDateAllowed(until, state.today())) {
+        err() << QStringLiteral("日付が正しくありません。（1900 年から今年までの日を YYYY-MM-DD で指定してください: %1）")
+                     .arg(untilText)
+              << Qt::endl;
+        return 2;
+    }
+    INIREAD(state);
+    if (!yes) {
+        qint64 n = 0;
+        if (DbError e = countPurgeRows(state.databasePath, until, n)) {
+            err() << e.message << Qt::endl;
+            return 1;
+        }
+        if (n == 0) {
+            err() << QStringLiteral("データがありません。") << Qt::endl;
+            return 1;
+        }
+        out() << QStringLiteral("%1 までの日報 %2 件が削除の対象です（削除するには --yes を付けてください）。")
+                     .arg(toDbDate(until))
+                     .arg(n)
+              << Qt::endl;
+        return 0;
+    }
+    PurgeResult result;
+    if (DbError e = purgeDailyReports(state.databasePath, until,
+                                      QDateTime(state.today(), QTime::currentTime()), result)) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
+    if (result.deleted == 0) {
+        err() << QStringLiteral("データがありません。") << Qt::endl;
+        return 1;
+    }
+    out() << QStringLiteral("削除完了しました。%1 件\nバックアップ: %2")
+                 .arg(result.deleted)
+                 .arg(QDir::toNativeSeparators(result.backupPath))
+          << Qt::endl;
+    return 0;
+}
+
 } // namespace
 
 QString usageText() {
@@ -258,6 +313,9 @@ QString usageText() {
         "                                          工事別作業期間一覧表を印刷（--out: PDF に保存）/ print the period list\n"
         "  vorda [--ini FILE] print attendance --year YYYY --month M [--out FILE.pdf]\n"
         "                                          月別出勤表を印刷（--out: PDF に保存）/ print the monthly attendance sheet\n"
+        "  vorda [--ini FILE] purge --until YYYY-MM-DD [--yes]\n"
+        "                                          その日までの日報の件数（--yes: 写しを作ってから削除）\n"
+        "                                          / count, or back up and delete, daily reports up to a day\n"
         "  vorda check-db PATH                     データベースを確認し、表ごとの件数を表示します\n"
         "                                          / check a database and count its rows\n"
         "  --ini FILE   vorda.INI の代わりに使う設定ファイル / another configuration file\n");
@@ -274,6 +332,8 @@ int runSubcommand(const QStringList& args, AppState& state) {
         return setData(rest, state);
     if (command == QLatin1String("print"))
         return printSheet(rest, state);
+    if (command == QLatin1String("purge"))
+        return purge(rest, state);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         out() << usageText() << Qt::flush;
         return 0;

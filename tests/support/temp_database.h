@@ -1,8 +1,10 @@
 #pragma once
 // A fresh database file in its own temporary folder, for one test.
 
+#include "core/data/daily_record.h"
 #include "core/data/database.h"
 #include "core/data/new_database.h"
+#include "core/data/schema.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,6 +44,19 @@ inline QList<int> daysOffBalances(const QString& path) {
         for (const Row& r : rows)
             out << r.values.value(5).toInt();
     }
+    return out;
+}
+
+// The dates of the daily report rows, in stored order; a null date shows as "(null)".
+inline QStringList reportDates(const QString& path) {
+    Database db;
+    std::vector<Row> rows;
+    if (db.open(path) || db.selectAll(table::DailyReport, rows))
+        return {QStringLiteral("unreadable")};
+    QStringList out;
+    for (const Row& r : rows)
+        out << (r.values.value(rec::Date).isNull() ? QStringLiteral("(null)")
+                                                   : r.values.value(rec::Date).toString());
     return out;
 }
 

@@ -219,4 +219,16 @@ QDate fromDbDate(const QVariant& value) {
     return QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
 }
 
+std::optional<qint64> typedInteger(const QString& text) {
+    QString ascii;
+    ascii.reserve(text.size());
+    for (QChar c : text)
+        ascii += asciiForm(c);
+    bool ok = false;
+    const qint64 value = ascii.trimmed().toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
 } // namespace vorda

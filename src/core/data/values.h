@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariant>
 #include <cstdint>
+#include <optional>
 
 namespace vorda {
 
@@ -75,5 +76,9 @@ QString weekdayChar(const QDate& date);
 // The date as stored in the database file: text YYYY-MM-DD.
 QString toDbDate(const QDate& date);
 QDate fromDbDate(const QVariant& value);
+
+// A typed text that is a whole number and nothing else: blanks around it, an optional sign
+// and digits (full-width ones too). Nothing for any other text or beyond 64 bits.
+std::optional<qint64> typedInteger(const QString& text);
 
 } // namespace vorda

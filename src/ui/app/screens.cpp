@@ -12,12 +12,30 @@
 #include "ui/masters/further_registrations.h"
 #include "ui/masters/master_screen.h"
 #include "ui/reports/attendance_screen.h"
+#include "ui/masters/purge_screen.h"
+#include "ui/masters/system_settings_screen.h"
+#include "ui/masters/trade_name_screen.h"
 #include "ui/reports/daily_print_screen.h"
 #include "ui/reports/monthly_results_screen.h"
 #include "ui/reports/period_list_screen.h"
 #include "ui/reports/print_settings_screen.h"
 
 namespace vorda {
+
+namespace {
+
+// A settings screen opens only with its row read: empty fields standing for a file that
+// could not be read would overwrite the stored settings at "登録".
+template <typename Screen>
+QWidget* openedWithItsRow(Screen* screen) {
+    if (!screen->load()) {
+        delete screen;
+        return nullptr;
+    }
+    return screen;
+}
+
+} // namespace
 
 void registerScreens(FrameWindow& frame) {
     frame.registerScreen(ScreenId::Main, [](FrameWindow& f) -> QWidget* {
@@ -84,6 +102,15 @@ void registerScreens(FrameWindow& frame) {
     QObject::connect(&frame, &FrameWindow::weatherWordsChanged, &frame, [&frame] {
         if (auto* picker = qobject_cast<WeatherPicker*>(frame.screen(ScreenId::WeatherPicker)))
             picker->refresh();
+    });
+    frame.registerScreen(ScreenId::SystemSettings, [](FrameWindow& f) -> QWidget* {
+        return openedWithItsRow(new SystemSettingsScreen(f.state()));
+    });
+    frame.registerScreen(ScreenId::TradeName, [](FrameWindow& f) -> QWidget* {
+        return openedWithItsRow(new TradeNameScreen(f.state()));
+    });
+    frame.registerScreen(ScreenId::Purge, [](FrameWindow& f) -> QWidget* {
+        return new PurgeScreen(f.state());
     });
 }
 

@@ -3,6 +3,7 @@
 #include "ui/app/frame_window.h"
 #include "ui/app/main_screen.h"
 #include "ui/entry/entry_screen.h"
+#include "ui/masters/register_form.h"
 #include "ui/reports/daily_print_screen.h"
 
 #include <QApplication>
@@ -108,6 +109,24 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
                           frame.openScreen(ScreenId::Attendance);
                       }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("attendance_screen")); }});
+    for (const auto& [id, name] : {std::pair{ScreenId::SystemSettings, "system_settings"},
+                                   std::pair{ScreenId::TradeName, "trade_name"},
+                                   std::pair{ScreenId::Purge, "purge"}}) {
+        steps->push_back({100, [&frame, id] {
+                              // The settings are shown registered, with their confirmation.
+                              if (auto* form = qobject_cast<RegisterForm*>(frame.openScreen(id));
+                                  form && id == ScreenId::SystemSettings)
+                                  form->registerRow();
+                          }});
+        steps->push_back({400, [&frame, folder, id, name] {
+                              // The screen in its frame, not the whole desktop: small pictures.
+                              if (QWidget* w = frame.screen(id)) {
+                                  w->parentWidget()->grab().save(
+                                      QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
+                                  w->close();
+                              }
+                          }});
+    }
     steps->push_back({100, [] { QApplication::exit(0); }});
 
     auto next = std::make_shared<std::function<void(std::size_t)>>();

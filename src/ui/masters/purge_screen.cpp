@@ -1,0 +1,64 @@
+#include "ui/masters/purge_screen.h"
+
+#include "core/app/app_state.h"
+#include "core/masters/purge.h"
+#include "ui/app/ui_support.h"
+#include "ui/masters/register_form.h"
+#include "ui/reports/print_screen_parts.h"
+
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace vorda {
+
+PurgeScreen::PurgeScreen(AppState& state, QWidget* parent)
+    : QWidget(parent), state_(state), year_(new QLineEdit(this)), month_(new QLineEdit(this)),
+      day_(new QLineEdit(this)) {
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("VORDAデータ整理"));
+    year_->setObjectName(QStringLiteral("Text1"));
+    month_->setObjectName(QStringLiteral("Text2"));
+    day_->setObjectName(QStringLiteral("Text3"));
+    year_->setText(QStringLiteral("1995"));
+    month_->setText(QStringLiteral("1"));
+    day_->setText(QStringLiteral("1"));
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(QStringLiteral("削除年月日"), this), 0, 0);
+    QHBoxLayout* dateRow = dateFieldsRow(
+        {year_, month_, day_}, {QStringLiteral("年"), QStringLiteral("月"), QStringLiteral("日")});
+    dateRow->insertWidget(dateRow->count() - 1, new QLabel(QStringLiteral("まで"), this));
+    grid->addLayout(dateRow, 1, 0);
+    grid->addLayout(commandButtons(this, QStringLiteral("整理開始"), [this] { start(); }), 2, 0);
+}
+
+void PurgeScreen::start() {
+    const auto until = purgeCutOff(year_->text(), month_->text(), day_->text(), state_.today());
+    if (!until) {
+        ui::showMessage(this, QStringLiteral("日付が正しくありません。"));
+        return;
+    }
+    if (!ui::askYesNo(this, QStringLiteral("削除しますか"))) {
+        ui::showMessage(this, QStringLiteral("中止します。"));
+        return;
+    }
+    PurgeResult result;
+    const QDateTime now(state_.today(), QTime::currentTime());
+    if (const DbError e = purgeDailyReports(state_.databasePath, *until, now, result)) {
+        ui::showMessage(this, e.message);
+        return;
+    }
+    if (result.deleted == 0) {
+        ui::showMessage(this, QStringLiteral("データがありません。"));
+        return;
+    }
+    ui::showMessage(this,
+                    QStringLiteral("削除完了しました。\n削除した件数: %1 件\nバックアップ: %2")
+                        .arg(result.deleted)
+                        .arg(QDir::toNativeSeparators(result.backupPath)));
+}
+
+} // namespace vorda
