@@ -22,6 +22,7 @@ enum class DbErrorKind {
     Locked,        // another program holds the file longer than we wait
     ReadOnly,      // the file or its folder cannot be written
     Failed,        // any other failure of the database engine
+    Changed,       // the rows being written were changed by another screen or computer
 };
 
 struct DbError {
