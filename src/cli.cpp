@@ -67,6 +67,10 @@ int checkDb(const QStringList& args) {
         err() << e.message << Qt::endl;
         return 1;
     }
+    if (DbError e = db.quickCheck()) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
     for (const TableDef& t : schemaTables()) {
         qint64 n = 0;
         if (DbError e = db.count(t.name, {}, n)) {
