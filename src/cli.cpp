@@ -1,6 +1,7 @@
 #include "cli.h"
 
 #include "core/app/app_state.h"
+#include "core/app/file_output.h"
 #include "core/app/name_caches.h"
 #include "core/data/new_database.h"
 #include "core/data/schema.h"
@@ -86,6 +87,10 @@ int setData(const QStringList& args, AppState& state) {
     if (args.size() != 1)
         return usage();
     const QString path = QFileInfo(args[0]).absoluteFilePath();
+    if (const QString refused = refuseOverDatabase(state.iniPath, path); !refused.isEmpty()) {
+        err() << refused << Qt::endl;
+        return 2;
+    }
     if (DbError e = Database::check(path)) {
         err() << e.message << Qt::endl;
         return 1;
@@ -122,6 +127,11 @@ int printSheet(const QStringList& args, AppState& state) {
         return 2;
     }
     INIREAD(state);
+    if (const QString refused = refuseOverDatabase(out, state.databasePath);
+        !out.isEmpty() && !refused.isEmpty()) {
+        err() << refused << Qt::endl;
+        return 2;
+    }
     EraValues era;
     DayModel model;
     DailyReportData data;
@@ -131,7 +141,7 @@ int printSheet(const QStringList& args, AppState& state) {
     }
     const PageScale scale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
     const DrawSheets draw = [&](Printer& p) { drawDailyReport(p, scale, data); };
-    const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw);
+    const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw, state.databasePath);
     if (!failure.isEmpty()) {
         err() << failure << Qt::endl;
         return 1;
