@@ -133,6 +133,14 @@ IniReadResult readIniFile(const QString& path) {
         r.message = QStringLiteral("設定ファイル %1 がありません。既定値で起動します。").arg(path);
         return r;
     }
+    // A pipe or a device would block the read, or feed it endlessly.
+    if (!QFileInfo(path).isFile()) {
+        IniReadResult r;
+        r.status = IniReadResult::Status::Unreadable;
+        r.message = QStringLiteral("設定ファイル %1 は普通のファイルではありません。既定値で起動します。")
+                        .arg(path);
+        return r;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         IniReadResult r;
         r.status = IniReadResult::Status::Unreadable;

@@ -10,6 +10,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace vorda;
 
@@ -231,9 +232,15 @@ private slots:
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("folder.INI")));
         AppState s;
         s.iniPath = dir.filePath(QStringLiteral("folder.INI"));
-        const IniReadResult r = INIREAD(s);
+        IniReadResult r = INIREAD(s);
         QVERIFY(r.status == IniReadResult::Status::Unreadable);
         QCOMPARE(s.paperCode, qint16(12));
+        // Nor a pipe, which would block the read for good.
+        s.iniPath = dir.filePath(QStringLiteral("pipe.INI"));
+        QCOMPARE(mkfifo(QFile::encodeName(s.iniPath).constData(), 0600), 0);
+        r = INIREAD(s);
+        QVERIFY(r.status == IniReadResult::Status::Unreadable);
+        QVERIFY2(r.message.contains(QStringLiteral("普通のファイルではありません")), qPrintable(r.message));
     }
 
     void writeLeavesNoPartialFile() {
