@@ -4,7 +4,7 @@ PRESET ?= default
 BUILD_DIR := $(if $(filter debug,$(PRESET)),build-debug,build)
 CMAKE_FLAGS := -DVORDA_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench stress clean
 
 all: build
 
@@ -25,6 +25,11 @@ run: build
 
 bench: build
 	@$(BUILD_DIR)/bench/bench_day
+
+# Kills a registering process N times and runs two at once (docs/RELIABILITY.md).
+N ?= 100
+stress: build
+	@$(BUILD_DIR)/stress/vorda_stress $(N)
 
 clean:
 	rm -rf build build-debug
