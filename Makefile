@@ -4,7 +4,7 @@ PRESET ?= default
 BUILD_DIR := $(if $(filter debug,$(PRESET)),build-debug,build)
 CMAKE_FLAGS := -DVORDA_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench stress clean
 
 all: build
 
@@ -27,6 +27,11 @@ bench: build
 	@$(BUILD_DIR)/bench/bench_day
 	@$(BUILD_DIR)/bench/bench_monthly
 	@$(BUILD_DIR)/bench/bench_attendance
+
+# Kills a registering process N times and runs two at once (docs/RELIABILITY.md).
+N ?= 100
+stress: build
+	@$(BUILD_DIR)/stress/vorda_stress $(N)
 
 clean:
 	rm -rf build build-debug

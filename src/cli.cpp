@@ -1,6 +1,7 @@
 #include "cli.h"
 
 #include "core/app/app_state.h"
+#include "core/app/file_output.h"
 #include "core/app/name_caches.h"
 #include "core/data/new_database.h"
 #include "core/data/schema.h"
@@ -74,6 +75,10 @@ int checkDb(const QStringList& args) {
         err() << e.message << Qt::endl;
         return 1;
     }
+    if (DbError e = db.quickCheck()) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
     for (const TableDef& t : schemaTables()) {
         qint64 n = 0;
         if (DbError e = db.count(t.name, {}, n)) {
@@ -89,6 +94,10 @@ int setData(const QStringList& args, AppState& state) {
     if (args.size() != 1)
         return usage();
     const QString path = QFileInfo(args[0]).absoluteFilePath();
+    if (const QString refused = refuseOverDatabase(state.iniPath, path); !refused.isEmpty()) {
+        err() << refused << Qt::endl;
+        return 2;
+    }
     if (DbError e = Database::check(path)) {
         err() << e.message << Qt::endl;
         return 1;
@@ -106,8 +115,8 @@ int setData(const QStringList& args, AppState& state) {
 }
 
 // The sheets to the default printer, or to the PDF file when one is named.
-int sendSheets(const DrawSheets& draw, const QString& out) {
-    const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw);
+int sendSheets(const DrawSheets& draw, const QString& out, const AppState& state) {
+    const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw, state.databasePath);
     if (!failure.isEmpty()) {
         err() << failure << Qt::endl;
         return 1;
@@ -153,7 +162,7 @@ int printMonthly(const QStringList& args, AppState& state) {
         return 1;
     }
     const PageScale scale = pageScaleOf(state);
-    return sendSheets([&](Printer& p) { drawMonthlyResults(p, scale, data); }, out);
+    return sendSheets([&](Printer& p) { drawMonthlyResults(p, scale, data); }, out, state);
 }
 
 int printPeriod(const QStringList& args, AppState& state) {
@@ -180,7 +189,7 @@ int printPeriod(const QStringList& args, AppState& state) {
         return 1;
     }
     const PageScale scale = pageScaleOf(state);
-    return sendSheets([&](Printer& p) { drawPeriodList(p, scale, data); }, out);
+    return sendSheets([&](Printer& p) { drawPeriodList(p, scale, data); }, out, state);
 }
 
 int printAttendance(const QStringList& args, AppState& state) {
@@ -205,7 +214,7 @@ int printAttendance(const QStringList& args, AppState& state) {
         return 1;
     }
     const PageScale scale = pageScaleOf(state);
-    return sendSheets([&](Printer& p) { drawAttendanceSheet(p, scale, data); }, options->value(QStringLiteral("--out")));
+    return sendSheets([&](Printer& p) { drawAttendanceSheet(p, scale, data); }, options->value(QStringLiteral("--out")), state);
 }
 
 int printSheet(const QStringList& args, AppState& state) {
@@ -229,6 +238,11 @@ int printSheet(const QStringList& args, AppState& state) {
         return 2;
     }
     INIREAD(state);
+    if (const QString refused = refuseOverDatabase(out, state.databasePath);
+        !out.isEmpty() && !refused.isEmpty()) {
+        err() << refused << Qt::endl;
+        return 2;
+    }
     EraValues era;
     DayModel model;
     DailyReportData data;
@@ -239,7 +253,7 @@ int printSheet(const QStringList& args, AppState& state) {
     if (!data.notice.isEmpty())
         err() << data.notice << Qt::endl;
     const PageScale scale = pageScaleOf(state);
-    return sendSheets([&](Printer& p) { drawDailyReport(p, scale, data); }, out);
+    return sendSheets([&](Printer& p) { drawDailyReport(p, scale, data); }, out, state);
 }
 
 int purge(const QStringList& args, AppState& state) {

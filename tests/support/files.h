@@ -7,6 +7,11 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vorda::test {
 
@@ -38,6 +43,23 @@ inline QString toolOutput(const QString& program, const QStringList& args) {
 // The text of a PDF file, laid out as on the page.
 inline QString pdfText(const QString& path) {
     return toolOutput(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+}
+
+// Runs work in a child process whose files may not grow beyond limit bytes (a full disk,
+// as a write sees it: the write fails with EFBIG instead of the process being killed).
+// Returns the child's exit code (work's result), or -1 when it did not exit normally.
+inline int withFileSizeLimit(rlim_t limit, const std::function<int()>& work) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit r{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &r);
+        _exit(work());
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
 }
 
 } // namespace vorda::test

@@ -1,7 +1,9 @@
 #include "core/app/ini_file.h"
 
+#include "core/app/file_output.h"
+
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStringList>
@@ -48,43 +50,87 @@ QString pathItem(const QString& path) {
     return needsQuotes ? u'"' + path + u'"' : path;
 }
 
+// The lines of the file: ended by CR LF, LF or CR alone; a final line end starts no line.
+QList<QByteArray> splitLines(QByteArray bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3); // a byte order mark some editors put first
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
+        lines << bytes.mid(start, i - start);
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size())
+        lines << bytes.mid(start);
+    return lines;
+}
+
+// The four items of decoded lines; an undecodable line (null) keeps its default.
+IniReadResult parseLines(const QStringList& lines) {
+    IniReadResult result;
+    const IniValues defaults;
+    QStringList undecodable;
+    QStringList problems;
+    for (int i = 0; i < 4 && i < lines.size(); ++i) {
+        if (lines[i].isNull()) {
+            undecodable << QString::number(i + 1);
+            continue;
+        }
+        if (i == 0)
+            result.values.databasePath = textItem(lines[0]);
+        else if (i == 1)
+            result.values.secondValue = textItem(lines[1]);
+        else if (i == 2 && !numericItem(lines[2], &result.values.paperCode)) {
+            result.values.paperCode = defaults.paperCode;
+            problems << QStringLiteral("用紙サイズ");
+        } else if (i == 3 && !numericItem(lines[3], &result.values.orientationCode)) {
+            result.values.orientationCode = defaults.orientationCode;
+            problems << QStringLiteral("用紙の向き");
+        }
+    }
+    QStringList messages;
+    if (lines.size() < 4)
+        messages << QStringLiteral("vorda.INI の項目が足りません（%1 行）。足りない項目は既定値を使います。")
+                        .arg(lines.size());
+    if (!undecodable.isEmpty())
+        messages << QStringLiteral("vorda.INI の %1 行目が Shift-JIS として読めません。その項目は既定値を使います。")
+                        .arg(undecodable.join(QStringLiteral("・")));
+    if (!problems.isEmpty())
+        messages << QStringLiteral("vorda.INI の%1が数値ではありません。既定値を使います。")
+                        .arg(problems.join(QStringLiteral("と")));
+    if (!messages.isEmpty()) {
+        result.status = IniReadResult::Status::Short;
+        result.message = messages.join(u'\n');
+    }
+    return result;
+}
+
+// Each line decoded on its own, so one bad byte costs only its own line.
+QStringList decodeLines(const QList<QByteArray>& raw) {
+    QStringList lines;
+    for (const QByteArray& line : raw) {
+        QStringDecoder decoder(kCodePage);
+        QString text = decoder.decode(line);
+        if (decoder.hasError())
+            text = QString(); // null: undecodable
+        else if (text.isNull())
+            text = QLatin1String("");
+        lines << text;
+    }
+    return lines;
+}
+
 } // namespace
 
 IniReadResult parseIniText(const QString& text) {
-    IniReadResult result;
-    QStringList lines = text.split(u'\n');
-    for (QString& line : lines) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-    }
-    // A final line end does not start a fifth line.
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-
-    const IniValues defaults;
-    QStringList problems;
-    if (lines.size() > 0)
-        result.values.databasePath = textItem(lines[0]);
-    if (lines.size() > 1)
-        result.values.secondValue = textItem(lines[1]);
-    if (lines.size() > 2 && !numericItem(lines[2], &result.values.paperCode)) {
-        result.values.paperCode = defaults.paperCode;
-        problems << QStringLiteral("用紙サイズ");
-    }
-    if (lines.size() > 3 && !numericItem(lines[3], &result.values.orientationCode)) {
-        result.values.orientationCode = defaults.orientationCode;
-        problems << QStringLiteral("用紙の向き");
-    }
-    if (lines.size() < 4) {
-        result.status = IniReadResult::Status::Short;
-        result.message = QStringLiteral("vorda.INI の項目が足りません（%1 行）。足りない項目は既定値を使います。")
-                             .arg(lines.size());
-    } else if (!problems.isEmpty()) {
-        result.status = IniReadResult::Status::Short;
-        result.message = QStringLiteral("vorda.INI の%1が数値ではありません。既定値を使います。")
-                             .arg(problems.join(QStringLiteral("と")));
-    }
-    return result;
+    QStringList lines;
+    for (const QByteArray& line : splitLines(text.toUtf8()))
+        lines << QString::fromUtf8(line);
+    return parseLines(lines);
 }
 
 IniReadResult readIniFile(const QString& path) {
@@ -95,6 +141,14 @@ IniReadResult readIniFile(const QString& path) {
         r.message = QStringLiteral("設定ファイル %1 がありません。既定値で起動します。").arg(path);
         return r;
     }
+    // A pipe or a device would block the read, or feed it endlessly.
+    if (!QFileInfo(path).isFile()) {
+        IniReadResult r;
+        r.status = IniReadResult::Status::Unreadable;
+        r.message = QStringLiteral("設定ファイル %1 は普通のファイルではありません。既定値で起動します。")
+                        .arg(path);
+        return r;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         IniReadResult r;
         r.status = IniReadResult::Status::Unreadable;
@@ -102,23 +156,13 @@ IniReadResult readIniFile(const QString& path) {
                         .arg(path, file.errorString());
         return r;
     }
-    const QByteArray bytes = file.readAll();
-    QStringDecoder decoder(kCodePage);
-    if (!decoder.isValid()) {
+    if (!QStringDecoder(kCodePage).isValid()) {
         IniReadResult r;
         r.status = IniReadResult::Status::Unreadable;
         r.message = QStringLiteral("Shift-JIS の変換が使えません。既定値で起動します。");
         return r;
     }
-    const QString text = decoder.decode(bytes);
-    if (decoder.hasError()) {
-        IniReadResult r;
-        r.status = IniReadResult::Status::Unreadable;
-        r.message = QStringLiteral("設定ファイル %1 が Shift-JIS として読めません。既定値で起動します。")
-                        .arg(path);
-        return r;
-    }
-    return parseIniText(text);
+    return parseLines(decodeLines(splitLines(file.readAll())));
 }
 
 QString normalizeForShiftJis(const QString& text) {
@@ -175,11 +219,24 @@ QString writeIniFile(const QString& path, const IniValues& values) {
     const QByteArray bytes = encodeIniFile(values, &error);
     if (bytes.isEmpty())
         return error;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("設定ファイル %1 に書き込めません（%2）。").arg(path, file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return QStringLiteral("設定ファイル %1 に書き込めません（%2）。").arg(path, file.errorString());
+    // A text whose value stays is written back exactly as it was read (also one that could
+    // not be decoded); the codes always in their fixed form.
+    QList<QByteArray> lines = bytes.split('\n');
+    lines.removeLast();
+    QList<QByteArray> old;
+    QFile current(path);
+    if (QFileInfo(path).isFile() && current.open(QIODevice::ReadOnly))
+        old = splitLines(current.readAll());
+    const IniValues was = parseLines(decodeLines(old)).values;
+    const bool same[4] = {was.databasePath == values.databasePath, was.secondValue == values.secondValue,
+                          false, false};
+    QByteArray out;
+    for (int i = 0; i < 4; ++i)
+        out += (i < old.size() && same[i] ? old[i] + "\r\n" : lines[i] + "\n");
+    for (int i = 4; i < old.size(); ++i)
+        out += old[i] + "\r\n";
+    if (const QString e = writeWholeFile(path, out, values.databasePath); !e.isEmpty())
+        return QStringLiteral("設定ファイル：") + e;
     return QString();
 }
 

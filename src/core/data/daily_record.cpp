@@ -37,7 +37,7 @@ void rowToSlot(const QVariantList& row, DayModel& day, int k) {
     s.jobName = textAt(row, rec::JobName);
     s.remarks = textAt(row, rec::Remarks);
     s.client = textAt(row, rec::Client);
-    s.recordNumber = rec::Rec < row.size() ? row[rec::Rec].toInt() : 0;
+    s.recordNumber = rec::Rec < row.size() ? row[rec::Rec].toLongLong() : 0;
 
     Line& planned = day.planned(k);
     Line& actual = day.actual(k);

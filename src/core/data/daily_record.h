@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariantList>
 #include <array>
+#include <vector>
 
 namespace vorda {
 
@@ -67,7 +68,7 @@ struct GroupSlot {
     QString jobName;
     QString remarks;
     QString client;
-    qint32 recordNumber = 0; // 0: no stored row yet
+    qint64 recordNumber = 0; // REC; 0: no stored row yet
     QString startTime;
     QString endTime;
     QString reserve1;
@@ -91,6 +92,9 @@ struct DayModel {
     QString extraCaption; // one for the day; survives CLRDIM
     int groupOffset = 0;  // first group slot shown (0..12)
     int columnOffset = 0; // first employee column shown (0..17)
+    // The rows of the date as they were loaded (every field, REC among them), in slot
+    // order: a register writes only while the file still holds exactly these.
+    std::vector<QVariantList> loadedRows;
 
     Line& planned(int slot) { return lines[2 * slot]; }
     Line& actual(int slot) { return lines[2 * slot + 1]; }

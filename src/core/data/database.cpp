@@ -77,6 +77,14 @@ DbError Database::fail(const QSqlError& error, const QString& what) const {
     case 26: // SQLITE_NOTADB
         return makeError(DbErrorKind::NotDatabase,
                          QStringLiteral("%1 はVORDAのデータベースではありません。").arg(file));
+    case 13: // SQLITE_FULL
+        return makeError(DbErrorKind::Failed,
+                         QStringLiteral("ディスクの空きがありません。データベース %1 に書き込めませんでした。空きを作ってからもう一度実行してください。（%2）")
+                             .arg(file, what));
+    case 10: // SQLITE_IOERR
+        return makeError(DbErrorKind::Failed,
+                         QStringLiteral("ファイルの読み書きに失敗しました。データベース %1 の場所（ディスクやネットワーク）を確認してください。（%2）")
+                             .arg(file, what));
     case 11: // SQLITE_CORRUPT
         return makeError(DbErrorKind::Failed,
                          QStringLiteral("データベース %1 が壊れています。（%2: %3）").arg(file, what, detail));
@@ -128,6 +136,10 @@ DbError Database::open(const QString& path) {
     if (info.isDir())
         return makeError(DbErrorKind::NotDatabase,
                          QStringLiteral("%1 はフォルダです。データベースのファイルを指定してください。").arg(file));
+    // A pipe or a device would block the read below, or feed it endlessly.
+    if (!info.isFile())
+        return makeError(DbErrorKind::NotDatabase,
+                         QStringLiteral("%1 は普通のファイルではありません。データベースのファイルを指定してください。").arg(file));
     {
         // Look at the file's first bytes before the engine sees it at all.
         QFile f(path);
@@ -151,7 +163,47 @@ DbError Database::open(const QString& path) {
         close();
         return e;
     }
+    if (DbError e = leaveWal()) {
+        close();
+        return e;
+    }
     return {};
+}
+
+DbError Database::leaveWal() {
+    // Two copies writing a WAL file at once can damage it with this SQLite: such a file is
+    // turned back to the rollback journal, which needs it to be open nowhere else.
+    QSqlQuery q(db_);
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode")) || !q.next())
+        return fail(q.lastError(), QStringLiteral("開く"));
+    if (q.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        return {};
+    q.finish();
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode = DELETE")) || !q.next() ||
+        q.value(0).toString().compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
+        return makeError(DbErrorKind::Locked,
+                         QStringLiteral("データベース %1 は WAL 形式のため、通常の形式に戻す必要があります。ほかの VORDA を終了してからもう一度実行してください。")
+                             .arg(QDir::toNativeSeparators(path_)));
+    return {};
+}
+
+DbError Database::quickCheck() {
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("PRAGMA quick_check")))
+        return fail(q.lastError(), QStringLiteral("点検"));
+    QStringList problems;
+    while (q.next())
+        problems << q.value(0).toString();
+    if (q.lastError().isValid())
+        return fail(q.lastError(), QStringLiteral("点検"));
+    if (problems == QStringList(QStringLiteral("ok")))
+        return {};
+    return makeError(DbErrorKind::Failed,
+                     QStringLiteral("データベース %1 が壊れています（%2 か所）。バックアップから戻してください。\n%3")
+                         .arg(QDir::toNativeSeparators(path_))
+                         .arg(problems.size())
+                         .arg(problems.mid(0, 5).join(u'\n')));
 }
 
 DbError Database::check(const QString& path) {

@@ -22,6 +22,7 @@ enum class DbErrorKind {
     Locked,        // another program holds the file longer than we wait
     ReadOnly,      // the file or its folder cannot be written
     Failed,        // any other failure of the database engine
+    Changed,       // the rows being written were changed by another screen or computer
 };
 
 struct DbError {
@@ -52,8 +53,9 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Opens an existing file read-write and checks that it holds every table with its
-    // fields. Never creates a file; never writes to a file that fails the check.
+    // Opens an existing regular file read-write and checks that it holds every table with
+    // its fields. Never creates a file; never writes to a file that fails the check. A file
+    // in WAL mode is switched to the rollback journal (refused while another copy has it).
     DbError open(const QString& path);
 
     // How long statements of this connection wait for another program's lock; set before
@@ -62,6 +64,9 @@ public:
 
     // Whether the path holds a usable VORDA database: open() and release, nothing written.
     static DbError check(const QString& path);
+
+    // PRAGMA quick_check of the open file: damage is an error that says how much.
+    DbError quickCheck();
 
     // Creates a new file with all tables and indexes (refuses an existing file) and opens it.
     DbError create(const QString& path);
@@ -109,6 +114,7 @@ private:
     DbError connect(const QString& path);
     DbError loadSchema();
     DbError checkSchema() const;
+    DbError leaveWal();
     DbError fail(const QSqlError& error, const QString& what) const;
     QString whereClause(const QString& table, const Where& where, QVariantList& params,
                         DbError& error) const;

@@ -12,16 +12,32 @@ bool isHolidayWorkMark(const QString& mark) {
     return mark == QStringLiteral("☆") || mark == QStringLiteral("◇") || mark == QStringLiteral("▽");
 }
 
+int dayOffCount(const QString& mark) {
+    const QString m = mark.trimmed();
+    if (m == kDayOffMark)
+        return -1;
+    return isHolidayWorkMark(m) ? 1 : 0;
+}
+
+const QString kDayChangedMessage =
+    QStringLiteral("この日の日報は別の画面またはパソコンで変更されました。読み直してから登録してください。");
+
 namespace {
+
+DbError readDay(Database& db, const QDate& date, std::vector<Row>& rows) {
+    return db.select(table::DailyReport, {{rec::Date, Condition::Op::Eq, toDbDate(date)}}, rows,
+                     kGroupsPerDay);
+}
 
 DbError loadInto(Database& db, const QDate& date, DayModel& day, NameCaches& names) {
     CLRDIM(day, names);
     std::vector<Row> rows;
-    if (DbError e = db.select(table::DailyReport, {{rec::Date, Condition::Op::Eq, toDbDate(date)}},
-                              rows, kGroupsPerDay))
+    if (DbError e = readDay(db, date, rows))
         return e;
-    for (int k = 0; k < int(rows.size()); ++k)
+    for (int k = 0; k < int(rows.size()); ++k) {
         rowToSlot(rows[k].values, day, k);
+        day.loadedRows.push_back(rows[k].values);
+    }
     day.groupOffset = 0;
     day.columnOffset = 0;
     if (DbError e = SYARYOGET(db, names))
@@ -40,12 +56,42 @@ DbError reload(Database& db, const QDate& date, DayModel& day, NameCaches& names
     return {};
 }
 
+// The stored balance as a whole number of 64 bits; a fraction stays a fraction. False when
+// the value is beyond what 64 bits hold.
+bool storedBalance(const QVariant& stored, qint64& whole, double& fraction, bool& isWhole) {
+    if (stored.typeId() == QMetaType::LongLong || stored.typeId() == QMetaType::Int) {
+        whole = stored.toLongLong();
+        isWhole = true;
+        return true;
+    }
+    const double v = leadingNumber(nullSafeText(stored));
+    // 2^63 is exactly representable; anything at or beyond it does not fit.
+    if (!(v > -9223372036854775808.0 && v < 9223372036854775808.0))
+        return false;
+    isWhole = v == std::floor(v);
+    whole = isWhole ? qint64(v) : 0;
+    fraction = v;
+    return true;
+}
+
 // The writer of one register: every slot and balance goes through the one open transaction.
+// A balance moves by the change of the day-off counts of the actual lines it stores.
 class Register {
 public:
     Register(Database& db, const QDate& date, const QString& weather, const DayModel& day,
              const NameCaches& names)
         : db_(db), date_(date), weather_(weather), day_(day), names_(names) {}
+
+    // The rows of the date are still those the day model was loaded from.
+    DbError unchanged() {
+        std::vector<Row> rows;
+        if (DbError e = readDay(db_, date_, rows))
+            return e;
+        bool same = rows.size() == day_.loadedRows.size();
+        for (std::size_t i = 0; same && i < rows.size(); ++i)
+            same = rows[i].values == day_.loadedRows[i];
+        return same ? DbError() : DbError{DbErrorKind::Changed, kDayChangedMessage};
+    }
 
     DbError slot(int k) {
         const GroupSlot& g = day_.groups[k];
@@ -53,56 +99,44 @@ public:
         if (DbError e = db_.select(table::DailyReport,
                                    {{rec::Rec, Condition::Op::Eq, g.recordNumber}}, found, 1))
             return e;
-        if (g.deleteFlag != 0)
-            return found.empty() ? DbError() : db_.remove(table::DailyReport, found[0].rowid);
-        if (found.empty())
-            return g.jobName.isEmpty() ? DbError() : wrtdat(k);
-        return eddat(k, found[0]);
+        if (g.deleteFlag != 0) {
+            if (found.empty())
+                return {};
+            count(found[0].values, -1);
+            return db_.remove(table::DailyReport, found[0].rowid);
+        }
+        if (found.empty()) {
+            if (g.jobName.isEmpty())
+                return {};
+            count(day_.actual(k), +1);
+            return db_.insert(table::DailyReport, slotToRow(day_, k, date_, weather_));
+        }
+        count(found[0].values, -1);
+        count(day_.actual(k), +1);
+        return db_.update(table::DailyReport, found[0].rowid, slotToRow(day_, k, date_, weather_));
     }
 
-private:
-    // A new group: its row, and one day less for every "休" of its actual line.
-    DbError wrtdat(int k) {
-        if (DbError e = db_.insert(table::DailyReport, slotToRow(day_, k, date_, weather_)))
-            return e;
-        const Line& actual = day_.actual(k);
+    DbError balances() {
         for (int c = 0; c < kStaffColumns; ++c) {
-            if (actual.staff[c] == kDayOffMark) {
-                if (DbError e = moveBalance(c, -1))
-                    return e;
-            }
-        }
-        return {};
-    }
-
-    // A stored group rewritten: a balance moves only when the mark is new to the cell.
-    DbError eddat(int k, const Row& stored) {
-        std::array<QString, kStaffColumns> old;
-        for (int c = 0; c < kStaffColumns; ++c) {
-            const QVariant v = stored.values.value(rec::ActualStaff + c);
-            old[c] = v.isNull() ? QStringLiteral("  ") : v.toString().trimmed();
-        }
-        if (DbError e = db_.update(table::DailyReport, stored.rowid, slotToRow(day_, k, date_, weather_)))
-            return e;
-        const Line& actual = day_.actual(k);
-        for (int c = 0; c < kStaffColumns; ++c) {
-            const QString now = actual.staff[c].trimmed();
-            int delta = 0;
-            if (now == kDayOffMark)
-                delta = old[c] == kDayOffMark ? 0 : -1;
-            else if (isHolidayWorkMark(now))
-                delta = isHolidayWorkMark(old[c]) ? 0 : 1;
-            else
-                continue;
-            if (DbError e = moveBalance(c, delta))
+            if (DbError e = moveBalance(c, delta_[c]))
                 return e;
         }
         return {};
     }
 
+private:
+    void count(const QVariantList& stored, int sign) {
+        for (int c = 0; c < kStaffColumns; ++c)
+            delta_[c] += sign * dayOffCount(nullSafeText(stored.value(rec::ActualStaff + c)));
+    }
+    void count(const Line& actual, int sign) {
+        for (int c = 0; c < kStaffColumns; ++c)
+            delta_[c] += sign * dayOffCount(actual.staff[c]);
+    }
+
     // The employee of column c is found by surname, the first of that name in stored order;
     // one not found is passed over. A column without a name identifies nobody.
-    DbError moveBalance(int c, int delta) {
+    DbError moveBalance(int c, qint64 delta) {
         const QString& surname = names_.employees[c];
         if (delta == 0 || surname.isEmpty())
             return {};
@@ -111,9 +145,17 @@ private:
             return e;
         if (found.empty())
             return {};
-        const double now = leadingNumber(nullSafeText(found[0].values.value(emp::DaysOffLeft))) + delta;
+        const QVariant stored = found[0].values.value(emp::DaysOffLeft);
+        qint64 whole = 0;
+        double fraction = 0;
+        bool isWhole = true;
         QVariantList values(emp::FieldCount);
-        values[emp::DaysOffLeft] = now == std::floor(now) ? QVariant(qlonglong(now)) : QVariant(now);
+        if (!storedBalance(stored, whole, fraction, isWhole) ||
+            (isWhole && __builtin_add_overflow(whole, delta, &whole)))
+            return DbError{DbErrorKind::Failed,
+                           QStringLiteral("社員「%1」の休日残（%2）が大きすぎて計算できません。社員の休日残を直してから登録してください。")
+                               .arg(surname, nullSafeText(stored))};
+        values[emp::DaysOffLeft] = isWhole ? QVariant(whole) : QVariant(fraction + double(delta));
         return db_.update(table::Employees, found[0].rowid, values);
     }
 
@@ -122,6 +164,7 @@ private:
     const QString& weather_;
     const DayModel& day_;
     const NameCaches& names_;
+    std::array<qint64, kStaffColumns> delta_{};
 };
 
 } // namespace
@@ -143,10 +186,14 @@ DbError registerDay(const QString& databasePath, const QDate& date, const QStrin
         if (DbError e = tx.begin())
             return e;
         Register reg(db, date, weather, day, names);
+        if (DbError e = reg.unchanged())
+            return e;
         for (int k = 0; k < kGroupsPerDay; ++k) {
             if (DbError e = reg.slot(k))
                 return e; // rolled back: nothing of this register is in the file
         }
+        if (DbError e = reg.balances())
+            return e;
         if (DbError e = tx.commit())
             return e;
     }

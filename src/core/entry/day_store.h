@@ -17,15 +17,26 @@ namespace vorda {
 DbError GTDAT(const QString& databasePath, const QDate& date, DayModel& day, NameCaches& names);
 
 // Registers the 16 slots of the day model: deletes the rows of slots marked for deletion,
-// adds new slots that have a job name (wrtdat), rewrites stored slots (eddat), moves the
-// day-off balances, then reloads the day with GTDAT. Everything is written in one
-// transaction: on an error nothing is written and the day model still holds what was typed.
+// adds new slots that have a job name, rewrites stored slots, moves the day-off balances,
+// then reloads the day with GTDAT. Everything is written in one transaction: on an error
+// nothing is written and the day model still holds what was typed. When the rows of the
+// date are no longer those the model was loaded from (another copy registered meanwhile),
+// nothing is written and the error is DbErrorKind::Changed (kDayChangedMessage).
 // A lock held by another copy of the program is waited for (Database::kBusyTimeoutMs).
+//
+// Day-off balances follow the marks stored: each actual-line cell counts -1 for "休", +1 for
+// "☆", "◇" or "▽"; a register moves each employee's 休日残 by the new count minus the stored
+// count of every group it adds, rewrites or deletes. A balance beyond 64 bits is refused.
 DbError registerDay(const QString& databasePath, const QDate& date, const QString& weather,
                     DayModel& day, NameCaches& names);
 
 // The marks of an actual line that move a day-off balance.
 inline const QString kDayOffMark = QStringLiteral("休");
 bool isHolidayWorkMark(const QString& mark); // "☆", "◇", "▽": each gives a day back
+
+// What one actual-line cell adds to its employee's balance (blanks at both ends ignored).
+int dayOffCount(const QString& mark);
+
+extern const QString kDayChangedMessage;
 
 } // namespace vorda

@@ -1,20 +1,21 @@
 #include "core/reports/pdf_output.h"
 
+#include "core/app/file_output.h"
 #include "core/reports/painter_printer.h"
 
 #include <QDir>
-#include <QFile>
+#include <QBuffer>
 #include <QFileInfo>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace vorda {
 
-QString printToPdf(const QString& path, const DrawSheets& draw) {
-    // Written into memory first, so a failure never leaves a half-written file behind.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("%1 に書き込めません（%2）。").arg(QDir::toNativeSeparators(path), file.errorString());
+QString printToPdf(const QString& path, const DrawSheets& draw, const QString& databasePath) {
+    if (const QString refused = refuseOverDatabase(path, databasePath); !refused.isEmpty())
+        return refused;
+    // Drawn into memory first, then written whole: a failure never leaves a half-written file.
+    QBuffer file;
+    file.open(QIODevice::WriteOnly);
     QString error;
     {
         QPdfWriter writer(&file);
@@ -26,13 +27,9 @@ QString printToPdf(const QString& path, const DrawSheets& draw) {
         if (!printer.finish())
             error = printer.error();
     }
-    if (!error.isEmpty()) {
-        file.cancelWriting();
+    if (!error.isEmpty())
         return error;
-    }
-    if (!file.commit())
-        return QStringLiteral("%1 に書き込めません（%2）。").arg(QDir::toNativeSeparators(path), file.errorString());
-    return QString();
+    return writeWholeFile(path, file.data(), databasePath);
 }
 
 } // namespace vorda

@@ -9,8 +9,8 @@ namespace vorda {
 
 using DrawSheets = std::function<void(Printer&)>;
 
-// Draws the sheets into the file (written whole or not at all). Empty text on success,
-// otherwise a Japanese message.
-QString printToPdf(const QString& path, const DrawSheets& draw);
+// Draws the sheets into the file (written whole or not at all; never over a database, nor
+// over databasePath). Empty text on success, otherwise a Japanese message.
+QString printToPdf(const QString& path, const DrawSheets& draw, const QString& databasePath = QString());
 
 } // namespace vorda

@@ -1,6 +1,7 @@
 // vorda.INI: reading, writing and the scale factors derived from it.
 
 #include "core/app/app_state.h"
+#include "core/app/file_output.h"
 #include "core/app/ini_file.h"
 #include "support/files.h"
 
@@ -9,6 +10,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace vorda;
 
@@ -183,11 +185,62 @@ private slots:
         QCOMPARE(s.paperCode, qint16(12));
         QCOMPARE(s.orientationCode, qint16(2));
 
-        // Bytes that are no Shift-JIS at all.
+        // Bytes that are no Shift-JIS at all cost only their own line.
         QVERIFY(test::writeFile(ini(), QByteArray("\x81\xff\x82\r\n\r\n 9 \r\n 1 \r\n")));
         r = INIREAD(s);
-        QCOMPARE(r.status, IniReadResult::Status::Unreadable);
-        QCOMPARE(s.paperCode, qint16(12));
+        QCOMPARE(r.status, IniReadResult::Status::Short);
+        QVERIFY2(r.message.contains(QStringLiteral("1 行目")), qPrintable(r.message));
+        QCOMPARE(s.databasePath, QString());
+        QCOMPARE(s.paperCode, qint16(9));
+    }
+
+    // A BOM, CR-only line ends and a stray byte in line 2: the other values are read, and a
+    // write of a new path keeps line 2 as it was.
+    void eachLineIsDecodedOnItsOwn() {
+        const QByteArray line2("\x95\x5c\xff", 3); // 表 then a byte that is no Shift-JIS
+        QVERIFY(test::writeFile(ini(), "\xEF\xBB\xBF" + sjis(QStringLiteral("C:\\事務所\\VORDA.db")) + "\r" +
+                                           line2 + "\r 9 \r 1 \r"));
+        AppState s;
+        s.iniPath = ini();
+        const IniReadResult r = INIREAD(s);
+        QVERIFY2(r.message.contains(QStringLiteral("2 行目")), qPrintable(r.message));
+        QCOMPARE(s.databasePath, QStringLiteral("C:\\事務所\\VORDA.db"));
+        QCOMPARE(s.secondValue, QString());
+        QCOMPARE(s.paperCode, qint16(9));
+        QCOMPARE(s.orientationCode, qint16(1));
+
+        s.databasePath = QStringLiteral("D:\\VORDA.db");
+        QCOMPARE(INIWRITE(s), QString());
+        QCOMPARE(test::readFile(ini()), "D:\\VORDA.db\r\n" + line2 + "\r\n 9 \r\n 1 \r\n");
+    }
+
+    void aFullDiskKeepsTheOldFile() {
+        const QByteArray old = sjis(QStringLiteral("C:\\古い場所\\VORDA.db\r\n\r\n 9 \r\n 1 \r\n"));
+        QVERIFY(test::writeFile(ini(), old));
+        IniValues v;
+        v.databasePath = QStringLiteral("C:\\新しい場所\\VORDA.db");
+        const int code = test::withFileSizeLimit(10, [&] {
+            const QString e = writeIniFile(ini(), v);
+            return e.contains(QStringLiteral("書き込めませんでした")) ? 0 : 1;
+        });
+        QCOMPARE(code, 0);
+        QCOMPARE(test::readFile(ini()), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("vorda.INI")}));
+    }
+
+    void neverWrittenOverADatabase() {
+        const QString db = dir.filePath(QStringLiteral("VORDA.db"));
+        const QByteArray sqlite("SQLite format 3\0rest of the file", 33);
+        QVERIFY(test::writeFile(db, sqlite));
+        IniValues v;
+        v.databasePath = QStringLiteral("/srv/VORDA.db");
+        QVERIFY(writeIniFile(db, v).contains(QStringLiteral("データベースのファイルです")));
+        QCOMPARE(test::readFile(db), sqlite);
+        // Nor over the configured database, not even before it exists.
+        v.databasePath = dir.filePath(QStringLiteral("sub/../new.db"));
+        QVERIFY(!writeIniFile(dir.filePath(QStringLiteral("new.db")), v).isEmpty());
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("new.db"))));
+        QCOMPARE(refuseOverDatabase(ini(), v.databasePath), QString());
     }
 
     void unreadableFileGivesDefaults() {
@@ -195,9 +248,15 @@ private slots:
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("folder.INI")));
         AppState s;
         s.iniPath = dir.filePath(QStringLiteral("folder.INI"));
-        const IniReadResult r = INIREAD(s);
+        IniReadResult r = INIREAD(s);
         QVERIFY(r.status == IniReadResult::Status::Unreadable);
         QCOMPARE(s.paperCode, qint16(12));
+        // Nor a pipe, which would block the read for good.
+        s.iniPath = dir.filePath(QStringLiteral("pipe.INI"));
+        QCOMPARE(mkfifo(QFile::encodeName(s.iniPath).constData(), 0600), 0);
+        r = INIREAD(s);
+        QVERIFY(r.status == IniReadResult::Status::Unreadable);
+        QVERIFY2(r.message.contains(QStringLiteral("普通のファイルではありません")), qPrintable(r.message));
     }
 
     void writeLeavesNoPartialFile() {

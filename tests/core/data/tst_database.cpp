@@ -10,7 +10,10 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSqlQuery>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace vorda;
 
@@ -285,6 +288,118 @@ private slots:
         other.rollback();
         QVERIFY(!db.beginImmediate());
         QVERIFY(!db.commit());
+    }
+
+    void aPipeOrDeviceIsRefusedWithoutWaiting() {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("VORDA.db"));
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        for (const QString& path : {fifo, QStringLiteral("/dev/zero")}) {
+            Database db;
+            const DbError e = db.open(path);
+            QCOMPARE(e.kind, DbErrorKind::NotDatabase);
+            QVERIFY2(e.message.contains(QStringLiteral("普通のファイルではありません")), qPrintable(e.message));
+        }
+    }
+
+    void aWalFileIsTurnedBackToTheRollbackJournal() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        auto journalByte = [&] { return test::readFile(t.path()).at(18); }; // 2: WAL, 1: rollback
+        {
+            Database db;
+            VORDA_OPEN(db, t.path());
+            QVERIFY(!db.exec(QStringLiteral("PRAGMA journal_mode = WAL")));
+        }
+        QCOMPARE(journalByte(), char(2));
+        {
+            // Open elsewhere in WAL: it cannot be switched now, and is refused.
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("wal-holder"));
+            other.setDatabaseName(t.path());
+            QVERIFY(other.open());
+            QSqlQuery q(other);
+            QVERIFY(q.exec(QStringLiteral("SELECT count(*) FROM \"天候\"")) && q.next());
+            Database db;
+            db.setBusyTimeout(100);
+            const DbError e = db.open(t.path());
+            QCOMPARE(e.kind, DbErrorKind::Locked);
+            QVERIFY2(e.message.contains(QStringLiteral("WAL")), qPrintable(e.message));
+            q.finish();
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("wal-holder"));
+        Database db;
+        VORDA_OPEN(db, t.path());
+        QCOMPARE(journalByte(), char(1));
+        QVERIFY(!db.insert(table::WeatherWords, {QStringLiteral("霧")}));
+        QVERIFY(!QFile::exists(t.path() + QStringLiteral("-wal")));
+    }
+
+    void aDamagedPageIsFoundByTheCheck() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        qint64 pages = 0;
+        {
+            Database db;
+            VORDA_OPEN(db, t.path());
+            QVERIFY(!db.quickCheck());
+            for (int i = 0; i < 200; ++i) {
+                QVariantList row(rec::FieldCount);
+                row[rec::Date] = QStringLiteral("2024-05-01");
+                row[rec::PlannedWork] = QString(200, u'あ');
+                QVERIFY(!db.insert(table::DailyReport, row));
+            }
+            QSqlQuery q(db.connection());
+            QVERIFY(q.exec(QStringLiteral("PRAGMA page_count")) && q.next());
+            pages = q.value(0).toLongLong();
+        }
+        QFile f(t.path());
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.seek((pages - 1) * 4096)); // a page of rows: its header made invalid
+        f.write(QByteArray("\x0d\xff\xff\xff\xff\xff\xff\xff", 8));
+        f.close();
+        Database db;
+        VORDA_OPEN(db, t.path());
+        const DbError e = db.quickCheck();
+        QCOMPARE(e.kind, DbErrorKind::Failed);
+        QVERIFY2(e.message.contains(QStringLiteral("壊れています")), qPrintable(e.message));
+    }
+
+    // A full disk and a failed write each get their own words, not the engine's English.
+    void aFullDiskIsToldInJapanese() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        auto fill = [&](Database& db) {
+            DbError e;
+            for (int i = 0; i < 2000 && !e; ++i) {
+                QVariantList row(rec::FieldCount);
+                row[rec::PlannedWork] = QString(500, u'あ');
+                e = db.insert(table::DailyReport, row);
+            }
+            return e;
+        };
+        {
+            Database db;
+            VORDA_OPEN(db, t.path());
+            QSqlQuery q(db.connection());
+            QVERIFY(q.exec(QStringLiteral("PRAGMA page_count")) && q.next());
+            const qint64 pages = q.value(0).toLongLong();
+            QVERIFY(q.exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages + 2)));
+            const DbError e = fill(db);
+            QVERIFY2(e.message.contains(QStringLiteral("ディスクの空きがありません")), qPrintable(e.message));
+        }
+        const qint64 size = QFileInfo(t.path()).size();
+        const int code = test::withFileSizeLimit(rlim_t(size + 4096), [&] {
+            Database db;
+            if (db.open(t.path()))
+                return 2;
+            const DbError e = fill(db);
+            return e.message.contains(QStringLiteral("ファイルの読み書きに失敗しました")) ? 0 : 1;
+        });
+        QCOMPARE(code, 0);
+        Database db;
+        VORDA_OPEN(db, t.path());
+        QVERIFY(!db.quickCheck());
     }
 
     void manyConnectionsComeAndGo() {

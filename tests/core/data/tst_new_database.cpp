@@ -6,6 +6,7 @@
 #include "core/data/new_database.h"
 #include "core/data/schema.h"
 #include "core/data/values.h"
+#include "support/files.h"
 #include "support/temp_database.h"
 
 #include <QProcess>
@@ -190,6 +191,24 @@ private slots:
         QCOMPARE(p.exitCode(), 1);
         INIREAD(s);
         QCOMPARE(s.databasePath, path);
+
+        // Neither an INI nor a PDF is ever written over a database; check-db reads it whole.
+        const QByteArray database = test::fileHash(path);
+        const QList<QStringList> overDatabase = {
+            {QStringLiteral("--ini"), path, QStringLiteral("set-data"), path},
+            {QStringLiteral("--ini"), ini, QStringLiteral("print"), QStringLiteral("daily"), QStringLiteral("--date"),
+             QStringLiteral("2024-06-14"), QStringLiteral("--out"), path},
+        };
+        for (const QStringList& args : overDatabase) {
+            p.start(exe, args);
+            QVERIFY(p.waitForFinished(60000));
+            QCOMPARE(p.exitCode(), 2);
+            QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("データベースのファイルです")));
+            QCOMPARE(test::fileHash(path), database);
+        }
+        p.start(exe, {QStringLiteral("check-db"), path});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
     }
 };
 

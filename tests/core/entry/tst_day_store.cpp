@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <atomic>
+#include <limits>
 
 using namespace vorda;
 
@@ -170,52 +171,161 @@ private slots:
         QVERIFY(f.day.groups[0].recordNumber != 0);
     }
 
-    void dayOffBalancesFollowTheActualMarks() {
+    // Every balance is its start plus the counts of the marks stored, whatever the edits were.
+    void dayOffBalancesFollowTheStoredMarks() {
         Fixture f;
         QVERIFY(f.t.ok());
         QVERIFY(!f.load());
         f.day.groups[0].jobName = QStringLiteral("現場");
         f.day.actual(0).staff[0] = QStringLiteral("休");
         f.day.actual(0).staff[2] = QStringLiteral("休");
+        f.day.actual(0).staff[3] = QStringLiteral("☆"); // holiday work in a new group
         f.day.planned(0).staff[1] = QStringLiteral("休"); // a planned line moves nothing
         QVERIFY(!f.save());
-        QCOMPARE(f.balances(), QList<int>({9, 10, 9, 10, 10}));
+        QCOMPARE(f.balances(), QList<int>({9, 10, 9, 11, 10}));
+        QVERIFY(!f.save()); // the same day again moves nothing
+        QCOMPARE(f.balances(), QList<int>({9, 10, 9, 11, 10}));
 
-        // Saving again without changes moves nothing.
+        // 休 → ○ → 休 ends where it started; ○ → ☆ gives one day back.
+        f.day.actual(0).staff[0] = QStringLiteral("○");
+        f.day.actual(0).staff[2] = QStringLiteral("○");
         QVERIFY(!f.save());
-        QCOMPARE(f.balances(), QList<int>({9, 10, 9, 10, 10}));
+        QCOMPARE(f.balances(), QList<int>({10, 10, 10, 11, 10}));
+        f.day.actual(0).staff[0] = QStringLiteral("休");
+        f.day.actual(0).staff[2] = QStringLiteral(" ☆ ");
+        QVERIFY(!f.save());
+        QCOMPARE(f.balances(), QList<int>({9, 10, 11, 11, 10}));
+        // ☆ → ◇ is still holiday work.
+        f.day.actual(0).staff[2] = QStringLiteral("◇");
+        QVERIFY(!f.save());
+        QCOMPARE(f.balances(), QList<int>({9, 10, 11, 11, 10}));
 
-        // 休 becomes ☆: one day back through the ☆ rule; the removed 休 gives nothing back.
-        f.day.actual(0).staff[2] = QStringLiteral("☆");
-        QVERIFY(!f.save());
-        QCOMPARE(f.balances(), QList<int>({9, 10, 10, 10, 10}));
-        QVERIFY(!f.save());
-        QCOMPARE(f.balances(), QList<int>({9, 10, 10, 10, 10}));
-
-        // ☆ to ◇ is still holiday work: nothing; a removed mark gives nothing back.
-        f.day.actual(0).staff[2] = QStringLiteral(" ◇ ");
+        // A mark moved from one employee to another, and a second group on the same day.
         f.day.actual(0).staff[0].clear();
+        f.day.actual(0).staff[1] = QStringLiteral("休");
+        f.day.groups[1].jobName = QStringLiteral("二つ目");
+        f.day.actual(1).staff[1] = QStringLiteral("休");
+        f.day.actual(1).staff[2] = QStringLiteral("▽");
         QVERIFY(!f.save());
-        QCOMPARE(f.balances(), QList<int>({9, 10, 10, 10, 10}));
+        QCOMPARE(f.balances(), QList<int>({10, 8, 12, 11, 10}));
 
-        // Deleting the group gives nothing back either.
+        // Deleting a group gives its marks back; the other group's stay.
         f.day.groups[0].deleteFlag = 1;
         QVERIFY(!f.save());
-        QCOMPARE(f.balances(), QList<int>({9, 10, 10, 10, 10}));
-        QVERIFY(f.rowsOf(kDay).empty());
+        QCOMPARE(f.balances(), QList<int>({10, 9, 11, 10, 10}));
+        QCOMPARE(jobNames(f.rowsOf(kDay)), QStringList({"二つ目"}));
+        f.day.groups[0].deleteFlag = 1;
+        QVERIFY(!f.save());
+        QCOMPARE(f.balances(), QList<int>({10, 10, 10, 10, 10}));
     }
 
-    void holidayWorkInANewGroupMovesNothing() {
+    void aBalanceBeyondSixtyFourBitsIsRefused_data() {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QString>("mark");
+        QTest::addColumn<QVariant>("expected"); // invalid: refused
+        QTest::newRow("1e20") << QVariant(1e20) << QStringLiteral("休") << QVariant();
+        QTest::newRow("text 1e20") << QVariant(QStringLiteral("1e20")) << QStringLiteral("休") << QVariant();
+        QTest::newRow("largest + 1") << QVariant(std::numeric_limits<qint64>::max()) << QStringLiteral("☆")
+                                     << QVariant();
+        QTest::newRow("smallest - 1") << QVariant(std::numeric_limits<qint64>::min()) << QStringLiteral("休")
+                                      << QVariant();
+        QTest::newRow("largest - 1") << QVariant(std::numeric_limits<qint64>::max()) << QStringLiteral("休")
+                                     << QVariant(std::numeric_limits<qint64>::max() - 1);
+        QTest::newRow("not a number counts from 0") << QVariant(QStringLiteral("なし")) << QStringLiteral("休")
+                                                    << QVariant(qint64(-1));
+    }
+    void aBalanceBeyondSixtyFourBitsIsRefused() {
+        QFETCH(QVariant, stored);
+        QFETCH(QString, mark);
+        QFETCH(QVariant, expected);
         Fixture f;
         QVERIFY(f.t.ok());
+        {
+            Database db;
+            VORDA_OPEN(db, f.t.path());
+            QVERIFY(!db.exec(QStringLiteral("UPDATE \"社員\" SET \"休日残\" = ? WHERE \"姓氏\" = '鈴木'"), {stored}));
+        }
         QVERIFY(!f.load());
-        f.day.groups[0].jobName = QStringLiteral("休日工事");
-        f.day.actual(0).staff[0] = QStringLiteral("☆");
-        f.day.actual(0).staff[2] = QStringLiteral("▽");
+        f.day.groups[0].jobName = QStringLiteral("現場");
+        f.day.actual(0).staff[0] = QStringLiteral("休");
+        f.day.actual(0).staff[2] = mark;
+        const DbError e = f.save();
+        Database db;
+        VORDA_OPEN(db, f.t.path());
+        std::vector<Row> staff;
+        QVERIFY(!db.selectAll(table::Employees, staff));
+        if (!expected.isValid()) {
+            QVERIFY(e);
+            QVERIFY2(e.message.contains(QStringLiteral("鈴木")), qPrintable(e.message));
+            QCOMPARE(staff[2].values[emp::DaysOffLeft], stored);
+            QCOMPARE(staff[0].values[emp::DaysOffLeft].toInt(), 10); // nothing of the register
+            QVERIFY(f.rowsOf(kDay).empty());
+        } else {
+            QVERIFY2(!e, qPrintable(e.message));
+            QCOMPARE(staff[2].values[emp::DaysOffLeft].toLongLong(), expected.toLongLong());
+        }
+    }
+
+    // Two copies of the program on one day: the second register finds the rows changed.
+    void aDayChangedByAnotherCopyIsNotOverwritten() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        f.addRow(QStringLiteral("既存"));
+        DayModel other;
+        NameCaches otherNames;
+        QVERIFY(!f.load());
+        QVERIFY(!GTDAT(f.t.path(), kDay, other, otherNames));
+
+        other.groups[1].jobName = QStringLiteral("別のパソコン");
+        other.actual(1).staff[0] = QStringLiteral("休");
+        QVERIFY(!registerDay(f.t.path(), kDay, QStringLiteral("晴"), other, otherNames));
+        const std::vector<Row> stored = f.rowsOf(kDay);
+        const QList<int> balances = f.balances();
+        QCOMPARE(balances[0], 9);
+
+        f.day.groups[1].jobName = QStringLiteral("この画面");
+        f.day.actual(1).staff[0] = QStringLiteral("休");
+        const DayModel typed = f.day;
+        DbError e = f.save();
+        QCOMPARE(e.kind, DbErrorKind::Changed);
+        QCOMPARE(e.message, QStringLiteral("この日の日報は別の画面またはパソコンで変更されました。読み直してから登録してください。"));
+        QCOMPARE(f.rowsOf(kDay).size(), stored.size());
+        QCOMPARE(f.balances(), balances);
+        QCOMPARE(f.day.groups[1].jobName, typed.groups[1].jobName); // the typed work stays
+
+        // A rewrite of a loaded row by the other copy is caught as well.
+        QVERIFY(!GTDAT(f.t.path(), kDay, f.day, f.names));
+        other.groups[0].remarks = QStringLiteral("備考だけ変更");
+        QVERIFY(!registerDay(f.t.path(), kDay, QStringLiteral("晴"), other, otherNames));
+        f.day.groups[0].jobName = QStringLiteral("上書き");
+        QCOMPARE(f.save().kind, DbErrorKind::Changed);
+        QCOMPARE(f.rowsOf(kDay)[0].values[rec::JobName].toString(), QStringLiteral("既存"));
+
+        // Read again, the register goes through.
+        QVERIFY(!f.load());
+        f.day.groups[0].jobName = QStringLiteral("上書き");
+        e = f.save();
+        QVERIFY2(!e, qPrintable(e.message));
+        QCOMPARE(jobNames(f.rowsOf(kDay)), QStringList({"上書き", "別のパソコン"}));
+    }
+
+    // Record numbers past 32 bits still find their rows: nothing is added twice.
+    void recordNumbersAreSixtyFourBits() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        {
+            Database db;
+            VORDA_OPEN(db, f.t.path());
+            QVERIFY(!db.exec(QStringLiteral("INSERT INTO \"VORDA工事\" (\"日付\", \"工事名\", REC) VALUES (?, ?, ?)"),
+                             {toDbDate(kDay), QStringLiteral("大きな番号"), qint64(1) << 32}));
+        }
+        QVERIFY(!f.load());
+        QCOMPARE(f.day.groups[0].recordNumber, qint64(1) << 32);
+        f.day.groups[0].remarks = QStringLiteral("書き直し");
         QVERIFY(!f.save());
-        QCOMPARE(f.balances(), QList<int>({10, 10, 10, 10, 10}));
-        QVERIFY(!f.save());
-        QCOMPARE(f.balances(), QList<int>({10, 10, 10, 10, 10}));
+        const std::vector<Row> rows = f.rowsOf(kDay);
+        QCOMPARE(rows.size(), std::size_t(1));
+        QCOMPARE(rows[0].values[rec::Remarks].toString(), QStringLiteral("書き直し"));
     }
 
     void employeesAreFoundByName() {
@@ -252,7 +362,7 @@ private slots:
                               "WHEN NEW.\"工事名\" = '三番目' BEGIN SELECT RAISE(ABORT, 'injected'); END");
         QTest::newRow("a balance")
             << QStringLiteral("CREATE TRIGGER fail BEFORE UPDATE ON \"社員\" "
-                              "WHEN NEW.\"休日残\" = 8 BEGIN SELECT RAISE(ABORT, 'injected'); END");
+                              "WHEN NEW.\"休日残\" = 7 BEGIN SELECT RAISE(ABORT, 'injected'); END");
     }
     void aFailureLeavesEverythingAsItWas() {
         QFETCH(QString, trigger);

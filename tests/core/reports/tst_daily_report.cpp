@@ -594,6 +594,13 @@ private slots:
             p.draw_line(0, 0, 100, 100);
         });
         QVERIFY(!e.isEmpty());
+        // A database chosen as the PDF by mistake stays a database.
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        const QByteArray before = test::fileHash(t.path());
+        const QString refused = printToPdf(t.path(), [](Printer& p) { p.draw_line(0, 0, 100, 100); });
+        QVERIFY2(refused.contains(QStringLiteral("データベースのファイルです")), qPrintable(refused));
+        QCOMPARE(test::fileHash(t.path()), before);
     }
 };
 

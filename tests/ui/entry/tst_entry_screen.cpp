@@ -4,6 +4,7 @@
 #include "core/app/app_state.h"
 #include "core/data/schema.h"
 #include "core/data/values.h"
+#include "core/entry/day_store.h"
 #include "support/message_recorder.h"
 #include "support/temp_database.h"
 #include "ui/app/data_location_screen.h"
@@ -597,6 +598,26 @@ private slots:
         // Registering again unchanged moves no balance.
         f.find<QPushButton>(QStringLiteral("Command3"))->click();
         QCOMPARE(f.balances().mid(0, 4), QList<int>({10, 9, 9, 10}));
+
+        // Another copy registers the day meanwhile: this screen writes nothing, says so, and
+        // keeps what was typed on screen.
+        DayModel other;
+        NameCaches otherNames;
+        QVERIFY(!GTDAT(f.t.path(), kDay, other, otherNames));
+        other.groups[1].jobName = QStringLiteral("別のパソコン");
+        QVERIFY(!registerDay(f.t.path(), kDay, QStringLiteral("晴"), other, otherNames));
+        retype(f.find(QStringLiteral("Text5")), QStringLiteral("両側通行"));
+        messages.texts.clear();
+        f.find<QPushButton>(QStringLiteral("Command3"))->click();
+        QCOMPARE(messages.texts, QStringList({kDayChangedMessage}));
+        QCOMPARE(f.find(QStringLiteral("Text5"))->text(), QStringLiteral("両側通行"));
+        QCOMPARE(f.find(QStringLiteral("Text2"))->text(), QString()); // not reloaded
+        QVERIFY(e->hasUnsavedChanges());
+        Database db;
+        VORDA_OPEN(db, f.t.path());
+        qint64 stored = 0;
+        QVERIFY(!db.count(table::DailyReport, {{rec::Date, Condition::Op::Eq, toDbDate(kDay)}}, stored));
+        QCOMPARE(stored, qint64(2));
     }
 };
 

@@ -1,0 +1,269 @@
+// Registers under fire: a registering process killed at random moments, and two processes
+// registering at once, each followed by a check of the whole file.
+//
+//   vorda_stress [KILLS] [--seed S]     (default 100 kills)
+//   vorda_stress child DB DATE SEED SECONDS   one registering process (used by the above)
+
+#include "core/data/database.h"
+#include "core/data/new_database.h"
+#include "core/data/schema.h"
+#include "core/data/values.h"
+#include "core/entry/day_store.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <cstdio>
+
+using namespace vorda;
+
+namespace {
+
+constexpr int kEmployees = 5;
+constexpr int kStartBalance = 10;
+const QStringList kMarks = {QString(),           QStringLiteral("休"), QStringLiteral("☆"),
+                            QStringLiteral("○"), QStringLiteral("◇"),  QStringLiteral("▽")};
+
+// Generation g of a day: 1 + g % 16 groups named "G<g>-<k>", random marks; stored groups
+// beyond them are deleted. A day on file is therefore wholly one generation.
+void fillGeneration(DayModel& day, quint32 gen, QRandomGenerator& rng) {
+    const int groups = 1 + int(gen % kGroupsPerDay);
+    for (int k = 0; k < kGroupsPerDay; ++k) {
+        GroupSlot& g = day.groups[k];
+        if (k >= groups) {
+            g.deleteFlag = g.recordNumber != 0 ? 1 : 0;
+            g.jobName.clear();
+            continue;
+        }
+        g.jobName = QStringLiteral("G%1-%2").arg(gen).arg(k);
+        g.remarks = QString::number(rng.generate());
+        for (int c = 0; c < kEmployees; ++c)
+            day.actual(k).staff[c] = kMarks[int(rng.bounded(kMarks.size()))];
+    }
+}
+
+int child(const QStringList& args) {
+    const QString path = args.value(0);
+    const QDate date = QDate::fromString(args.value(1), Qt::ISODate);
+    QRandomGenerator rng(args.value(2).toUInt());
+    const int seconds = args.value(3).toInt();
+    QElapsedTimer timer;
+    timer.start();
+    QTextStream out(stdout);
+    int registers = 0, changed = 0, failed = 0;
+    DayModel day;
+    NameCaches names;
+    while (seconds <= 0 || timer.elapsed() < seconds * 1000) {
+        if (DbError e = GTDAT(path, date, day, names)) {
+            ++failed;
+            QTextStream(stderr) << e.message << Qt::endl;
+            continue;
+        }
+        fillGeneration(day, rng.generate(), rng);
+        const DbError e = registerDay(path, date, QStringLiteral("晴"), day, names);
+        if (!e) {
+            ++registers;
+            out << "registered" << Qt::endl; // one line per commit, for the killer's count
+        } else if (e.kind == DbErrorKind::Changed) {
+            ++changed;
+        } else {
+            ++failed;
+            QTextStream(stderr) << e.message << Qt::endl;
+        }
+    }
+    out << QStringLiteral("done %1 %2 %3").arg(registers).arg(changed).arg(failed) << Qt::endl;
+    return failed == 0 ? 0 : 1;
+}
+
+struct Findings {
+    int integrityFailures = 0;
+    int mixedDays = 0;
+    int balanceMismatches = 0;
+    int checks = 0;
+    QStringList notes;
+    bool ok() const { return integrityFailures + mixedDays + balanceMismatches == 0; }
+};
+
+// The whole file: integrity, every day one generation complete, every balance its start plus
+// the counts of the marks stored.
+void checkFile(const QString& path, const QList<QDate>& dates, Findings& f) {
+    ++f.checks;
+    Database db;
+    if (DbError e = db.open(path)) {
+        ++f.integrityFailures;
+        f.notes << e.message;
+        return;
+    }
+    {
+        QSqlQuery q(db.connection());
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral("PRAGMA integrity_check")) || !q.next() ||
+            q.value(0).toString() != "ok") {
+            ++f.integrityFailures;
+            f.notes << QStringLiteral("integrity_check: %1").arg(q.value(0).toString());
+        }
+    }
+    std::array<qint64, kEmployees> expected;
+    expected.fill(kStartBalance);
+    for (const QDate& date : dates) {
+        std::vector<Row> rows;
+        if (db.select(table::DailyReport, {{rec::Date, Condition::Op::Eq, toDbDate(date)}}, rows)) {
+            ++f.integrityFailures;
+            continue;
+        }
+        QSet<QString> gens;
+        QSet<int> slotNumbers;
+        for (const Row& r : rows) {
+            const QStringList parts = r.values[rec::JobName].toString().mid(1).split(u'-');
+            gens << parts.value(0);
+            slotNumbers << parts.value(1).toInt();
+            for (int c = 0; c < kEmployees; ++c)
+                expected[c] += dayOffCount(nullSafeText(r.values[rec::ActualStaff + c]));
+        }
+        const int groups = gens.isEmpty() ? 0 : 1 + int(gens.begin()->toUInt() % kGroupsPerDay);
+        if (gens.size() > 1 || int(rows.size()) != groups || slotNumbers.size() != groups) {
+            ++f.mixedDays;
+            f.notes << QStringLiteral("%1: %2 rows of %3 generations")
+                           .arg(toDbDate(date))
+                           .arg(rows.size())
+                           .arg(gens.size());
+        }
+    }
+    std::vector<Row> staff;
+    db.selectAll(table::Employees, staff);
+    for (int c = 0; c < kEmployees && c < int(staff.size()); ++c) {
+        if (staff[c].values[emp::DaysOffLeft].toLongLong() != expected[c]) {
+            ++f.balanceMismatches;
+            f.notes << QStringLiteral("employee %1: balance %2, marks say %3")
+                           .arg(c)
+                           .arg(staff[c].values[emp::DaysOffLeft].toLongLong())
+                           .arg(expected[c]);
+        }
+    }
+}
+
+QProcess* startChild(const QString& db, const QDate& date, quint32 seed, int seconds) {
+    auto* p = new QProcess;
+    p->setProcessChannelMode(QProcess::SeparateChannels);
+    p->start(QCoreApplication::applicationFilePath(),
+             {QStringLiteral("child"), db, date.toString(Qt::ISODate), QString::number(seed),
+              QString::number(seconds)});
+    p->waitForStarted();
+    return p;
+}
+
+int count(const QByteArray& output, const char* word) {
+    return int(output.count(word));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.value(0) == QLatin1String("child"))
+        return child(args.mid(1));
+
+    int kills = 100;
+    quint32 seed = QRandomGenerator::global()->generate();
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--seed") && i + 1 < args.size())
+            seed = args[++i].toUInt();
+        else
+            kills = args[i].toInt();
+    }
+    QTextStream out(stdout);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("VORDA.db"));
+    if (DbError e = createDatabase(path, {})) {
+        out << e.message << Qt::endl;
+        return 1;
+    }
+    {
+        Database db;
+        db.open(path);
+        for (const char16_t* name : {u"山田", u"佐藤", u"鈴木", u"高橋", u"田中"})
+            db.insert(table::Employees, {QStringLiteral("1"), QString::fromUtf16(name), QString(),
+                                         0, 0, kStartBalance});
+    }
+    const QList<QDate> dates = {QDate(2026, 12, 1), QDate(2026, 12, 2), QDate(2026, 12, 3)};
+    QRandomGenerator rng(seed);
+    QElapsedTimer timer;
+    timer.start();
+    out << QStringLiteral("seed %1, %2 kills").arg(seed).arg(kills) << Qt::endl;
+
+    // 1. A registering process killed at a random moment, then the file checked.
+    // A journal left behind means the kill came inside a transaction, which the next open
+    // rolls back.
+    Findings killed;
+    int committed = 0;
+    int insideTransaction = 0;
+    for (int i = 0; i < kills; ++i) {
+        QProcess* p = startChild(path, dates[int(rng.bounded(dates.size()))], rng.generate(), 0);
+        QThread::msleep(20 + rng.bounded(300));
+        p->kill();
+        p->waitForFinished();
+        committed += count(p->readAllStandardOutput(), "registered");
+        delete p;
+        if (QFile::exists(path + QStringLiteral("-journal")))
+            ++insideTransaction;
+        checkFile(path, dates, killed);
+    }
+    out << QStringLiteral(
+               "killed during registers: %1 kills (%2 inside a transaction), %3 registers "
+               "committed before them; integrity failures %4, half days %5, wrong balances %6")
+               .arg(kills)
+               .arg(insideTransaction)
+               .arg(committed)
+               .arg(killed.integrityFailures)
+               .arg(killed.mixedDays)
+               .arg(killed.balanceMismatches)
+        << Qt::endl;
+
+    // 2. Two processes registering at once, on one day and on different days.
+    Findings together;
+    for (const bool sameDay : {true, false}) {
+        QProcess* a = startChild(path, dates[0], rng.generate(), 5);
+        QProcess* b = startChild(path, sameDay ? dates[0] : dates[1], rng.generate(), 5);
+        a->waitForFinished(60000);
+        b->waitForFinished(60000);
+        const QString lastA =
+            QString::fromUtf8(a->readAllStandardOutput()).trimmed().section(u'\n', -1);
+        const QString lastB =
+            QString::fromUtf8(b->readAllStandardOutput()).trimmed().section(u'\n', -1);
+        const QString errors =
+            QString::fromUtf8(a->readAllStandardError() + b->readAllStandardError()).trimmed();
+        checkFile(path, dates, together);
+        out << QStringLiteral(
+                   "two processes, %1: [registers refused-as-changed failures] %2 | %3%4")
+                   .arg(sameDay ? QStringLiteral("one day") : QStringLiteral("different days"),
+                        lastA.mid(5), lastB.mid(5),
+                        errors.isEmpty() ? QString()
+                                         : QStringLiteral("\n  errors: ") + errors.left(500))
+            << Qt::endl;
+        if (a->exitCode() != 0 || b->exitCode() != 0)
+            ++together.integrityFailures;
+        delete a;
+        delete b;
+    }
+    out << QStringLiteral(
+               "after the two-process runs: integrity failures %1, half days %2, wrong balances %3")
+               .arg(together.integrityFailures)
+               .arg(together.mixedDays)
+               .arg(together.balanceMismatches)
+        << Qt::endl;
+    for (const QString& n : killed.notes + together.notes)
+        out << "  " << n << Qt::endl;
+    out << QStringLiteral("%1 checks in %2 s")
+               .arg(killed.checks + together.checks)
+               .arg(timer.elapsed() / 1000.0, 0, 'f', 1)
+        << Qt::endl;
+    return killed.ok() && together.ok() ? 0 : 1;
+}
