@@ -28,8 +28,13 @@ DbError listOf(const QString& databasePath, const QString& table, std::vector<En
 DbError listProjects(const QString& databasePath, std::vector<ProjectEntry>& out) {
     return listOf(databasePath, table::Projects, out, [](const QVariantList& v) {
         return ProjectEntry{countOf(v.value(proj::Number)), nullSafeText(v.value(proj::Name)),
-                            nullSafeText(v.value(proj::Client))};
+                            nullSafeText(v.value(proj::Client)), fromDbDate(v.value(proj::StartDate)),
+                            fromDbDate(v.value(proj::EndDate))};
     });
+}
+
+bool projectEndedBefore(const ProjectEntry& project, const QDate& day) {
+    return project.endDate.isValid() && day.isValid() && project.endDate < day;
 }
 
 DbError listStaffMarks(const QString& databasePath, std::vector<StaffMark>& out) {

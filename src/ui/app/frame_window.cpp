@@ -4,6 +4,7 @@
 #include "ui/app/main_screen.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
@@ -183,6 +184,20 @@ QWidget* FrameWindow::openScreen(ScreenId id) {
     sub->resize(sub->sizeHint());
     area_->setActiveSubWindow(sub);
     return widget;
+}
+
+void FrameWindow::placeNear(QWidget* screen, QWidget* anchor) {
+    auto* sub = screen ? qobject_cast<QMdiSubWindow*>(screen->parentWidget()) : nullptr;
+    QWidget* view = area_->viewport();
+    if (!sub || !anchor || !view->isAncestorOf(anchor))
+        return;
+    const QPoint top = anchor->mapTo(view, QPoint(0, 0));
+    QPoint at(top.x(), top.y() + anchor->height());
+    if (at.y() + sub->height() > view->height())
+        at.setY(top.y() - sub->height());
+    at.setX(std::clamp(at.x(), 0, std::max(0, view->width() - sub->width())));
+    at.setY(std::clamp(at.y(), 0, std::max(0, view->height() - sub->height())));
+    sub->move(at);
 }
 
 void FrameWindow::followDatabase(QWidget* screen, std::function<QString()> path,

@@ -64,6 +64,10 @@ public:
     // Shows the main screen and runs its load. Called once at start-up.
     void start(const IniReadResult& ini);
 
+    // Moves an open screen (a picker) next to the field it serves: below it, or above it
+    // when there is no room below, always inside the frame.
+    void placeNear(QWidget* screen, QWidget* anchor);
+
     // A line at the foot of the frame: what the program found, without stopping the user.
     void showStatus(const QString& text);
 
