@@ -19,6 +19,9 @@ void showMessage(QWidget* parent, const QString& text);
 // A yes/no question; true for yes. "いいえ" is the default button.
 bool askYesNo(QWidget* parent, const QString& text);
 
+// Enter or Return on a focused button of `root` presses it, as Space does.
+void pressWithEnter(QWidget* root);
+
 // Tests put a hook in place of the boxes: it sees each text and gives the answers.
 class MessageHook {
 public:

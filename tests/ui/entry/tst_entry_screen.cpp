@@ -14,7 +14,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QTreeWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -300,11 +300,11 @@ private slots:
         QVERIFY(e);
         f.vscroll()->setValue(3);
         QTest::mouseClick(f.find(QStringLiteral("Text3")), Qt::LeftButton);
-        auto* list = f.frame->findChild<QListWidget*>(QStringLiteral("DBList1"));
+        auto* list = f.frame->findChild<QTreeWidget*>(QStringLiteral("DBList1"));
         QVERIFY(list);
-        QCOMPARE(list->count(), 20);
-        QListWidgetItem* item = list->item(14);
-        QCOMPARE(item->text(), QStringLiteral("工事15"));
+        QCOMPARE(list->topLevelItemCount(), 20);
+        QTreeWidgetItem* item = list->topLevelItem(14);
+        QCOMPARE(item->text(1), QStringLiteral("工事15"));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
         QCOMPARE(e->day().groups[5].jobNumber, qint16(15));
         QCOMPARE(e->day().groups[5].jobName, QStringLiteral("工事15"));
@@ -321,9 +321,9 @@ private slots:
         f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
         QTest::mouseClick(f.find(QStringLiteral("SG1(0)")), Qt::LeftButton);
         QTest::mouseClick(f.find(QStringLiteral("SG2(3)")), Qt::LeftButton);
-        auto* list = f.frame->findChild<QListWidget*>(QStringLiteral("List1"));
+        auto* list = f.frame->findChild<QTreeWidget*>(QStringLiteral("List1"));
         QVERIFY(list);
-        const auto items = list->findItems(QStringLiteral("休  休み"), Qt::MatchExactly);
+        const auto items = list->findItems(QStringLiteral("休"), Qt::MatchExactly, 0);
         QCOMPARE(items.size(), 1);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items[0]).center());
         QCOMPARE(f.find(QStringLiteral("SG2(3)"))->text(), QStringLiteral("休"));
@@ -338,11 +338,11 @@ private slots:
         f.open();
         f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
         QTest::mouseClick(f.find(QStringLiteral("SG1(0)")), Qt::LeftButton);
-        auto* list = f.frame->findChild<QListWidget*>(QStringLiteral("List1"));
+        auto* list = f.frame->findChild<QTreeWidget*>(QStringLiteral("List1"));
         QVERIFY(list);
         f.find<QPushButton>(QStringLiteral("Command2"))->click();
         QTRY_VERIFY(!f.frame->screen(ScreenId::Entry));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
         QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
         QVERIFY(messages.texts.isEmpty());
     }
@@ -356,7 +356,7 @@ private slots:
         f.open();
         f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
         QTest::mouseClick(f.find(QStringLiteral("SG1(0)")), Qt::LeftButton);
-        auto* list = f.frame->findChild<QListWidget*>(QStringLiteral("List1"));
+        auto* list = f.frame->findChild<QTreeWidget*>(QStringLiteral("List1"));
         QVERIFY(list);
         f.find<QPushButton>(QStringLiteral("Command2"))->click();
         QTRY_VERIFY(!f.frame->screen(ScreenId::Entry));
@@ -365,8 +365,8 @@ private slots:
         QVERIFY(e);
         f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
         QTest::mouseClick(f.find(QStringLiteral("SG2(3)")), Qt::LeftButton);
-        QCOMPARE(f.frame->findChild<QListWidget*>(QStringLiteral("List1")), list); // the same picker
-        const auto items = list->findItems(QStringLiteral("休  休み"), Qt::MatchExactly);
+        QCOMPARE(f.frame->findChild<QTreeWidget*>(QStringLiteral("List1")), list); // the same picker
+        const auto items = list->findItems(QStringLiteral("休"), Qt::MatchExactly, 0);
         QCOMPARE(items.size(), 1);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items[0]).center());
         QCOMPARE(e->day().actual(0).staff[3], QStringLiteral("休"));
@@ -395,21 +395,21 @@ private slots:
         test::MessageRecorder messages;
         f.open();
         QTest::mouseClick(f.find(QStringLiteral("Text1")), Qt::LeftButton);
-        auto* projects = f.frame->findChild<QListWidget*>(QStringLiteral("DBList1"));
+        auto* projects = f.frame->findChild<QTreeWidget*>(QStringLiteral("DBList1"));
         QVERIFY(projects);
-        QCOMPARE(projects->count(), 20);
+        QCOMPARE(projects->topLevelItemCount(), 20);
         auto* weather = qobject_cast<QWidget*>(f.frame->openScreen(ScreenId::WeatherPicker));
         QVERIFY(weather);
-        const int words = weather->findChild<QListWidget*>(QStringLiteral("List1"))->count();
+        const int words = weather->findChild<QTreeWidget*>(QStringLiteral("List1"))->topLevelItemCount();
         QVERIFY(words > 1);
 
         auto* location = qobject_cast<DataLocationScreen*>(f.frame->openScreen(ScreenId::DataLocation));
         QVERIFY(location);
         location->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(other.path());
         location->registerPath();
-        QCOMPARE(projects->count(), 1);
-        QCOMPARE(projects->item(0)->text(), QStringLiteral("別会社の工事"));
-        QCOMPARE(weather->findChild<QListWidget*>(QStringLiteral("List1"))->count(), 1);
+        QCOMPARE(projects->topLevelItemCount(), 1);
+        QCOMPARE(projects->topLevelItem(0)->text(1), QStringLiteral("別会社の工事"));
+        QCOMPARE(weather->findChild<QTreeWidget*>(QStringLiteral("List1"))->topLevelItemCount(), 1);
         QVERIFY(messages.texts.isEmpty());
     }
 
@@ -556,9 +556,9 @@ private slots:
         QVERIFY(e);
         QCOMPARE(f.find(QStringLiteral("Text10"))->text(), QStringLiteral("2024/06/03"));
         QTest::mouseClick(f.find(QStringLiteral("Text1")), Qt::LeftButton);
-        auto* list = f.frame->findChild<QListWidget*>(QStringLiteral("DBList1"));
+        auto* list = f.frame->findChild<QTreeWidget*>(QStringLiteral("DBList1"));
         QVERIFY(list);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(2)).center());
         typeInto(f.find(QStringLiteral("Text5")), QStringLiteral("片側通行"));
         enter(f.find(QStringLiteral("Text14")));
         retype(f.find(QStringLiteral("Text15")), QStringLiteral("18:30"));
