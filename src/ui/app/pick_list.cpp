@@ -138,6 +138,15 @@ bool PickList::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+bool opensPicker(const QKeyEvent* event, bool fieldEmpty) {
+    const auto mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->key() == Qt::Key_F4 && mods == Qt::NoModifier)
+        return true;
+    if (event->key() == Qt::Key_Down && mods == Qt::AltModifier)
+        return true;
+    return event->key() == Qt::Key_Space && mods == Qt::NoModifier && fieldEmpty;
+}
+
 void closeSoon(QWidget* picker) {
     QTimer::singleShot(0, picker, &QWidget::close);
 }

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <vector>
 
+class QKeyEvent;
 class QLineEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -43,6 +44,9 @@ private:
     std::vector<bool> shown_;
     bool done_ = false; // chosen: a picker closes then, a second click changes nothing
 };
+
+// F4, Alt+Down, or Space in an empty field open the field's picker.
+bool opensPicker(const QKeyEvent* event, bool fieldEmpty);
 
 // Closes a picker once the click or key that chose has reached its list.
 void closeSoon(QWidget* picker);

@@ -3,7 +3,6 @@
 #include "ui/entry/entry_rows.h"
 
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QWheelEvent>
@@ -50,15 +49,6 @@ TabStep tabStep(int row, int index, int length, int visible, int offset, int gro
     if (offset > 0)
         return {TabStep::Scroll, 0, length - 1, -1};
     return {TabStep::Leave, row, index, 0};
-}
-
-bool opensPicker(const QKeyEvent* event, bool fieldEmpty) {
-    const auto mods = event->modifiers() & ~Qt::KeypadModifier;
-    if (event->key() == Qt::Key_F4 && mods == Qt::NoModifier)
-        return true;
-    if (event->key() == Qt::Key_Down && mods == Qt::AltModifier)
-        return true;
-    return event->key() == Qt::Key_Space && mods == Qt::NoModifier && fieldEmpty;
 }
 
 int wheelSteps(const QWheelEvent* event, int& rest) {

@@ -5,7 +5,6 @@
 #include <QWidget>
 #include <vector>
 
-class QKeyEvent;
 class QWheelEvent;
 
 namespace vorda {
@@ -34,9 +33,6 @@ struct TabStep {
 // `length` is the number of fields of a row, `visible` the rows in view and `offset` the
 // first group in view; groups run from 0 to `groups` − 1.
 TabStep tabStep(int row, int index, int length, int visible, int offset, int groups, bool forward);
-
-// F4, Alt+Down, or Space in an empty field open the field's picker.
-bool opensPicker(const QKeyEvent* event, bool fieldEmpty);
 
 // Whole wheel steps of an event (positive: down, towards later groups or columns); the
 // remainder of a fine-grained wheel is kept in `rest` for the next event.

@@ -7,6 +7,7 @@
 #include "core/entry/input_rules.h"
 #include "core/masters/master_lists.h"
 #include "ui/app/frame_window.h"
+#include "ui/app/pick_list.h"
 #include "ui/app/ui_support.h"
 #include "ui/entry/entry_keys.h"
 #include "ui/entry/pickers.h"
@@ -78,7 +79,11 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
         auto* b = new QPushButton(QStringLiteral("%1(&%2)").arg(pageCaptions[i]).arg(i + 1), this);
         b->setObjectName(arrayName(QStringLiteral("COMBTN"), i));
         b->setToolTip(QStringLiteral("%1 (Alt+%2)").arg(pageCaptions[i]).arg(i + 1));
-        connect(b, &QPushButton::clicked, this, [this, i] { showPage(i); });
+        connect(b, &QPushButton::clicked, this, [this, i] {
+            showPage(i);
+            // Typing goes on in the same group on the page brought forward.
+            rowFields(i, std::min(focusRow_, visible_ - 1)).front()->setFocus(Qt::OtherFocusReason);
+        });
         pageButtons_[i] = b;
         top->addWidget(b);
     }
@@ -121,7 +126,6 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     connectRules();
     for (QLineEdit* e : findChildren<QLineEdit*>())
         e->installEventFilter(this);
-    setFocusProxy(rows_[0].job); // the screen opens in group 1's job name
 }
 
 QWidget* EntryScreen::buildProjectPage() {
@@ -353,7 +357,19 @@ void EntryScreen::openMarkPicker(int line, int j) {
 }
 
 bool EntryScreen::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        const int page = pages_->currentIndex();
+        for (int s = 0; s < visible_; ++s) {
+            const std::vector<QWidget*> fields = rowFields(page, s);
+            if (std::find(fields.begin(), fields.end(), watched) != fields.end())
+                focusRow_ = s;
+        }
+    }
     auto* field = qobject_cast<QLineEdit*>(watched);
+    if (field && event->type() == QEvent::Wheel) {
+        wheelEvent(static_cast<QWheelEvent*>(event)); // a field under the wheel scrolls the groups
+        return true;
+    }
     if (!field)
         return QWidget::eventFilter(watched, event);
 
@@ -426,6 +442,7 @@ void EntryScreen::setVisibleRows(int visible) {
         setLinesShown(vehicle_[s], s < visible_);
     }
     pickerRow_ = std::min(pickerRow_, visible_);
+    focusRow_ = std::min(focusRow_, visible_ - 1);
     pickerLine_ = std::min(pickerLine_, lines());
     {
         const QSignalBlocker block(vscroll_);
@@ -443,6 +460,11 @@ void EntryScreen::resizeEvent(QResizeEvent* event) {
 void EntryScreen::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     fitRows();
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        // After the frame has given the new window its focus: the day starts in group 1.
+        QTimer::singleShot(0, rows_[0].job, [this] { rows_[0].job->setFocus(Qt::OtherFocusReason); });
+    }
 }
 
 

@@ -133,6 +133,8 @@ private:
     int pickerCell_ = 0; // 0..12
     int visible_ = kDefaultRows;
     int wheelRest_ = 0;
+    int focusRow_ = 0; // the visible row typed in last
+    bool shownOnce_ = false;
 
     QLineEdit* dateField_;
     QStackedWidget* pages_;

@@ -135,17 +135,20 @@ private slots:
         typeInto(day, QStringLiteral("9")); // 29 February 2003 does not exist
         QCOMPARE(day->text(), QStringLiteral("29"));
         QCOMPARE(s.state.workingDate, QDate(2003, 2, 2));
-        QCOMPARE(s.field("Text4")->text(), QStringLiteral("日"));
+        QCOMPARE(s.state.weekdayText, QStringLiteral("日"));
+        QCOMPARE(s.field("Text4")->text(), QString()); // no weekday beside a date that is none
         QCOMPARE(s.field("Text5")->text(), QStringLiteral("雪"));
 
         // Clearing the year leaves date, weekday and weather as they were.
         day->setText(QStringLiteral("3"));
         QCOMPARE(s.state.workingDate, QDate(2003, 2, 3));
         QCOMPARE(s.field("Text5")->text(), QString()); // no weather stored for the 3rd
+        QCOMPARE(s.field("Text4")->text(), QStringLiteral("月"));
         s.field("Text1")->clear();
         QCOMPARE(s.state.workingDate, QDate(2003, 2, 3));
-        QCOMPARE(s.field("Text4")->text(), QStringLiteral("月"));
+        QCOMPARE(s.field("Text4")->text(), QString());
         s.field("Text1")->setText(QStringLiteral("2003"));
+        QCOMPARE(s.field("Text4")->text(), QStringLiteral("月"));
         s.field("Text2")->setText(QStringLiteral("13"));
         QCOMPARE(s.state.workingDate, QDate(2003, 2, 3));
         s.field("Text2")->setText(QStringLiteral("x"));

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace vorda;
 
@@ -35,6 +36,24 @@ void typeInto(QWidget* w, const QString& text) {
 void retype(QLineEdit* field, const QString& text) {
     field->clear();
     typeInto(field, text);
+}
+
+// A key to whatever has the focus now, as the keyboard gives it.
+void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QWidget* w = QApplication::focusWidget();
+    QVERIFY2(w, "nothing has the focus");
+    QTest::keyClick(w, key, mods);
+}
+
+void typeHere(const QString& text) {
+    QWidget* w = QApplication::focusWidget();
+    QVERIFY2(w, "nothing has the focus");
+    typeInto(w, text);
+}
+
+QString focusName() {
+    QWidget* w = QApplication::focusWidget();
+    return w ? w->objectName() : QString();
 }
 
 void enter(QWidget* field) {
@@ -63,6 +82,9 @@ struct Fixture {
         frame = std::make_unique<FrameWindow>(state);
         frame->resize(1200, 790);
         frame->show();
+        frame->activateWindow();
+        if (!QTest::qWaitForWindowActive(frame.get()))
+            qWarning("the frame did not become active");
         frame->start(IniReadResult());
         qobject_cast<MainScreen*>(frame->screen(ScreenId::Main))->openEntry();
         return entry();
@@ -546,6 +568,196 @@ private slots:
         messages.answers = {true};
         f.find<QPushButton>(QStringLiteral("Command2"))->click();
         QTRY_VERIFY(!f.frame->screen(ScreenId::Entry));
+    }
+
+    // The evening's work without the mouse: a project, times, two marks, a vehicle count, and
+    // the register, each by the keys a clerk presses.
+    void aWholeDayByKeysAlone() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QTRY_COMPARE(focusName(), QStringLiteral("Text1"));
+
+        press(Qt::Key_F4);
+        QTRY_VERIFY(f.frame->screen(ScreenId::ProjectPicker));
+        auto* projects = f.frame->screen(ScreenId::ProjectPicker)->findChild<QTreeWidget*>(QStringLiteral("DBList1"));
+        QCOMPARE(focusName(), QStringLiteral("filter"));
+        typeHere(QStringLiteral("工事1")); // 工事1 and 工事10 to 工事19 remain
+        int shown = 0;
+        for (int i = 0; i < projects->topLevelItemCount(); ++i)
+            shown += projects->topLevelItem(i)->isHidden() ? 0 : 1;
+        QCOMPARE(shown, 11);
+        press(Qt::Key_Down);
+        QCOMPARE(projects->currentItem()->text(1), QStringLiteral("工事10"));
+        press(Qt::Key_Up);
+        press(Qt::Key_Return);
+        QTRY_VERIFY(!f.frame->screen(ScreenId::ProjectPicker));
+        QCOMPARE(e->day().groups[0].jobNumber, qint16(1));
+        QCOMPARE(f.find(QStringLiteral("Text6"))->text(), QStringLiteral("発注者1"));
+        QTRY_COMPARE(focusName(), QStringLiteral("Text1"));
+
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("Text6"));
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("Text14"));
+        QTRY_COMPARE(f.find(QStringLiteral("Text14"))->selectedText(), QStringLiteral("09:00"));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("08:30"));
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("Text15"));
+
+        press(Qt::Key_2, Qt::AltModifier); // the work page, in the same group
+        QTRY_COMPARE(focusName(), QStringLiteral("SG1(0)"));
+        press(Qt::Key_Space);
+        QTRY_VERIFY(f.frame->screen(ScreenId::MarkPicker));
+        press(Qt::Key_Escape); // closes without choosing
+        QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
+        QCOMPARE(f.find(QStringLiteral("SG1(0)"))->text(), QString());
+        QTRY_COMPARE(focusName(), QStringLiteral("SG1(0)"));
+        press(Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(f.frame->screen(ScreenId::MarkPicker));
+        typeHere(QStringLiteral("出勤"));
+        press(Qt::Key_Enter);
+        QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
+        QCOMPARE(f.find(QStringLiteral("SG1(0)"))->text(), QStringLiteral("○"));
+        QTRY_COMPARE(focusName(), QStringLiteral("SG1(0)"));
+        for (int j = 0; j < EntryScreen::kColumns; ++j)
+            press(Qt::Key_Tab); // along the planned line, then the actual line below
+        QCOMPARE(focusName(), QStringLiteral("SG2(0)"));
+        press(Qt::Key_F4);
+        QTRY_VERIFY(f.frame->screen(ScreenId::MarkPicker));
+        typeHere(QStringLiteral("休")); // ☆ 休日出勤, 休 休み, 有 有給休暇
+        press(Qt::Key_Down);
+        press(Qt::Key_Return);
+        QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
+        QCOMPARE(e->day().actual(0).staff[0], QStringLiteral("休"));
+
+        press(Qt::Key_3, Qt::AltModifier);
+        QTRY_COMPARE(focusName(), QStringLiteral("SPT(0)"));
+        for (const char* next : {"GDM1(0)", "GDM1(1)", "SY1(0)"}) {
+            press(Qt::Key_Tab);
+            QCOMPARE(focusName(), QString::fromLatin1(next));
+        }
+        typeHere(QStringLiteral("2"));
+        press(Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE(messages.texts, QStringList({QStringLiteral("登録終了しました。")}));
+
+        QCOMPARE(f.storedRows(), qint64(1));
+        QCOMPARE(f.balances().mid(0, 2), QList<int>({9, 10})); // the day off of employee 1
+        const DayModel& d = e->day(); // read back from the file by the register
+        QCOMPARE(d.groups[0].jobNumber, qint16(1));
+        QCOMPARE(d.groups[0].jobName, QStringLiteral("工事1"));
+        QCOMPARE(d.groups[0].client, QStringLiteral("発注者1"));
+        QCOMPARE(d.groups[0].startTime, QStringLiteral("08:30"));
+        QCOMPARE(d.groups[0].endTime, QStringLiteral("17:00"));
+        QCOMPARE(d.planned(0).staff[0], QStringLiteral("○"));
+        QCOMPARE(d.actual(0).staff[0], QStringLiteral("休"));
+        QCOMPARE(d.planned(0).vehicles[0], qint16(2));
+    }
+
+    // Tab runs through the rows in reading order and scrolls the next group in past the
+    // last row; Shift+Tab comes back the same way; after group 16 comes "登録".
+    void tabWalksTheGroups() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QCOMPARE(e->visibleRows(), 4);
+        const QStringList row0 = {"Text1", "Text6", "Text14", "Text15", "Text5", "YORU(0)", "Check(0)", "Text30", "Text31"};
+        QTRY_COMPARE(focusName(), row0[0]);
+        for (int i = 1; i < row0.size(); ++i) {
+            press(Qt::Key_Tab);
+            QCOMPARE(focusName(), row0[i]);
+        }
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("Text2"));
+        f.find<QLineEdit>(QStringLiteral("Text4"))->setFocus();
+        for (int i = 0; i < 9; ++i)
+            press(Qt::Key_Tab);
+        QCOMPARE(e->day().groupOffset, 1); // group 5 came into the last row
+        QCOMPARE(focusName(), QStringLiteral("Text4"));
+        QCOMPARE(f.find<QLabel>(QStringLiteral("Label5"))->text(), QStringLiteral("5"));
+        press(Qt::Key_Backtab);
+        QCOMPARE(e->day().groupOffset, 1);
+        QCOMPARE(focusName(), QStringLiteral("Text35")); // group 4's actual work
+        f.find<QLineEdit>(QStringLiteral("Text2"))->setFocus(); // group 3, second row
+        press(Qt::Key_Backtab);
+        QCOMPARE(focusName(), QStringLiteral("Text31"));
+        QCOMPARE(e->day().groupOffset, 1);
+        f.find<QLineEdit>(QStringLiteral("Text1"))->setFocus();
+        press(Qt::Key_Backtab); // group 1 scrolls back in, at its last field
+        QCOMPARE(e->day().groupOffset, 0);
+        QCOMPARE(focusName(), QStringLiteral("Text31"));
+
+        f.vscroll()->setValue(f.vscroll()->maximum());
+        QCOMPARE(f.find<QLabel>(QStringLiteral("Label5"))->text(), QStringLiteral("16"));
+        f.find<QPushButton>(QStringLiteral("COMBTN(2)"))->click();
+        f.find<QLineEdit>(QStringLiteral("TOKUJ(3)"))->setFocus();
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("Command3"));
+        QCOMPARE(e->day().groupOffset, 12);
+    }
+
+    // A taller screen shows more groups; the bar's range and page step follow, and the
+    // group offset never shows a slot past 16.
+    void aLargerScreenShowsMoreGroups() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QCOMPARE(e->visibleRows(), 4);
+        QCOMPARE(f.vscroll()->maximum(), 12);
+        QCOMPARE(f.vscroll()->pageStep(), 4);
+        f.vscroll()->setValue(12);
+        typeInto(f.find(QStringLiteral("Text4")), QStringLiteral("十六"));
+        auto* sub = qobject_cast<QMdiSubWindow*>(e->parentWidget());
+        QVERIFY(sub);
+        sub->resize(sub->width(), sub->height() + 260);
+        const int visible = e->visibleRows();
+        QVERIFY2(visible > 4, qPrintable(QString::number(visible)));
+        QCOMPARE(f.vscroll()->maximum(), 16 - visible);
+        QCOMPARE(f.vscroll()->pageStep(), visible);
+        QCOMPARE(e->day().groupOffset, 16 - visible);
+        const QString last = QStringLiteral("Text1(%1)").arg(visible - 1);
+        QCOMPARE(f.find(last)->text(), QStringLiteral("十六"));
+        QVERIFY(f.find(last)->isVisible());
+        QCOMPARE(e->day().groups[15].jobName, QStringLiteral("十六"));
+        QVERIFY(e->day().groups[16].jobName.isEmpty());
+        // The work page shows the same groups.
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        QVERIFY(f.find(QStringLiteral("SG%1(0)").arg(2 * visible))->isVisible());
+        QVERIFY(!f.find(QStringLiteral("SG%1(0)").arg(2 * visible + 1))->isVisible());
+
+        sub->resize(sub->width(), sub->height() - 260);
+        QCOMPARE(e->visibleRows(), 4);
+        QCOMPARE(f.vscroll()->maximum(), 12);
+        QCOMPARE(e->day().groupOffset, 16 - visible); // the first group in view stays
+        f.vscroll()->setValue(12);
+        f.find<QPushButton>(QStringLiteral("COMBTN(0)"))->click();
+        QCOMPARE(f.find(QStringLiteral("Text4"))->text(), QStringLiteral("十六"));
+    }
+
+    void theWheelScrolls() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        QLineEdit* over = f.find(QStringLiteral("SG3(2)"));
+        const QPoint at = over->rect().center();
+        auto wheel = [&](int dy, Qt::KeyboardModifiers mods) {
+            QWheelEvent ev(at, over->mapToGlobal(at), QPoint(), QPoint(0, dy), Qt::NoButton, mods,
+                           Qt::NoScrollPhase, false);
+            QApplication::sendEvent(over, &ev);
+        };
+        wheel(-240, Qt::NoModifier);
+        QCOMPARE(e->day().groupOffset, 2);
+        wheel(-120, Qt::ShiftModifier);
+        QCOMPARE(e->day().columnOffset, 1);
+        QCOMPARE(e->day().groupOffset, 2);
+        wheel(120, Qt::NoModifier);
+        QCOMPARE(e->day().groupOffset, 1);
     }
 
     void aDayTypedRegisteredAndReadBack() {
