@@ -11,6 +11,8 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 
 namespace vorda {
@@ -58,6 +60,14 @@ const std::vector<Menu>& menuTree() {
     };
     return tree;
 }
+
+// The frame's place on the desktop is the user's, not the firm's: it lives in the user's
+// settings, apart from vorda.INI.
+QSettings placeSettings() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vorda"), QStringLiteral("window"));
+}
+
+const QString kGeometryKey = QStringLiteral("frame/geometry");
 
 // Entries that have no screen in this system at all, as opposed to ones still to come.
 bool notProvided(ScreenId id) {
@@ -181,7 +191,11 @@ QWidget* FrameWindow::openScreen(ScreenId id) {
             area_->setActiveSubWindow(opener);
     });
     sub->show();
-    sub->resize(sub->sizeHint());
+    // Never larger than the frame can show: a small display cuts nothing off.
+    QWidget* view = area_->viewport();
+    sub->resize(sub->sizeHint().boundedTo(view->size()));
+    sub->move(std::clamp(sub->x(), 0, std::max(0, view->width() - sub->width())),
+              std::clamp(sub->y(), 0, std::max(0, view->height() - sub->height())));
     area_->setActiveSubWindow(sub);
     return widget;
 }
@@ -212,6 +226,22 @@ void FrameWindow::followDatabase(QWidget* screen, std::function<QString()> path,
         if (w && w->widget() == screen && path() != *loaded)
             again();
     });
+}
+
+void FrameWindow::showAtStart() {
+    keepsPlace_ = true;
+    const QByteArray kept = placeSettings().value(kGeometryKey).toByteArray();
+    if (!kept.isEmpty() && restoreGeometry(kept)) {
+        // Kept on a display that is no longer there: start maximised instead.
+        const QScreen* screen = QGuiApplication::screenAt(geometry().center());
+        if (screen && screen->availableGeometry().intersects(frameGeometry())) {
+            show();
+            return;
+        }
+    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
+    showMaximized();
 }
 
 void FrameWindow::start(const IniReadResult& ini) {
@@ -255,6 +285,10 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
     if (!allClosed) {
         event->ignore();
         return;
+    }
+    if (keepsPlace_) {
+        QSettings settings = placeSettings();
+        settings.setValue(kGeometryKey, saveGeometry());
     }
     event->accept();
     QApplication::quit();

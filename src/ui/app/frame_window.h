@@ -61,6 +61,10 @@ public:
     // The open screen, or nullptr.
     QWidget* screen(ScreenId id) const;
 
+    // Shows the frame as it was when last closed (kept in the user's settings), or
+    // maximised on the screen's available area; from then on closing keeps its place.
+    void showAtStart();
+
     // Shows the main screen and runs its load. Called once at start-up.
     void start(const IniReadResult& ini);
 
@@ -103,6 +107,7 @@ private:
     QHash<ScreenId, QPointer<QMdiSubWindow>> open_;
     QHash<QPair<int, int>, QAction*> entries_;
     bool ending_ = false;
+    bool keepsPlace_ = false; // shown by showAtStart: closing writes its place
 };
 
 // Registers every screen this program has, in one place.

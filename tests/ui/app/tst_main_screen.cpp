@@ -25,6 +25,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
+#include <QMdiArea>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vorda;
@@ -323,6 +326,47 @@ private slots:
         QVERIFY(!s.frame->isVisible());
         QTRY_VERIFY(!s.frame->screen(ScreenId::Main));
         QVERIFY(!s.frame->screen(ScreenId::DataLocation));
+    }
+
+    // The frame starts maximised, then where it was last closed; the place is kept in the
+    // user's settings and never in vorda.INI.
+    void theFrameKeepsItsPlace() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        QTemporaryDir settings;
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+        AppState state;
+        state.databasePath = t.path();
+        state.iniPath = settings.filePath(QStringLiteral("vorda.INI"));
+        {
+            FrameWindow frame(state);
+            frame.showAtStart();
+            QVERIFY(frame.isMaximized());
+            frame.showNormal();
+            frame.setGeometry(40, 50, 640, 500);
+            QTRY_COMPARE(frame.geometry(), QRect(40, 50, 640, 500));
+            frame.endProgram();
+        }
+        QVERIFY(QFile::exists(settings.filePath(QStringLiteral("vorda/window.ini"))));
+        QVERIFY(!QFile::exists(state.iniPath));
+        FrameWindow again(state);
+        again.showAtStart();
+        QVERIFY(!again.isMaximized());
+        QCOMPARE(again.geometry(), QRect(40, 50, 640, 500));
+    }
+
+    // A screen larger than the frame's area is opened no larger than the area.
+    void aScreenFitsTheFrame() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        Screen s(t.path());
+        s.frame->resize(640, 480);
+        QApplication::processEvents();
+        QWidget* entry = s.frame->openScreen(ScreenId::Entry);
+        QVERIFY(entry);
+        auto* area = s.frame->findChild<QMdiArea*>(QStringLiteral("mdiArea"));
+        const QRect view = area->viewport()->rect();
+        QVERIFY2(view.contains(entry->parentWidget()->geometry()), "the entry screen is cut off");
     }
 };
 
