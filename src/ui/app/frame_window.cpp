@@ -246,7 +246,7 @@ void FrameWindow::showAtStart() {
 
 void FrameWindow::start(const IniReadResult& ini) {
     if (!ini.message.isEmpty())
-        showStatus(ini.message);
+        showNote(ini.message);
     if (auto* main = qobject_cast<MainScreen*>(openScreen(ScreenId::Main))) {
         open_.value(ScreenId::Main)->move(0, 0);
         main->load();
@@ -255,6 +255,22 @@ void FrameWindow::start(const IniReadResult& ini) {
 
 void FrameWindow::showStatus(const QString& text) {
     status_->setText(text);
+    statusIsError_ = true;
+}
+
+void FrameWindow::showNote(const QString& text) {
+    status_->setText(text);
+    statusIsError_ = false;
+}
+
+void FrameWindow::succeeded() {
+    if (statusIsError_)
+        status_->clear();
+    statusIsError_ = false;
+}
+
+FrameWindow* frameOf(QWidget* screen) {
+    return screen ? qobject_cast<FrameWindow*>(screen->window()) : nullptr;
 }
 
 void FrameWindow::endProgram() {

@@ -72,8 +72,13 @@ public:
     // when there is no room below, always inside the frame.
     void placeNear(QWidget* screen, QWidget* anchor);
 
-    // A line at the foot of the frame: what the program found, without stopping the user.
+    // A line at the foot of the frame: what went wrong, without stopping the user. It stays
+    // until the next operation that succeeds (succeeded()) or the next note.
     void showStatus(const QString& text);
+    // A note that stays until the next one (where a PDF was saved, what start-up found).
+    void showNote(const QString& text);
+    // An operation went through: an error it may have followed disappears.
+    void succeeded();
 
     // Closes every screen (each may refuse, e.g. for unsaved work) and ends the program.
     void endProgram();
@@ -107,8 +112,12 @@ private:
     QHash<ScreenId, QPointer<QMdiSubWindow>> open_;
     QHash<QPair<int, int>, QAction*> entries_;
     bool ending_ = false;
+    bool statusIsError_ = false;
     bool keepsPlace_ = false; // shown by showAtStart: closing writes its place
 };
+
+// The frame a screen is shown in, or nullptr (a screen made on its own, in a test).
+FrameWindow* frameOf(QWidget* screen);
 
 // Registers every screen this program has, in one place.
 void registerScreens(FrameWindow& frame);

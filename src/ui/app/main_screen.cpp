@@ -200,6 +200,8 @@ void MainScreen::showWeatherOf(const QDate& date) {
     QString word;
     if (const DbError e = readWeather(state_.databasePath, date, word))
         frame_.showStatus(e.message);
+    else
+        frame_.succeeded();
     state_.weatherText = word;
     weather_->setText(word);
 }

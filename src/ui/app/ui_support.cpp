@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -69,6 +70,15 @@ public:
 };
 
 } // namespace
+
+QLabel* confirmationLine(QWidget* screen) {
+    auto* line = new QLabel(screen);
+    line->setObjectName(QStringLiteral("confirmation"));
+    QPalette p = line->palette();
+    p.setColor(QPalette::WindowText, QColor(0, 110, 0));
+    line->setPalette(p);
+    return line;
+}
 
 void pressWithEnter(QWidget* root) {
     auto* filter = new EnterPresses(root);

@@ -328,6 +328,23 @@ private slots:
         QVERIFY(!s.frame->screen(ScreenId::DataLocation));
     }
 
+    // A failed weather look-up goes to the status line, and leaves it with the next good one.
+    void aStatusErrorLeavesWithTheNextSuccess() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        test::MessageRecorder messages;
+        Screen s(t.path());
+        auto* status = s.frame->findChild<QLabel*>(QStringLiteral("statusText"));
+        QCOMPARE(status->text(), QString());
+        s.state.databasePath = t.filePath(QStringLiteral("消えた.db"));
+        s.field("Text3")->setText(QStringLiteral("11"));
+        QVERIFY(!status->text().isEmpty());
+        s.state.databasePath = t.path();
+        s.field("Text3")->setText(QStringLiteral("12"));
+        QCOMPARE(status->text(), QString());
+        QVERIFY(messages.texts.isEmpty());
+    }
+
     // The frame starts maximised, then where it was last closed; the place is kept in the
     // user's settings and never in vorda.INI.
     void theFrameKeepsItsPlace() {
