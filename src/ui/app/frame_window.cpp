@@ -206,6 +206,9 @@ void FrameWindow::placeNear(QWidget* screen, QWidget* anchor) {
     if (!sub || !anchor || !view->isAncestorOf(anchor))
         return;
     const QPoint top = anchor->mapTo(view, QPoint(0, 0));
+    const int below = view->height() - top.y() - anchor->height();
+    if (sub->height() > below && sub->height() > top.y()) // shorter, on the roomier side
+        sub->resize(sub->width(), std::max({below, top.y(), sub->minimumSizeHint().height()}));
     QPoint at(top.x(), top.y() + anchor->height());
     if (at.y() + sub->height() > view->height())
         at.setY(top.y() - sub->height());

@@ -36,7 +36,7 @@ ProjectPicker::ProjectPicker(AppState& state, FrameWindow& frame, QWidget* paren
       showEnded_(new QCheckBox(QStringLiteral("終了した工事も表示"), this)) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("工事件名表"));
-    setMinimumSize(620, 420);
+    setMinimumSize(620, 300);
     showEnded_->setObjectName(QStringLiteral("showEnded"));
     showEnded_->setFocusPolicy(Qt::TabFocus);
     auto* layout = new QVBoxLayout(this);

@@ -27,6 +27,7 @@ public:
     void refresh();
     // The day the list serves: projects that ended before it are hidden unless asked for.
     void setDay(const QDate& day);
+    QSize sizeHint() const override { return {640, 440}; }
 
 private:
     void showRows();

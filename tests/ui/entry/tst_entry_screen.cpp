@@ -327,12 +327,60 @@ private slots:
         QCOMPARE(list->topLevelItemCount(), 20);
         QTreeWidgetItem* item = list->topLevelItem(14);
         QCOMPARE(item->text(1), QStringLiteral("工事15"));
+        list->scrollToItem(item);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
         QCOMPARE(e->day().groups[5].jobNumber, qint16(15));
         QCOMPARE(e->day().groups[5].jobName, QStringLiteral("工事15"));
         QCOMPARE(e->day().groups[5].client, QStringLiteral("発注者15"));
         QCOMPARE(f.find(QStringLiteral("Text11"))->text(), QStringLiteral("発注者15"));
         QTRY_VERIFY(!f.frame->screen(ScreenId::ProjectPicker));
+    }
+
+    // Projects that ended before the day are hidden unless asked for; the stored order stays,
+    // and the picker opens below the field it serves.
+    void endedProjectsAreHiddenUntilAskedFor() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        {
+            Database db;
+            VORDA_OPEN(db, f.t.path());
+            QVERIFY(!db.insert(table::Projects, {30, QStringLiteral("終わった工事"), QStringLiteral("2024-01-01"),
+                                                 QStringLiteral("2024-06-02"), QStringLiteral("旧発注者")}));
+            QVERIFY(!db.insert(table::Projects, {31, QStringLiteral("期間なし"), QVariant(), QVariant(), QStringLiteral("")}));
+            QVERIFY(!db.insert(table::Projects, {32, QStringLiteral("今日まで"), QStringLiteral("2024-05-01"),
+                                                 QStringLiteral("2024-06-03"), QStringLiteral("")}));
+        }
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QLineEdit* job = f.find(QStringLiteral("Text2"));
+        QTest::mouseClick(job, Qt::LeftButton);
+        QWidget* picker = f.frame->screen(ScreenId::ProjectPicker);
+        QVERIFY(picker);
+        auto* list = picker->findChild<QTreeWidget*>(QStringLiteral("DBList1"));
+        QCOMPARE(list->headerItem()->text(3), QStringLiteral("期間"));
+        auto shownNames = [list] {
+            QStringList names;
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                if (!list->topLevelItem(i)->isHidden())
+                    names << list->topLevelItem(i)->text(1);
+            return names;
+        };
+        QCOMPARE(shownNames().size(), 22);
+        QVERIFY(!shownNames().contains(QStringLiteral("終わった工事")));
+        QCOMPARE(shownNames().mid(19), QStringList({"工事20", "期間なし", "今日まで"}));
+        QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("2024/01/01～2024/12/31"));
+        auto* ended = picker->findChild<QCheckBox*>(QStringLiteral("showEnded"));
+        QCOMPARE(ended->text(), QStringLiteral("終了した工事も表示"));
+        QVERIFY(!ended->isChecked());
+        ended->click();
+        QCOMPARE(shownNames().mid(19), QStringList({"工事20", "終わった工事", "期間なし", "今日まで"}));
+        QCOMPARE(list->topLevelItem(20)->text(0), QStringLiteral("30"));
+
+        auto* area = f.frame->findChild<QMdiArea*>(QStringLiteral("mdiArea"));
+        const QRect field(job->mapTo(area->viewport(), QPoint(0, 0)), job->size());
+        const QRect placed = picker->parentWidget()->geometry();
+        QVERIFY2(placed.top() == field.bottom() + 1 || placed.bottom() + 1 == field.top(), "not beside its field");
+        QCOMPARE(placed.left(), field.left());
     }
 
     void aMarkGoesToTheLastCellClicked() {
