@@ -83,6 +83,9 @@ FrameWindow::FrameWindow(AppState& state, QWidget* parent)
     area_->setObjectName(QStringLiteral("mdiArea"));
     // Closing a screen activates the one used before it, not the first one opened.
     area_->setActivationOrder(QMdiArea::ActivationHistoryOrder);
+    // A maximised entry screen stays the only maximised one: a picker opened over it keeps
+    // its own size, beside the field it serves.
+    area_->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     setCentralWidget(area_);
     status_->setObjectName(QStringLiteral("statusText"));
     statusBar()->addWidget(status_, 1);

@@ -784,6 +784,16 @@ private slots:
         f.vscroll()->setValue(12);
         f.find<QPushButton>(QStringLiteral("COMBTN(0)"))->click();
         QCOMPARE(f.find(QStringLiteral("Text4"))->text(), QStringLiteral("十六"));
+
+        // Maximised, it shows more again; a picker opened over it keeps its own size.
+        sub->showMaximized();
+        QVERIFY(e->visibleRows() > 4);
+        f.find(QStringLiteral("Text1"))->setFocus();
+        press(Qt::Key_F4);
+        QWidget* picker = f.frame->screen(ScreenId::ProjectPicker);
+        QVERIFY(picker);
+        QVERIFY(!picker->parentWidget()->isMaximized());
+        QVERIFY(sub->isMaximized());
     }
 
     void theWheelScrolls() {
