@@ -21,10 +21,10 @@ std::vector<QWidget*> tabFields(const VehicleLines& lines);
 // One Tab (forward) or Shift+Tab from field `index` of visible row `row`.
 struct TabStep {
     enum Kind {
-        Field,      // go to field `index` of visible row `row`
-        Scroll,     // scroll the groups by `scroll`, then go to field `index` of `row`
-        Register,   // past the last field of group 16: the register button
-        Leave,      // before the first field of group 1: the controls above the page
+        Field,    // go to field `index` of visible row `row`
+        Scroll,   // scroll the groups by `scroll`, then go to field `index` of `row`
+        Register, // past the last field of group 16: the register button
+        Leave,    // before the first field of group 1: the controls above the page
     } kind = Field;
     int row = 0;
     int index = 0;

@@ -71,7 +71,8 @@ LinePair pairHeading(QGridLayout* grid, QWidget* page, int s, const char* const 
     grid->addWidget(p.number, 1 + n, 0, 2, 1);
     grid->addWidget(p.job, 1 + n, 1, 2, 1);
     for (int a = 0; a < 2; ++a) {
-        p.captions[a] = makeLabel(page, QString(), a == 0 ? QStringLiteral("予定") : QStringLiteral("実績"));
+        p.captions[a] =
+            makeLabel(page, QString(), a == 0 ? QStringLiteral("予定") : QStringLiteral("実績"));
         grid->addWidget(p.captions[a], 1 + n + a, 2);
     }
     return p;
@@ -203,7 +204,8 @@ VehicleLines addVehicleLines(QGridLayout* grid, QWidget* page, int s) {
     v.pair = pairHeading(grid, page, s, kVehicleNumber, kVehicleJob);
     for (int a = 0; a < 2; ++a) {
         const int n = 2 * s + a;
-        v.spot[a] = makeCount(page, arrayName(a == 0 ? QStringLiteral("SPT") : QStringLiteral("SPTJ"), s));
+        v.spot[a] =
+            makeCount(page, arrayName(a == 0 ? QStringLiteral("SPT") : QStringLiteral("SPTJ"), s));
         grid->addWidget(v.spot[a], 1 + n, 3);
         for (int i = 0; i < 2; ++i) {
             v.guards[a][i] = makeCount(page, QStringLiteral("GDM%1(%2)").arg(n + 1).arg(i));
@@ -213,7 +215,8 @@ VehicleLines addVehicleLines(QGridLayout* grid, QWidget* page, int s) {
             v.vehicles[a][c] = makeCount(page, QStringLiteral("SY%1(%2)").arg(n + 1).arg(c));
             grid->addWidget(v.vehicles[a][c], 1 + n, 6 + c);
         }
-        v.extra[a] = makeCount(page, arrayName(a == 0 ? QStringLiteral("TOKU") : QStringLiteral("TOKUJ"), s));
+        v.extra[a] = makeCount(
+            page, arrayName(a == 0 ? QStringLiteral("TOKU") : QStringLiteral("TOKUJ"), s));
         grid->addWidget(v.extra[a], 1 + n, 6 + kVehicleColumns);
     }
     return v;

@@ -19,9 +19,9 @@ class QWidget;
 
 namespace vorda {
 
-constexpr int kMaxRows = kGroupsPerDay;    // every group can be in view at once
-constexpr int kEntryColumns = 13;          // visible employee columns
-constexpr int kDefaultRows = 4;            // what the screen opens with
+constexpr int kMaxRows = kGroupsPerDay; // every group can be in view at once
+constexpr int kEntryColumns = 13;       // visible employee columns
+constexpr int kDefaultRows = 4;         // what the screen opens with
 
 // The project page part of one visible group: its own box, so rows stack and hide alike.
 struct ProjectRow {

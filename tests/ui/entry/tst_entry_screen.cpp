@@ -38,6 +38,12 @@ void retype(QLineEdit* field, const QString& text) {
     typeInto(field, text);
 }
 
+// A click on a row of a picker's list, where the row stands on the screen.
+void clickRow(QTreeWidget* list, QTreeWidgetItem* item) {
+    list->scrollToItem(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+}
+
 // A key to whatever has the focus now, as the keyboard gives it.
 void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QWidget* w = QApplication::focusWidget();
@@ -327,8 +333,7 @@ private slots:
         QCOMPARE(list->topLevelItemCount(), 20);
         QTreeWidgetItem* item = list->topLevelItem(14);
         QCOMPARE(item->text(1), QStringLiteral("工事15"));
-        list->scrollToItem(item);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+        clickRow(list, item);
         QCOMPARE(e->day().groups[5].jobNumber, qint16(15));
         QCOMPARE(e->day().groups[5].jobName, QStringLiteral("工事15"));
         QCOMPARE(e->day().groups[5].client, QStringLiteral("発注者15"));
@@ -395,7 +400,7 @@ private slots:
         QVERIFY(list);
         const auto items = list->findItems(QStringLiteral("休"), Qt::MatchExactly, 0);
         QCOMPARE(items.size(), 1);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items[0]).center());
+        clickRow(list, items[0]);
         QCOMPARE(f.find(QStringLiteral("SG2(3)"))->text(), QStringLiteral("休"));
         QCOMPARE(e->day().actual(0).staff[3], QStringLiteral("休"));
         QCOMPARE(f.find(QStringLiteral("SG1(0)"))->text(), QString());
@@ -412,7 +417,7 @@ private slots:
         QVERIFY(list);
         f.find<QPushButton>(QStringLiteral("Command2"))->click();
         QTRY_VERIFY(!f.frame->screen(ScreenId::Entry));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
+        clickRow(list, list->topLevelItem(0));
         QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
         QVERIFY(messages.texts.isEmpty());
     }
@@ -438,7 +443,7 @@ private slots:
         QCOMPARE(f.frame->findChild<QTreeWidget*>(QStringLiteral("List1")), list); // the same picker
         const auto items = list->findItems(QStringLiteral("休"), Qt::MatchExactly, 0);
         QCOMPARE(items.size(), 1);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items[0]).center());
+        clickRow(list, items[0]);
         QCOMPARE(e->day().actual(0).staff[3], QStringLiteral("休"));
         QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
         auto* area = f.frame->findChild<QMdiArea*>(QStringLiteral("mdiArea"));
@@ -745,6 +750,9 @@ private slots:
         press(Qt::Key_Tab);
         QCOMPARE(focusName(), QStringLiteral("Command3"));
         QCOMPARE(e->day().groupOffset, 12);
+        test::MessageRecorder messages;
+        press(Qt::Key_Return); // Enter presses the focused button
+        QTRY_COMPARE(messages.texts, QStringList({QStringLiteral("登録終了しました。")}));
     }
 
     // A taller screen shows more groups; the bar's range and page step follow, and the
@@ -828,7 +836,7 @@ private slots:
         QTest::mouseClick(f.find(QStringLiteral("Text1")), Qt::LeftButton);
         auto* list = f.frame->findChild<QTreeWidget*>(QStringLiteral("DBList1"));
         QVERIFY(list);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(2)).center());
+        clickRow(list, list->topLevelItem(2));
         typeInto(f.find(QStringLiteral("Text5")), QStringLiteral("片側通行"));
         enter(f.find(QStringLiteral("Text14")));
         retype(f.find(QStringLiteral("Text15")), QStringLiteral("18:30"));
