@@ -125,6 +125,10 @@ bool PickList::eventFilter(QObject* watched, QEvent* event) {
     default:
         break;
     }
+    // A shortcut meant for another screen is no text to filter by.
+    if (watched == filter_ && (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
+        !key->text().isEmpty() && key->text().at(0).isPrint())
+        return true;
     if (watched == filter_ && isMoveKey(key->key())) {
         QApplication::sendEvent(list_, event); // the filter keeps the focus, the list moves
         return true;

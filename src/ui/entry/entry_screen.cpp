@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -72,11 +73,12 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
 
     auto* top = new QHBoxLayout;
     top->addWidget(dateField_);
-    // Alt+1 to Alt+3 bring the pages forward; the buttons show their key.
+    // Alt+1 to Alt+3 bring the pages forward and Ctrl+S registers, while the focus is in this
+    // screen (not in a picker or a print screen beside it); the buttons show their keys.
     const QString pageCaptions[3] = {QStringLiteral("件名登録"), QStringLiteral("作業登録"),
                                      QStringLiteral("車両登録")};
     for (int i = 0; i < 3; ++i) {
-        auto* b = new QPushButton(QStringLiteral("%1(&%2)").arg(pageCaptions[i]).arg(i + 1), this);
+        auto* b = new QPushButton(QStringLiteral("%1 (Alt+%2)").arg(pageCaptions[i]).arg(i + 1), this);
         b->setObjectName(arrayName(QStringLiteral("COMBTN"), i));
         b->setToolTip(QStringLiteral("%1 (Alt+%2)").arg(pageCaptions[i]).arg(i + 1));
         connect(b, &QPushButton::clicked, this, [this, i] {
@@ -85,13 +87,18 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
             rowFields(i, std::min(focusRow_, visible_ - 1)).front()->setFocus(Qt::OtherFocusReason);
         });
         pageButtons_[i] = b;
+        auto* key = new QShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + i)), this);
+        key->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(key, &QShortcut::activated, b, &QPushButton::click);
         top->addWidget(b);
     }
     top->addStretch();
     register_ = new QPushButton(QStringLiteral("登録"), this);
     register_->setObjectName(QStringLiteral("Command3"));
-    register_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     register_->setToolTip(QStringLiteral("登録します (Ctrl+S)"));
+    auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+    save->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(save, &QShortcut::activated, register_, &QPushButton::click);
     auto* close = new QPushButton(QStringLiteral("終了"), this);
     close->setObjectName(QStringLiteral("Command2"));
     connect(register_, &QPushButton::clicked, this, &EntryScreen::registerDay);

@@ -637,6 +637,10 @@ private slots:
         QTRY_VERIFY(f.frame->screen(ScreenId::ProjectPicker));
         auto* projects = f.frame->screen(ScreenId::ProjectPicker)->findChild<QTreeWidget*>(QStringLiteral("DBList1"));
         QCOMPARE(focusName(), QStringLiteral("filter"));
+        press(Qt::Key_S, Qt::ControlModifier); // the entry screen's keys act in it alone
+        press(Qt::Key_2, Qt::AltModifier);
+        QVERIFY(messages.texts.isEmpty());
+        QCOMPARE(focusName(), QStringLiteral("filter"));
         typeHere(QStringLiteral("工事1")); // 工事1 and 工事10 to 工事19 remain
         int shown = 0;
         for (int i = 0; i < projects->topLevelItemCount(); ++i)
