@@ -118,6 +118,17 @@ struct Fixture {
             db.count(table::DailyReport, {}, n);
         return n;
     }
+    // The mark picker opened from the first cell, with the entry screen closed after it.
+    QTreeWidget* markPickerLeftOpen() {
+        open();
+        find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        QTest::mouseClick(find(QStringLiteral("SG1(0)")), Qt::LeftButton);
+        auto* list = frame->findChild<QTreeWidget*>(QStringLiteral("List1"));
+        find<QPushButton>(QStringLiteral("Command2"))->click();
+        if (!QTest::qWaitFor([this] { return !frame->screen(ScreenId::Entry); }))
+            return nullptr;
+        return list;
+    }
     void reopenEntry() { qobject_cast<MainScreen*>(frame->screen(ScreenId::Main))->openEntry(); }
 
     test::TempDatabase t;
@@ -410,13 +421,8 @@ private slots:
         Fixture f;
         QVERIFY(f.t.ok());
         test::MessageRecorder messages;
-        f.open();
-        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
-        QTest::mouseClick(f.find(QStringLiteral("SG1(0)")), Qt::LeftButton);
-        auto* list = f.frame->findChild<QTreeWidget*>(QStringLiteral("List1"));
+        QTreeWidget* list = f.markPickerLeftOpen();
         QVERIFY(list);
-        f.find<QPushButton>(QStringLiteral("Command2"))->click();
-        QTRY_VERIFY(!f.frame->screen(ScreenId::Entry));
         clickRow(list, list->topLevelItem(0));
         QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
         QVERIFY(messages.texts.isEmpty());
@@ -428,13 +434,8 @@ private slots:
         Fixture f;
         QVERIFY(f.t.ok());
         test::MessageRecorder messages;
-        f.open();
-        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
-        QTest::mouseClick(f.find(QStringLiteral("SG1(0)")), Qt::LeftButton);
-        auto* list = f.frame->findChild<QTreeWidget*>(QStringLiteral("List1"));
+        QTreeWidget* list = f.markPickerLeftOpen();
         QVERIFY(list);
-        f.find<QPushButton>(QStringLiteral("Command2"))->click();
-        QTRY_VERIFY(!f.frame->screen(ScreenId::Entry));
         f.reopenEntry();
         EntryScreen* e = f.entry();
         QVERIFY(e);
