@@ -10,6 +10,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$exe" init-db "$work/VORDA.db" --demo >/dev/null
 "$exe" --ini "$work/vorda.INI" set-data "$work/VORDA.db" >/dev/null
-VORDA_SHOT_DIR="$out" xvfb-run -a -s "-screen 0 1280x860x24 -nolisten tcp" \
+# A laptop's display, then a larger one (those pictures carry the size in their names).
+VORDA_SHOT_DIR="$out" xvfb-run -a -s "-screen 0 1366x768x24 -nolisten tcp" \
+  env QT_QPA_PLATFORM=xcb "$exe" --ini "$work/vorda.INI" --screenshots
+VORDA_SHOT_DIR="$out" VORDA_SHOT_SUFFIX=_1600x1000 xvfb-run -a -s "-screen 0 1600x1000x24 -nolisten tcp" \
   env QT_QPA_PLATFORM=xcb "$exe" --ini "$work/vorda.INI" --screenshots
 ls "$out"

@@ -91,7 +91,7 @@ int main(int argc, char* argv[]) {
     const vorda::IniReadResult ini = vorda::INIREAD(state);
 
     vorda::FrameWindow frame(state);
-    frame.show();
+    frame.showAtStart();
     frame.start(ini);
     if (screenshots)
         vorda::runScreenshotTour(frame, qEnvironmentVariable("VORDA_SHOT_DIR", QStringLiteral("screenshots")));

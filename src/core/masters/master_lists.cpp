@@ -42,8 +42,13 @@ DbError listStaffMarks(const QString& databasePath, std::vector<StaffMark>& out)
 DbError listProjects(Database& db, std::vector<ProjectEntry>& out) {
     return listOf(db, table::Projects, out, [](const QVariantList& v) {
         return ProjectEntry{countOf(v.value(proj::Number)), nullSafeText(v.value(proj::Name)),
-                            nullSafeText(v.value(proj::Client))};
+                            nullSafeText(v.value(proj::Client)), fromDbDate(v.value(proj::StartDate)),
+                            fromDbDate(v.value(proj::EndDate))};
     });
+}
+
+bool projectEndedBefore(const ProjectEntry& project, const QDate& day) {
+    return project.endDate.isValid() && day.isValid() && project.endDate < day;
 }
 
 DbError listStaffMarks(Database& db, std::vector<StaffMark>& out) {

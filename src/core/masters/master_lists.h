@@ -3,6 +3,7 @@
 
 #include "core/data/database.h"
 
+#include <QDate>
 #include <QString>
 #include <vector>
 
@@ -12,7 +13,13 @@ struct ProjectEntry {
     qint16 number = 0; // 工事番号, as the leading number of its text
     QString name;      // 工事件名
     QString client;    // 発注者
+    QDate startDate;   // 開始日; invalid when empty or unreadable
+    QDate endDate;     // 終了日
 };
+
+// Whether a project had ended before `day`: its end date is earlier than `day`. A project
+// without a readable end date has not ended.
+bool projectEndedBefore(const ProjectEntry& project, const QDate& day);
 
 struct StaffMark {
     QString mark;        // field 1 as stored

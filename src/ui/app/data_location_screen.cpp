@@ -73,10 +73,13 @@ DataLocationScreen::DataLocationScreen(AppState& state, QWidget* parent)
     buttons->addWidget(reg);
     buttons->addWidget(close);
     grid->addLayout(buttons, 2, 0, 1, 4);
+    confirmation_ = ui::confirmationLine(this);
+    grid->addWidget(confirmation_, 3, 0, 1, 4);
 
     // On opening: the file is read again, so the bound screens take its path too.
     INIREAD(state_);
     path_->setText(state_.databasePath);
+    connect(path_, &QLineEdit::textChanged, confirmation_, &QLabel::clear);
 }
 
 bool DataLocationScreen::writePath(const QString& path) {
@@ -90,6 +93,7 @@ bool DataLocationScreen::writePath(const QString& path) {
     // What a read of vorda.INI would now give: the lists bound to the file follow it.
     state_.boundDatabasePath = path;
     emit registered();
+    confirmation_->setText(QStringLiteral("データの場所を登録しました。"));
     return true;
 }
 
@@ -98,6 +102,7 @@ void DataLocationScreen::registerPath() {
     const DbError check = Database::check(path);
     // A path that does not lead to a VORDA database is registered only when the user says so
     // (a network folder may be away for the moment).
+    confirmation_->clear();
     if (check && !ui::askYesNo(this, check.message + QStringLiteral("\nこのまま登録しますか？")))
         return;
     writePath(path);

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <functional>
 
+class QLabel;
 class QLineEdit;
 
 namespace vorda {
@@ -34,6 +35,7 @@ private:
 
     AppState& state_;
     QLineEdit* path_;
+    QLabel* confirmation_;
 };
 
 } // namespace vorda

@@ -4,12 +4,15 @@
 #include "ui/app/main_screen.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 
 namespace vorda {
@@ -58,6 +61,14 @@ const std::vector<Menu>& menuTree() {
     return tree;
 }
 
+// The frame's place on the desktop is the user's, not the firm's: it lives in the user's
+// settings, apart from vorda.INI.
+QSettings placeSettings() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vorda"), QStringLiteral("window"));
+}
+
+const QString kGeometryKey = QStringLiteral("frame/geometry");
+
 // Entries that have no screen in this system at all, as opposed to ones still to come.
 bool notProvided(ScreenId id) {
     return id == ScreenId::AnnualAttendance || id == ScreenId::DeleteEmployeeData;
@@ -72,6 +83,9 @@ FrameWindow::FrameWindow(AppState& state, QWidget* parent)
     area_->setObjectName(QStringLiteral("mdiArea"));
     // Closing a screen activates the one used before it, not the first one opened.
     area_->setActivationOrder(QMdiArea::ActivationHistoryOrder);
+    // A maximised entry screen stays the only maximised one: a picker opened over it keeps
+    // its own size, beside the field it serves.
+    area_->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     setCentralWidget(area_);
     status_->setObjectName(QStringLiteral("statusText"));
     statusBar()->addWidget(status_, 1);
@@ -180,9 +194,30 @@ QWidget* FrameWindow::openScreen(ScreenId id) {
             area_->setActiveSubWindow(opener);
     });
     sub->show();
-    sub->resize(sub->sizeHint());
+    // Never larger than the frame can show: a small display cuts nothing off.
+    QWidget* view = area_->viewport();
+    sub->resize(sub->sizeHint().boundedTo(view->size()));
+    sub->move(std::clamp(sub->x(), 0, std::max(0, view->width() - sub->width())),
+              std::clamp(sub->y(), 0, std::max(0, view->height() - sub->height())));
     area_->setActiveSubWindow(sub);
     return widget;
+}
+
+void FrameWindow::placeNear(QWidget* screen, QWidget* anchor) {
+    auto* sub = screen ? qobject_cast<QMdiSubWindow*>(screen->parentWidget()) : nullptr;
+    QWidget* view = area_->viewport();
+    if (!sub || !anchor || !view->isAncestorOf(anchor))
+        return;
+    const QPoint top = anchor->mapTo(view, QPoint(0, 0));
+    const int below = view->height() - top.y() - anchor->height();
+    if (sub->height() > below && sub->height() > top.y()) // shorter, on the roomier side
+        sub->resize(sub->width(), std::max({below, top.y(), sub->minimumSizeHint().height()}));
+    QPoint at(top.x(), top.y() + anchor->height());
+    if (at.y() + sub->height() > view->height())
+        at.setY(top.y() - sub->height());
+    at.setX(std::clamp(at.x(), 0, std::max(0, view->width() - sub->width())));
+    at.setY(std::clamp(at.y(), 0, std::max(0, view->height() - sub->height())));
+    sub->move(at);
 }
 
 void FrameWindow::followDatabase(QWidget* screen, std::function<QString()> path,
@@ -199,9 +234,25 @@ void FrameWindow::followDatabase(QWidget* screen, std::function<QString()> path,
     });
 }
 
+void FrameWindow::showAtStart() {
+    keepsPlace_ = true;
+    const QByteArray kept = placeSettings().value(kGeometryKey).toByteArray();
+    if (!kept.isEmpty() && restoreGeometry(kept)) {
+        // Kept on a display that is no longer there: start maximised instead.
+        const QScreen* screen = QGuiApplication::screenAt(geometry().center());
+        if (screen && screen->availableGeometry().intersects(frameGeometry())) {
+            show();
+            return;
+        }
+    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
+    showMaximized();
+}
+
 void FrameWindow::start(const IniReadResult& ini) {
     if (!ini.message.isEmpty())
-        showStatus(ini.message);
+        showNote(ini.message);
     if (auto* main = qobject_cast<MainScreen*>(openScreen(ScreenId::Main))) {
         open_.value(ScreenId::Main)->move(0, 0);
         main->load();
@@ -210,6 +261,22 @@ void FrameWindow::start(const IniReadResult& ini) {
 
 void FrameWindow::showStatus(const QString& text) {
     status_->setText(text);
+    statusIsError_ = true;
+}
+
+void FrameWindow::showNote(const QString& text) {
+    status_->setText(text);
+    statusIsError_ = false;
+}
+
+void FrameWindow::succeeded() {
+    if (statusIsError_)
+        status_->clear();
+    statusIsError_ = false;
+}
+
+FrameWindow* frameOf(QWidget* screen) {
+    return screen ? qobject_cast<FrameWindow*>(screen->window()) : nullptr;
 }
 
 void FrameWindow::endProgram() {
@@ -240,6 +307,10 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
     if (!allClosed) {
         event->ignore();
         return;
+    }
+    if (keepsPlace_) {
+        QSettings settings = placeSettings();
+        settings.setValue(kGeometryKey, saveGeometry());
     }
     event->accept();
     QApplication::quit();

@@ -61,11 +61,24 @@ public:
     // The open screen, or nullptr.
     QWidget* screen(ScreenId id) const;
 
+    // Shows the frame as it was when last closed (kept in the user's settings), or
+    // maximised on the screen's available area; from then on closing keeps its place.
+    void showAtStart();
+
     // Shows the main screen and runs its load. Called once at start-up.
     void start(const IniReadResult& ini);
 
-    // A line at the foot of the frame: what the program found, without stopping the user.
+    // Moves an open screen (a picker) next to the field it serves: below it, or above it
+    // when there is no room below, always inside the frame.
+    void placeNear(QWidget* screen, QWidget* anchor);
+
+    // A line at the foot of the frame: what went wrong, without stopping the user. It stays
+    // until the next operation that succeeds (succeeded()) or the next note.
     void showStatus(const QString& text);
+    // A note that stays until the next one (where a PDF was saved, what start-up found).
+    void showNote(const QString& text);
+    // An operation went through: an error it may have followed disappears.
+    void succeeded();
 
     // Closes every screen (each may refuse, e.g. for unsaved work) and ends the program.
     void endProgram();
@@ -103,7 +116,12 @@ private:
     QHash<ScreenId, QPointer<QMdiSubWindow>> open_;
     QHash<QPair<int, int>, QAction*> entries_;
     bool ending_ = false;
+    bool statusIsError_ = false;
+    bool keepsPlace_ = false; // shown by showAtStart: closing writes its place
 };
+
+// The frame a screen is shown in, or nullptr (a screen made on its own, in a test).
+FrameWindow* frameOf(QWidget* screen);
 
 // Registers every screen this program has, in one place.
 void registerScreens(FrameWindow& frame);

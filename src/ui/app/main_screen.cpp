@@ -3,6 +3,7 @@
 #include "core/app/app_state.h"
 #include "core/app/working_date.h"
 #include "ui/app/frame_window.h"
+#include "ui/app/pick_list.h"
 #include "ui/app/ui_support.h"
 #include "ui/entry/entry_screen.h"
 
@@ -10,6 +11,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -148,6 +150,7 @@ MainScreen::MainScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     endRow->addStretch();
     endRow->addWidget(end);
     layout->addLayout(endRow);
+    ui::pressWithEnter(this);
 }
 
 QPushButton* MainScreen::addButton(const QString& name, const QString& caption, const QString& tip) {
@@ -182,8 +185,12 @@ void MainScreen::load() {
 
 void MainScreen::dateChanged() {
     const auto date = dateFromFields(year_->text(), month_->text(), day_->text());
-    if (!date)
-        return; // an incomplete or impossible date changes nothing and says nothing
+    if (!date) {
+        // An incomplete or impossible date changes nothing and says nothing; only the
+        // weekday goes blank, so that no weekday stands beside a date that is none.
+        weekday_->clear();
+        return;
+    }
     setWorkingDate(state_, *date);
     weekday_->setText(state_.weekdayText);
     showWeatherOf(*date);
@@ -193,6 +200,8 @@ void MainScreen::showWeatherOf(const QDate& date) {
     QString word;
     if (const DbError e = readWeather(state_.databasePath, date, word))
         frame_.showStatus(e.message);
+    else
+        frame_.succeeded();
     state_.weatherText = word;
     weather_->setText(word);
 }
@@ -225,9 +234,15 @@ void MainScreen::openEntry() {
 }
 
 bool MainScreen::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == weather_ && event->type() == QEvent::MouseButtonPress &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        frame_.openScreen(ScreenId::WeatherPicker);
+    const bool click = event->type() == QEvent::MouseButtonPress &&
+                       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+    // The field only shows the word: Space opens the picker whatever it shows.
+    const bool key = event->type() == QEvent::KeyPress && opensPicker(static_cast<QKeyEvent*>(event), true);
+    if (watched == weather_ && (click || key)) {
+        if (QWidget* picker = frame_.openScreen(ScreenId::WeatherPicker)) {
+            frame_.placeNear(picker, weather_);
+            picker->setFocus(Qt::OtherFocusReason);
+        }
         return true;
     }
     return QWidget::eventFilter(watched, event);

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -21,7 +22,20 @@ namespace {
 void shoot(const QString& folder, const QString& name) {
     QApplication::processEvents();
     QScreen* screen = QGuiApplication::primaryScreen();
-    screen->grabWindow(0).save(QDir(folder).filePath(name + QStringLiteral(".png")));
+    // Pictures of another display size get its size in their names.
+    const QString suffix = qEnvironmentVariable("VORDA_SHOT_SUFFIX");
+    screen->grabWindow(0).save(QDir(folder).filePath(name + suffix + QStringLiteral(".png")));
+}
+
+// A key to a field of a screen, as the keyboard would send it.
+void pressIn(FrameWindow& frame, const QString& field, Qt::Key key, ScreenId id = ScreenId::Entry) {
+    if (QWidget* entry = frame.screen(id)) {
+        if (QWidget* w = entry->findChild<QWidget*>(field)) {
+            w->setFocus();
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(w, &press);
+        }
+    }
 }
 
 } // namespace
@@ -42,7 +56,7 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
     steps->push_back({100, [firstMenu] { firstMenu->hide(); }});
     steps->push_back({100, [&frame] { frame.openScreen(ScreenId::DataLocation); }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("data_location")); }});
-    steps->push_back({100, [&frame] { frame.openScreen(ScreenId::WeatherPicker); }});
+    steps->push_back({100, [&frame] { pressIn(frame, QStringLiteral("Text5"), Qt::Key_F4, ScreenId::Main); }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("weather_picker")); }});
     steps->push_back({100, [&frame] {
                           for (ScreenId id : {ScreenId::WeatherPicker, ScreenId::DataLocation})
@@ -59,8 +73,37 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
         steps->push_back({400, [folder, page] { shoot(folder, QStringLiteral("entry_page%1").arg(page)); }});
     }
     steps->push_back({100, [&frame] {
-                          if (QWidget* w = frame.screen(ScreenId::Entry))
+                          if (auto* entry = qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
+                              entry->showPage(0);
+                          pressIn(frame, QStringLiteral("Text2"), Qt::Key_F4);
+                      }});
+    steps->push_back({400, [folder] { shoot(folder, QStringLiteral("project_picker")); }});
+    steps->push_back({100, [&frame] {
+                          if (QWidget* w = frame.screen(ScreenId::ProjectPicker))
                               w->close();
+                          if (auto* entry = qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
+                              entry->showPage(1);
+                          pressIn(frame, QStringLiteral("SG3(2)"), Qt::Key_F4);
+                      }});
+    steps->push_back({400, [folder] { shoot(folder, QStringLiteral("mark_picker")); }});
+    steps->push_back({100, [&frame] {
+                          if (QWidget* w = frame.screen(ScreenId::MarkPicker))
+                              w->close();
+                          if (auto* entry = qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry))) {
+                              entry->showPage(0);
+                              entry->parentWidget()->showMaximized();
+                          }
+                      }});
+    steps->push_back({400, [folder] { shoot(folder, QStringLiteral("entry_maximised")); }});
+    steps->push_back({100, [&frame] { pressIn(frame, QStringLiteral("Text1(5)"), Qt::Key_F4); }});
+    steps->push_back({400, [folder] { shoot(folder, QStringLiteral("entry_maximised_picker")); }});
+    steps->push_back({100, [&frame] {
+                          if (QWidget* w = frame.screen(ScreenId::ProjectPicker))
+                              w->close();
+                          if (QWidget* w = frame.screen(ScreenId::Entry)) {
+                              w->parentWidget()->showNormal();
+                              w->close();
+                          }
                           frame.openScreen(ScreenId::DailyPrint);
                           frame.openScreen(ScreenId::PrintSettings);
                       }});

@@ -4,9 +4,12 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTranslator>
 
 namespace vorda::ui {
@@ -46,6 +49,41 @@ bool askYesNo(QWidget* parent, const QString& text) {
 
 void setMessageHook(MessageHook* hook) {
     messageHook = hook;
+}
+
+namespace {
+
+class EnterPresses : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            auto* button = qobject_cast<QPushButton*>(watched);
+            if (button && button->isEnabled() && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+                button->animateClick();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+QLabel* confirmationLine(QWidget* screen) {
+    auto* line = new QLabel(screen);
+    line->setObjectName(QStringLiteral("confirmation"));
+    QPalette p = line->palette();
+    p.setColor(QPalette::WindowText, QColor(0, 110, 0));
+    line->setPalette(p);
+    return line;
+}
+
+void pressWithEnter(QWidget* root) {
+    auto* filter = new EnterPresses(root);
+    for (QPushButton* b : root->findChildren<QPushButton*>())
+        b->installEventFilter(filter);
 }
 
 } // namespace vorda::ui

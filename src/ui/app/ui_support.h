@@ -5,6 +5,7 @@
 #include <QString>
 
 class QApplication;
+class QLabel;
 class QWidget;
 
 namespace vorda::ui {
@@ -18,6 +19,13 @@ void showMessage(QWidget* parent, const QString& text);
 
 // A yes/no question; true for yes. "いいえ" is the default button.
 bool askYesNo(QWidget* parent, const QString& text);
+
+// A line in a screen that says a registration went through, so that no box is needed;
+// it empties when `cleared` (e.g. the field's textChanged) is emitted.
+QLabel* confirmationLine(QWidget* screen);
+
+// Enter or Return on a focused button of `root` presses it, as Space does.
+void pressWithEnter(QWidget* root);
 
 // Tests put a hook in place of the boxes: it sees each text and gives the answers.
 class MessageHook {

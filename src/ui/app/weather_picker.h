@@ -1,15 +1,14 @@
 #pragma once
-// The weather picker Form21 "天候": a double click chooses the working date's weather.
+// The weather picker Form21 "天候": a click, a double click or Enter chooses the working
+// date's weather; Escape closes without choosing.
 
 #include <QWidget>
-
-class QListWidget;
-class QListWidgetItem;
 
 namespace vorda {
 
 struct AppState;
 class FrameWindow;
+class PickList;
 
 class WeatherPicker : public QWidget {
     Q_OBJECT
@@ -18,11 +17,12 @@ public:
     void refresh();
 
 private:
-    void choose(QListWidgetItem* item);
+    void choose(int row);
 
     AppState& state_;
     FrameWindow& frame_;
-    QListWidget* list_;
+    PickList* list_;
+    QStringList words_;
 };
 
 } // namespace vorda

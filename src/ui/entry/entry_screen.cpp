@@ -7,10 +7,12 @@
 #include "core/entry/input_rules.h"
 #include "core/masters/master_lists.h"
 #include "ui/app/frame_window.h"
+#include "ui/app/pick_list.h"
 #include "ui/app/ui_support.h"
+#include "ui/entry/entry_keys.h"
+#include "ui/entry/pickers.h"
 
 #include <QCheckBox>
-#include <algorithm>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -22,9 +24,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
 
 namespace vorda {
 
@@ -32,58 +37,10 @@ namespace {
 
 const QColor kErrorText(255, 0, 0);
 
-// A name or caption standing vertically, one character a line.
-QString vertical(const QString& text) {
-    QStringList chars;
-    for (int i = 0; i < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size()) {
-            chars << text.mid(i, 2);
-            ++i;
-        } else {
-            chars << text.mid(i, 1);
-        }
-    }
-    return chars.join(u'\n');
-}
-
-QString arrayName(const QString& base, int index) {
-    return QStringLiteral("%1(%2)").arg(base).arg(index);
-}
-
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text = QString()) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setAlignment(Qt::AlignCenter);
-    return l;
-}
-
-// A text box used as a label (the job names repeated on the work and vehicle pages).
-QLineEdit* makeShownText(QWidget* parent, const QString& name) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setReadOnly(true);
-    e->setFocusPolicy(Qt::NoFocus);
-    e->setFrame(false);
-    return e;
-}
-
-QLineEdit* makeText(QWidget* parent, const QString& name, const QString& tip = QString()) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setToolTip(tip);
-    return e;
-}
-
 void setTextColour(QWidget* w, const QColor& colour) {
     QPalette p = w->palette();
     p.setColor(QPalette::Text, colour);
     w->setPalette(p);
-}
-
-// Latin input only: times and counts are never composed through the input method.
-void latinOnly(QLineEdit* e) {
-    e->setAttribute(Qt::WA_InputMethodEnabled, false);
-    e->setInputMethodHints(Qt::ImhPreferLatin | Qt::ImhPreferNumbers | Qt::ImhNoPredictiveText);
 }
 
 // Header colours by the number of groups marked in a column: 0, 1, 2, 3, 4 or more.
@@ -97,20 +54,7 @@ QColor actualColour(int groups) {
     return colours[std::clamp(groups, 0, 4)];
 }
 
-// Project page fields of the four rows, in the order the screen has always named them.
-const char* const kJob[] = {"Text1", "Text2", "Text3", "Text4"};
-const char* const kRemarks[] = {"Text5", "Text7", "Text9", "Text46"};
-const char* const kClient[] = {"Text6", "Text8", "Text11", "Text13"};
-const char* const kStart[] = {"Text14", "Text18", "Text22", "Text26"};
-const char* const kEnd[] = {"Text15", "Text19", "Text23", "Text27"};
-const char* const kPlanned[] = {"Text30", "Text32", "Text34", "Text36"};
-const char* const kActual[] = {"Text31", "Text33", "Text35", "Text37"};
-const char* const kProjectNumber[] = {"Label1", "Label2", "Label3", "Label5"};
-const char* const kWorkNumber[] = {"Label4", "Label6", "Label7", "Label8"};
-const char* const kVehicleNumber[] = {"Label9", "Label10", "Label11", "Label12"};
-
-constexpr int kCellWidth = 30;
-constexpr int kCountWidth = 34;
+constexpr int kHeaderHeight = 92; // vertical names of four or five characters
 
 } // namespace
 
@@ -129,33 +73,48 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
 
     auto* top = new QHBoxLayout;
     top->addWidget(dateField_);
+    // Alt+1 to Alt+3 bring the pages forward and Ctrl+S registers, while the focus is in this
+    // screen (not in a picker or a print screen beside it); the buttons show their keys.
     const QString pageCaptions[3] = {QStringLiteral("件名登録"), QStringLiteral("作業登録"),
                                      QStringLiteral("車両登録")};
     for (int i = 0; i < 3; ++i) {
-        auto* b = new QPushButton(pageCaptions[i], this);
+        auto* b = new QPushButton(QStringLiteral("%1 (Alt+%2)").arg(pageCaptions[i]).arg(i + 1), this);
         b->setObjectName(arrayName(QStringLiteral("COMBTN"), i));
-        b->setFocusPolicy(Qt::NoFocus);
-        connect(b, &QPushButton::clicked, this, [this, i] { showPage(i); });
+        b->setToolTip(QStringLiteral("%1 (Alt+%2)").arg(pageCaptions[i]).arg(i + 1));
+        connect(b, &QPushButton::clicked, this, [this, i] {
+            showPage(i);
+            // Typing goes on in the same group on the page brought forward.
+            rowFields(i, std::min(focusRow_, visible_ - 1)).front()->setFocus(Qt::OtherFocusReason);
+        });
         pageButtons_[i] = b;
+        auto* key = new QShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + i)), this);
+        key->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(key, &QShortcut::activated, b, &QPushButton::click);
         top->addWidget(b);
     }
     top->addStretch();
-    auto* reg = new QPushButton(QStringLiteral("登録"), this);
-    reg->setObjectName(QStringLiteral("Command3"));
+    register_ = new QPushButton(QStringLiteral("登録"), this);
+    register_->setObjectName(QStringLiteral("Command3"));
+    register_->setToolTip(QStringLiteral("登録します (Ctrl+S)"));
+    auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+    save->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(save, &QShortcut::activated, register_, &QPushButton::click);
     auto* close = new QPushButton(QStringLiteral("終了"), this);
     close->setObjectName(QStringLiteral("Command2"));
-    connect(reg, &QPushButton::clicked, this, &EntryScreen::registerDay);
+    connect(register_, &QPushButton::clicked, this, &EntryScreen::registerDay);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
-    top->addWidget(reg);
+    top->addWidget(register_);
     top->addWidget(close);
+    ui::pressWithEnter(this);
 
     pages_->addWidget(buildProjectPage());
     pages_->addWidget(buildWorkPage());
     pages_->addWidget(buildVehiclePage());
+    // The pages may be smaller than all their rows: fitRows hides those that do not fit.
+    pages_->setMinimumHeight(kHeaderHeight + 80);
 
     vscroll_->setObjectName(QStringLiteral("VScroll1"));
-    vscroll_->setRange(0, kSlotBound - 1 - kRows); // 16 groups, 4 shown
-    vscroll_->setPageStep(kRows);
+    setGroupRange(vscroll_, visible_);
     connect(vscroll_, &QScrollBar::valueChanged, this, [this] { verticalRedraw(); });
     connect(hscroll_, &QScrollBar::valueChanged, this, [this] { horizontalRedraw(); });
 
@@ -166,86 +125,26 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     layout->addLayout(top);
     layout->addLayout(middle, 1);
 
+    for (int s = 0; s < kMaxRows; ++s) {
+        setRowShown(rows_[s], s < visible_);
+        setLinesShown(work_[s], s < visible_);
+        setLinesShown(vehicle_[s], s < visible_);
+    }
     connectRules();
     for (QLineEdit* e : findChildren<QLineEdit*>())
         e->installEventFilter(this);
 }
 
-QLineEdit* EntryScreen::countField(const QString& name) {
-    QLineEdit* e = makeText(this, name, QStringLiteral("数量を入力します。"));
-    e->setFixedWidth(kCountWidth);
-    e->setAlignment(Qt::AlignRight);
-    latinOnly(e);
-    return e;
-}
-
 QWidget* EntryScreen::buildProjectPage() {
     auto* page = new QWidget(pages_);
     page->setObjectName(QStringLiteral("page0"));
-    auto* grid = new QGridLayout(page);
-    grid->setVerticalSpacing(3);
-    for (int s = 0; s < kRows; ++s) {
-        ProjectRow& r = rows_[s];
-        const int base = s * 4;
-        r.number = makeLabel(page, QString::fromLatin1(kProjectNumber[s]));
-        r.number->setMinimumWidth(28);
-        r.number->setFrameShape(QFrame::Box);
-        r.job = makeText(page, QString::fromLatin1(kJob[s]), QStringLiteral("クリックで選択画面表示"));
-        r.client = makeText(page, QString::fromLatin1(kClient[s]));
-        r.start = makeText(page, QString::fromLatin1(kStart[s]), QStringLiteral("開始時間"));
-        r.end = makeText(page, QString::fromLatin1(kEnd[s]), QStringLiteral("終了時間"));
-        r.remarks = makeText(page, QString::fromLatin1(kRemarks[s]));
-        for (QLineEdit* t : {r.start, r.end}) {
-            t->setFixedWidth(64);
-            t->setAlignment(Qt::AlignCenter);
-            latinOnly(t);
-        }
-        r.night = new QCheckBox(QStringLiteral("夜間"), page);
-        r.night->setObjectName(arrayName(QStringLiteral("YORU"), s));
-        r.night->setToolTip(QStringLiteral("夜間作業の場合にチェックします。"));
-        r.del = new QCheckBox(QStringLiteral("削除"), page);
-        r.del->setObjectName(arrayName(QStringLiteral("Check"), s));
-        r.del->setToolTip(QStringLiteral("チェックで削除します。"));
-        auto work = [page](const char* name, const QString& tip) {
-            auto* e = new QPlainTextEdit(page);
-            e->setObjectName(QString::fromLatin1(name));
-            e->setToolTip(tip);
-            e->setTabChangesFocus(true);
-            e->setFixedHeight(44);
-            return e;
-        };
-        r.planned = work(kPlanned[s], QStringLiteral("予定作業内容を入力します。"));
-        r.actual = work(kActual[s], QStringLiteral("実績作業内容を入力します。"));
-
-        grid->addWidget(r.number, base, 0, 3, 1);
-        grid->addWidget(new QLabel(QStringLiteral("工事件名"), page), base, 1);
-        grid->addWidget(r.job, base, 2, 1, 3);
-        grid->addWidget(new QLabel(QStringLiteral("発注者"), page), base, 5);
-        grid->addWidget(r.client, base, 6, 1, 2);
-        grid->addWidget(new QLabel(QStringLiteral("開始"), page), base + 1, 1);
-        grid->addWidget(r.start, base + 1, 2);
-        grid->addWidget(new QLabel(QStringLiteral("終了"), page), base + 1, 3);
-        grid->addWidget(r.end, base + 1, 4, Qt::AlignLeft);
-        grid->addWidget(new QLabel(QStringLiteral("備考"), page), base + 1, 5);
-        grid->addWidget(r.remarks, base + 1, 6);
-        auto* boxes = new QHBoxLayout;
-        boxes->addWidget(r.night);
-        boxes->addWidget(r.del);
-        grid->addLayout(boxes, base + 1, 7);
-        grid->addWidget(new QLabel(QStringLiteral("予定作業"), page), base + 2, 1);
-        grid->addWidget(r.planned, base + 2, 2, 1, 3);
-        grid->addWidget(new QLabel(QStringLiteral("実績作業"), page), base + 2, 5);
-        grid->addWidget(r.actual, base + 2, 6, 1, 2);
-        if (s + 1 < kRows) {
-            auto* rule = new QFrame(page);
-            rule->setFrameShape(QFrame::HLine);
-            rule->setFrameShadow(QFrame::Sunken);
-            grid->addWidget(rule, base + 3, 0, 1, 8);
-        }
+    auto* column = new QVBoxLayout(page);
+    column->setSpacing(3);
+    for (int s = 0; s < kMaxRows; ++s) {
+        rows_[s] = buildProjectRow(page, s);
+        column->addWidget(rows_[s].box);
     }
-    grid->setColumnStretch(4, 1);
-    grid->setColumnStretch(6, 2);
-    grid->setRowStretch(4 * kRows, 1);
+    column->addStretch(1);
     return page;
 }
 
@@ -260,41 +159,22 @@ QWidget* EntryScreen::buildWorkPage() {
     for (int j = 0; j < kColumns; ++j) {
         QLabel* nm = makeLabel(page, arrayName(QStringLiteral("NM"), j));
         nm->setAutoFillBackground(true);
-        nm->setFixedWidth(kCellWidth);
-        nm->setMinimumHeight(92);
+        nm->setFixedWidth(30);
+        nm->setMinimumHeight(kHeaderHeight);
         nm->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         nm->setFrameShape(QFrame::Box);
         nameHeaders_[j] = nm;
         grid->addWidget(nm, 0, 3 + j);
     }
-    for (int n = 0; n < kLines; ++n) {
-        const int s = n / 2;
-        if (n % 2 == 0) {
-            workNumbers_[s] = makeLabel(page, QString::fromLatin1(kWorkNumber[s]));
-            workNumbers_[s]->setFrameShape(QFrame::Box);
-            workNumbers_[s]->setMinimumWidth(28);
-            workJobs_[s] = makeShownText(page, QStringLiteral("Text%1").arg(38 + s));
-            workJobs_[s]->setMinimumWidth(180);
-            grid->addWidget(workNumbers_[s], 1 + n, 0, 2, 1);
-            grid->addWidget(workJobs_[s], 1 + n, 1, 2, 1);
-        }
-        grid->addWidget(makeLabel(page, QString(), n % 2 == 0 ? QStringLiteral("予定") : QStringLiteral("実績")),
-                        1 + n, 2);
-        for (int j = 0; j < kColumns; ++j) {
-            QLineEdit* cell = makeText(page, QStringLiteral("SG%1(%2)").arg(n + 1).arg(j));
-            cell->setFixedWidth(kCellWidth);
-            cell->setAlignment(Qt::AlignCenter);
-            cells_[n][j] = cell;
-            grid->addWidget(cell, 1 + n, 3 + j);
-        }
-    }
+    for (int s = 0; s < kMaxRows; ++s)
+        work_[s] = addWorkLines(grid, page, s);
     hscroll_ = new QScrollBar(Qt::Horizontal, page);
     hscroll_->setObjectName(QStringLiteral("HScroll1"));
     hscroll_->setRange(0, kStaffColumns - kColumns); // 30 columns, 13 shown
     hscroll_->setPageStep(kColumns);
-    grid->addWidget(hscroll_, 1 + kLines, 3, 1, kColumns);
+    grid->addWidget(hscroll_, 1 + 2 * kMaxRows, 3, 1, kColumns);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(2 + kLines, 1);
+    grid->setRowStretch(2 + 2 * kMaxRows, 1);
     return page;
 }
 
@@ -320,54 +200,27 @@ QWidget* EntryScreen::buildVehiclePage() {
     for (int v = 0; v < kVehicleColumns; ++v) {
         vehicleHeaders_[v] = makeLabel(page, arrayName(QStringLiteral("SY"), v));
         vehicleHeaders_[v]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        vehicleHeaders_[v]->setMinimumHeight(92);
-        vehicleHeaders_[v]->setFixedWidth(kCountWidth);
+        vehicleHeaders_[v]->setMinimumHeight(kHeaderHeight);
+        vehicleHeaders_[v]->setFixedWidth(34);
         grid->addWidget(vehicleHeaders_[v], 0, 6 + v);
     }
     extraCaption_ = makeText(page, QStringLiteral("Text12"), QStringLiteral("手入力できます。"));
     extraCaption_->setFixedWidth(84);
     grid->addWidget(extraCaption_, 0, 6 + kVehicleColumns, 1, 2, Qt::AlignBottom);
-
-    for (int n = 0; n < kLines; ++n) {
-        const int s = n / 2;
-        const bool planned = n % 2 == 0;
-        if (planned) {
-            vehicleNumbers_[s] = makeLabel(page, QString::fromLatin1(kVehicleNumber[s]));
-            vehicleNumbers_[s]->setFrameShape(QFrame::Box);
-            vehicleNumbers_[s]->setMinimumWidth(28);
-            vehicleJobs_[s] = makeShownText(page, QStringLiteral("Text%1").arg(42 + s));
-            vehicleJobs_[s]->setMinimumWidth(180);
-            grid->addWidget(vehicleNumbers_[s], 1 + n, 0, 2, 1);
-            grid->addWidget(vehicleJobs_[s], 1 + n, 1, 2, 1);
-        }
-        grid->addWidget(makeLabel(page, QString(), planned ? QStringLiteral("予定") : QStringLiteral("実績")), 1 + n, 2);
-        QLineEdit*& spot = planned ? spot_[s] : spotActual_[s];
-        spot = countField(arrayName(planned ? QStringLiteral("SPT") : QStringLiteral("SPTJ"), s));
-        grid->addWidget(spot, 1 + n, 3);
-        for (int i = 0; i < 2; ++i) {
-            guards_[n][i] = countField(QStringLiteral("GDM%1(%2)").arg(n + 1).arg(i));
-            grid->addWidget(guards_[n][i], 1 + n, 4 + i);
-        }
-        for (int v = 0; v < kVehicleColumns; ++v) {
-            vehicles_[n][v] = countField(QStringLiteral("SY%1(%2)").arg(n + 1).arg(v));
-            grid->addWidget(vehicles_[n][v], 1 + n, 6 + v);
-        }
-        QLineEdit*& extra = planned ? extra_[s] : extraActual_[s];
-        extra = countField(arrayName(planned ? QStringLiteral("TOKU") : QStringLiteral("TOKUJ"), s));
-        grid->addWidget(extra, 1 + n, 6 + kVehicleColumns);
-    }
+    for (int s = 0; s < kMaxRows; ++s)
+        vehicle_[s] = addVehicleLines(grid, page, s);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(1 + kLines, 1);
+    grid->setRowStretch(1 + 2 * kMaxRows, 1);
     return page;
 }
 
 void EntryScreen::connectRules() {
-    for (int s = 0; s < kRows; ++s) {
+    for (int s = 0; s < kMaxRows; ++s) {
         ProjectRow& r = rows_[s];
         connect(r.job, &QLineEdit::textChanged, this, [this, s](const QString& t) {
             day_.groups[slotOf(s)].jobName = t;
-            workJobs_[s]->setText(t);
-            vehicleJobs_[s]->setText(t);
+            work_[s].job->setText(t);
+            vehicle_[s].pair.job->setText(t);
         });
         connect(r.remarks, &QLineEdit::textChanged, this,
                 [this, s](const QString& t) { day_.groups[slotOf(s)].remarks = t; });
@@ -401,15 +254,13 @@ void EntryScreen::connectRules() {
                 [this, s](bool on) { day_.groups[slotOf(s)].nightFlag = on ? 1 : 0; });
         connect(r.del, &QCheckBox::clicked, this,
                 [this, s](bool on) { day_.groups[slotOf(s)].deleteFlag = on ? 1 : 0; });
-        r.job->installEventFilter(this);
-        r.start->installEventFilter(this);
-        r.end->installEventFilter(this);
+        for (QWidget* w : tabFields(r))
+            w->installEventFilter(this);
     }
 
-    for (int n = 0; n < kLines; ++n) {
+    for (int n = 0; n < 2 * kMaxRows; ++n) {
         for (int j = 0; j < kColumns; ++j) {
-            QLineEdit* cell = cells_[n][j];
-            connect(cell, &QLineEdit::textChanged, this, [this, n, j](const QString& t) {
+            connect(cell(n, j), &QLineEdit::textChanged, this, [this, n, j](const QString& t) {
                 day_.lines[lineOf(n)].staff[day_.columnOffset + j] = t;
                 if (n % 2 == 0)
                     SAGYOCHK(j);
@@ -428,23 +279,23 @@ void EntryScreen::connectRules() {
             takeField(key(), t, v.has_value(), field);
         });
     };
-    for (int n = 0; n < kLines; ++n) {
+    for (int n = 0; n < 2 * kMaxRows; ++n) {
         auto lineKey = [this, n](Field kind, int index) {
             return [this, n, kind, index] { return FieldKey{kind, lineOf(n) / 2, lineOf(n) % 2, index}; };
         };
         for (int i = 0; i < 2; ++i)
-            numberRule(guards_[n][i], lineKey(Field::Guard, i),
+            numberRule(guard(n, i), lineKey(Field::Guard, i),
                        [this, n, i]() -> qint16& { return day_.lines[lineOf(n)].guards[i]; });
         for (int v = 0; v < kVehicleColumns; ++v)
-            numberRule(vehicles_[n][v], lineKey(Field::Vehicle, v),
+            numberRule(vehicle(n, v), lineKey(Field::Vehicle, v),
                        [this, n, v]() -> qint16& { return day_.lines[lineOf(n)].vehicles[v]; });
     }
-    for (int s = 0; s < kRows; ++s) {
+    for (int s = 0; s < kMaxRows; ++s) {
         for (int a = 0; a < 2; ++a) {
             auto key = [this, s, a](Field kind) { return [this, s, a, kind] { return FieldKey{kind, slotOf(s), a, 0}; }; };
-            numberRule(a ? spotActual_[s] : spot_[s], key(Field::Spot),
+            numberRule(vehicle_[s].spot[a], key(Field::Spot),
                        [this, s, a]() -> qint16& { return day_.groups[slotOf(s)].spotCount[a]; });
-            numberRule(a ? extraActual_[s] : extra_[s], key(Field::Extra),
+            numberRule(vehicle_[s].extra[a], key(Field::Extra),
                        [this, s, a]() -> qint16& { return day_.groups[slotOf(s)].extraCount[a]; });
         }
     }
@@ -454,20 +305,106 @@ void EntryScreen::connectRules() {
     });
 }
 
+std::vector<QWidget*> EntryScreen::rowFields(int page, int row) const {
+    switch (page) {
+    case 0:
+        return tabFields(rows_[row]);
+    case 1:
+        return tabFields(work_[row]);
+    default:
+        return tabFields(vehicle_[row]);
+    }
+}
+
+// Tab follows the reading order of the page in front; past the last row it scrolls the
+// next group in, and past group 16 it reaches "登録".
+bool EntryScreen::focusNextPrevChild(bool next) {
+    QWidget* focus = focusWidget();
+    const int page = pages_->currentIndex();
+    for (int s = 0; s < visible_; ++s) {
+        const std::vector<QWidget*> fields = rowFields(page, s);
+        const auto at = std::find(fields.begin(), fields.end(), focus);
+        if (at == fields.end())
+            continue;
+        const TabStep step = tabStep(s, int(at - fields.begin()), int(fields.size()), visible_,
+                                     day_.groupOffset, kGroupsPerDay, next);
+        switch (step.kind) {
+        case TabStep::Scroll:
+            vscroll_->setValue(vscroll_->value() + step.scroll);
+            [[fallthrough]];
+        case TabStep::Field:
+            rowFields(page, step.row)[std::size_t(step.index)]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        case TabStep::Register:
+            register_->setFocus(Qt::TabFocusReason);
+            return true;
+        case TabStep::Leave:
+            return QWidget::focusNextPrevChild(next);
+        }
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
+void EntryScreen::openProjectPicker(int row) {
+    pickerRow_ = row + 1;
+    if (auto* picker = qobject_cast<ProjectPicker*>(frame_.openScreen(ScreenId::ProjectPicker))) {
+        picker->setDay(date_);
+        frame_.placeNear(picker, rows_[row].job);
+        picker->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void EntryScreen::openMarkPicker(int line, int j) {
+    pickerLine_ = line + 1;
+    pickerCell_ = j;
+    if (QWidget* picker = frame_.openScreen(ScreenId::MarkPicker)) {
+        frame_.placeNear(picker, cell(line, j));
+        picker->setFocus(Qt::OtherFocusReason);
+    }
+}
+
 bool EntryScreen::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        const int page = pages_->currentIndex();
+        for (int s = 0; s < visible_; ++s) {
+            const std::vector<QWidget*> fields = rowFields(page, s);
+            if (std::find(fields.begin(), fields.end(), watched) != fields.end())
+                focusRow_ = s;
+        }
+    }
     auto* field = qobject_cast<QLineEdit*>(watched);
+    if (field && event->type() == QEvent::Wheel) {
+        wheelEvent(static_cast<QWheelEvent*>(event)); // a field under the wheel scrolls the groups
+        return true;
+    }
     if (!field)
         return QWidget::eventFilter(watched, event);
 
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            focusNextChild(); // Enter moves on, as Tab does
-            return true;
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
+    if (key && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        focusNextChild(); // Enter moves on, as Tab does
+        return true;
+    }
+    const bool picks = key && opensPicker(key, field->text().isEmpty());
+    if (press || picks) {
+        for (int s = 0; s < visible_; ++s) {
+            if (field == rows_[s].job) {
+                openProjectPicker(s);
+                return picks;
+            }
+        }
+        for (int n = 0; n < lines(); ++n) {
+            for (int j = 0; j < kColumns; ++j) {
+                if (field == cell(n, j)) {
+                    openMarkPicker(n, j);
+                    return picks;
+                }
+            }
         }
     }
     if (event->type() == QEvent::FocusIn) {
-        for (int s = 0; s < kRows; ++s) {
+        for (int s = 0; s < visible_; ++s) {
             const bool start = field == rows_[s].start;
             if (start || field == rows_[s].end) {
                 // An empty time takes the default; a typed one stays, selected to retype.
@@ -477,25 +414,66 @@ bool EntryScreen::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     }
-    if (event->type() == QEvent::MouseButtonPress) {
-        for (int s = 0; s < kRows; ++s) {
-            if (field == rows_[s].job) {
-                pickerRow_ = s + 1;
-                frame_.openScreen(ScreenId::ProjectPicker);
-            }
-        }
-        for (int n = 0; n < kLines; ++n) {
-            for (int j = 0; j < kColumns; ++j) {
-                if (field == cells_[n][j]) {
-                    pickerLine_ = n + 1;
-                    pickerCell_ = j;
-                    frame_.openScreen(ScreenId::MarkPicker);
-                }
-            }
-        }
-    }
     return QWidget::eventFilter(watched, event);
 }
+
+// The wheel turns the groups; with Shift on the work page, the employee columns.
+void EntryScreen::wheelEvent(QWheelEvent* event) {
+    const int steps = wheelSteps(event, wheelRest_);
+    QScrollBar* bar = (event->modifiers() & Qt::ShiftModifier) && pages_->currentIndex() == 1 ? hscroll_ : vscroll_;
+    bar->setValue(bar->value() + steps);
+    event->accept();
+}
+
+// As many groups as the pages' height holds, on every page alike.
+void EntryScreen::fitRows() {
+    const int height = pages_->height();
+    const QMargins m = pages_->widget(0)->layout()->contentsMargins();
+    const int spacing = 3;
+    const int projectPitch = rows_[0].box->sizeHint().height() + spacing;
+    int fit = groupsThatFit(height + spacing, m.top() + m.bottom(), projectPitch);
+    const int line = cell(0, 0)->sizeHint().height() + 1;
+    const int fixed = m.top() + m.bottom() + kHeaderHeight + hscroll_->sizeHint().height() + 2;
+    fit = std::min(fit, groupsThatFit(height, fixed, 2 * line));
+    setVisibleRows(fit);
+}
+
+void EntryScreen::setVisibleRows(int visible) {
+    if (visible == visible_)
+        return;
+    // Typing stays where it was: the focused group remains in view when rows go.
+    visible_ = visible;
+    for (int s = 0; s < kMaxRows; ++s) {
+        setRowShown(rows_[s], s < visible_);
+        setLinesShown(work_[s], s < visible_);
+        setLinesShown(vehicle_[s], s < visible_);
+    }
+    pickerRow_ = std::min(pickerRow_, visible_);
+    focusRow_ = std::min(focusRow_, visible_ - 1);
+    pickerLine_ = std::min(pickerLine_, lines());
+    {
+        const QSignalBlocker block(vscroll_);
+        setGroupRange(vscroll_, visible_);
+    }
+    verticalRedraw();
+    showPage(pages_->currentIndex());
+}
+
+void EntryScreen::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitRows();
+}
+
+void EntryScreen::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    fitRows();
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        // After the frame has given the new window its focus: the day starts in group 1.
+        QTimer::singleShot(0, rows_[0].job, [this] { rows_[0].job->setFocus(Qt::OtherFocusReason); });
+    }
+}
+
 
 void EntryScreen::refreshCounts() {
     // On a failure the last counts stand: clearing columns on a passing error would lose cells.
@@ -526,9 +504,9 @@ void EntryScreen::gridRedraw(bool clearing) {
         const int c = day_.columnOffset + j;
         const bool employee = c <= employeeRows_ - 1;
         nameHeaders_[j]->setText(employee ? vertical(names_.employees[c]) : QString());
-        for (int n = 0; n < kLines; ++n) {
+        for (int n = 0; n < lines(); ++n) {
             // Clearing a column without an employee empties its cells in the model too.
-            cells_[n][j]->setText(employee || !clearing ? day_.lines[lineOf(n)].staff[c] : QString());
+            cell(n, j)->setText(employee || !clearing ? day_.lines[lineOf(n)].staff[c] : QString());
         }
     }
 }
@@ -578,7 +556,7 @@ QString EntryScreen::fieldLabel(const FieldKey& key) const {
 }
 
 int EntryScreen::revealSlot(int slot, int page) {
-    if (slot < day_.groupOffset || slot >= day_.groupOffset + kRows)
+    if (slot < day_.groupOffset || slot >= day_.groupOffset + visible_)
         vscroll_->setValue(std::min(slot, vscroll_->maximum()));
     showPage(page);
     return slot - day_.groupOffset;
@@ -602,16 +580,16 @@ bool EntryScreen::refusedFieldsStop() {
         field = rows_[s].end;
         break;
     case Field::Guard:
-        field = guards_[n][key.index];
+        field = guard(n, key.index);
         break;
     case Field::Vehicle:
-        field = vehicles_[n][key.index];
+        field = vehicle(n, key.index);
         break;
     case Field::Spot:
-        field = key.actual ? spotActual_[s] : spot_[s];
+        field = vehicle_[s].spot[key.actual];
         break;
     case Field::Extra:
-        field = key.actual ? extraActual_[s] : extra_[s];
+        field = vehicle_[s].extra[key.actual];
         break;
     }
     const QString why = times ? QStringLiteral("時刻は 00:00 から 24:00 の形で入力してください。")
@@ -644,41 +622,41 @@ void EntryScreen::vehicleRedraw() {
     guardHeaders_[0]->setText(vertical(QStringLiteral("ガド昼")));
     guardHeaders_[1]->setText(vertical(QStringLiteral("ガド夜")));
     auto key = [this](int n, Field kind, int index) { return FieldKey{kind, lineOf(n) / 2, lineOf(n) % 2, index}; };
-    for (int n = 0; n < kLines; ++n) {
+    for (int n = 0; n < lines(); ++n) {
         for (int i = 0; i < 2; ++i)
-            setCount(guards_[n][i], key(n, Field::Guard, i), day_.lines[lineOf(n)].guards[i]);
+            setCount(guard(n, i), key(n, Field::Guard, i), day_.lines[lineOf(n)].guards[i]);
     }
     for (int v = 0; v < kVehicleColumns; ++v) {
         vehicleHeaders_[v]->setText(v <= vehicleRows_ - 1 ? vertical(names_.vehicles[v]) : QString());
-        for (int n = 0; n < kLines; ++n)
-            setCount(vehicles_[n][v], key(n, Field::Vehicle, v), day_.lines[lineOf(n)].vehicles[v]);
+        for (int n = 0; n < lines(); ++n)
+            setCount(vehicle(n, v), key(n, Field::Vehicle, v), day_.lines[lineOf(n)].vehicles[v]);
     }
 }
 
 void EntryScreen::countsRedraw() {
-    for (int s = 0; s < kRows; ++s) {
+    for (int s = 0; s < visible_; ++s) {
         const GroupSlot& g = day_.groups[slotOf(s)];
         // Copies: setting one field runs its rule, which writes into the same slot.
         const auto extra = g.extraCount;
         const auto spot = g.spotCount;
         const int k = slotOf(s);
-        setCount(extra_[s], {Field::Extra, k, 0, 0}, extra[0]);
-        setCount(extraActual_[s], {Field::Extra, k, 1, 0}, extra[1]);
-        setCount(spot_[s], {Field::Spot, k, 0, 0}, spot[0]);
-        setCount(spotActual_[s], {Field::Spot, k, 1, 0}, spot[1]);
+        setCount(vehicle_[s].extra[0], {Field::Extra, k, 0, 0}, extra[0]);
+        setCount(vehicle_[s].extra[1], {Field::Extra, k, 1, 0}, extra[1]);
+        setCount(vehicle_[s].spot[0], {Field::Spot, k, 0, 0}, spot[0]);
+        setCount(vehicle_[s].spot[1], {Field::Spot, k, 1, 0}, spot[1]);
     }
 }
 
 void EntryScreen::verticalRedraw() {
     refreshCounts();
     day_.groupOffset = vscroll_->value();
-    for (int s = 0; s < kRows; ++s) {
+    for (int s = 0; s < visible_; ++s) {
         const int k = slotOf(s);
         const GroupSlot g = day_.groups[k]; // a copy: each setText writes back into the slot
         ProjectRow& r = rows_[s];
         r.job->setText(g.jobName);
-        workJobs_[s]->setText(g.jobName);
-        vehicleJobs_[s]->setText(g.jobName);
+        work_[s].job->setText(g.jobName);
+        vehicle_[s].pair.job->setText(g.jobName);
         r.remarks->setText(g.remarks);
         r.client->setText(g.client);
         setTime(r.start, {Field::Start, k, 0, 0}, g.startTime);
@@ -689,14 +667,14 @@ void EntryScreen::verticalRedraw() {
             r.actual->setPlainText(g.actualWork);
         const QString number = QString::number(k + 1);
         r.number->setText(number);
-        workNumbers_[s]->setText(number);
-        vehicleNumbers_[s]->setText(number);
+        work_[s].number->setText(number);
+        vehicle_[s].pair.number->setText(number);
         r.night->setChecked(g.nightFlag == 1);
         r.del->setChecked(g.deleteFlag == 1);
     }
     for (int j = 0; j < kColumns; ++j) {
-        for (int n = 0; n < kLines; ++n)
-            cells_[n][j]->setText(day_.lines[lineOf(n)].staff[day_.columnOffset + j]);
+        for (int n = 0; n < lines(); ++n)
+            cell(n, j)->setText(day_.lines[lineOf(n)].staff[day_.columnOffset + j]);
     }
     vehicleRedraw();
     countsRedraw();
@@ -801,7 +779,7 @@ void EntryScreen::applyProject(qint16 number, const QString& name, const QString
 }
 
 void EntryScreen::applyMark(const QString& mark) {
-    cells_[pickerLine_ - 1][pickerCell_]->setText(leftChars(mark, 1));
+    cell(pickerLine_ - 1, pickerCell_)->setText(leftChars(mark, 1));
 }
 
 void EntryScreen::closeEvent(QCloseEvent* event) {

@@ -4,6 +4,7 @@
 // day model always holds what the screen shows; nothing reaches the file before "登録".
 
 #include "core/data/daily_record.h"
+#include "ui/entry/entry_rows.h"
 
 #include <QDate>
 #include <QWidget>
@@ -27,9 +28,7 @@ class FrameWindow;
 class EntryScreen : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kRows = 4;     // visible groups
-    static constexpr int kColumns = 13; // visible employee columns
-    static constexpr int kLines = 8;    // page lines: two per visible group
+    static constexpr int kColumns = kEntryColumns; // visible employee columns
 
     EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent = nullptr);
 
@@ -56,29 +55,33 @@ public:
     // Page switch (COMBTN), as the buttons do.
     void showPage(int page);
 
+    // How many groups are in view: as many as the screen's height holds.
+    int visibleRows() const { return visible_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
-    struct ProjectRow {
-        QLabel* number;
-        QLineEdit* job;
-        QLineEdit* remarks;
-        QLineEdit* client;
-        QLineEdit* start;
-        QLineEdit* end;
-        QPlainTextEdit* planned;
-        QPlainTextEdit* actual;
-        QCheckBox* night;
-        QCheckBox* del;
-    };
-
     QWidget* buildProjectPage();
     QWidget* buildWorkPage();
     QWidget* buildVehiclePage();
-    QLineEdit* countField(const QString& name);
     void connectRules();
+    void fitRows();
+    void setVisibleRows(int visible);
+    std::vector<QWidget*> rowFields(int page, int row) const;
+    void openProjectPicker(int row);
+    void openMarkPicker(int line, int cell);
+
+    // The fields of page line n (0-based): n / 2 is the visible row, n % 2 the actual line.
+    QLineEdit* cell(int n, int j) const { return work_[n / 2].cells[n % 2][j]; }
+    QLineEdit* guard(int n, int i) const { return vehicle_[n / 2].guards[n % 2][i]; }
+    QLineEdit* vehicle(int n, int v) const { return vehicle_[n / 2].vehicles[n % 2][v]; }
+    int lines() const { return 2 * visible_; }
 
     int slotOf(int row) const { return day_.groupOffset + row; }
     int lineOf(int pageLine) const { return 2 * day_.groupOffset + pageLine; }
@@ -125,31 +128,27 @@ private:
     int vehicleRows_ = 0;
     std::map<FieldKey, QString> refused_;
 
-    int pickerRow_ = 1;  // 1..4
-    int pickerLine_ = 1; // 1..8
+    int pickerRow_ = 1;  // 1..visible rows
+    int pickerLine_ = 1; // 1..2 × visible rows
     int pickerCell_ = 0; // 0..12
+    int visible_ = kDefaultRows;
+    int wheelRest_ = 0;
+    int focusRow_ = 0; // the visible row typed in last
+    bool shownOnce_ = false;
 
     QLineEdit* dateField_;
     QStackedWidget* pages_;
     QScrollBar* vscroll_;
     QScrollBar* hscroll_;
     std::array<QPushButton*, 3> pageButtons_{};
-    std::array<ProjectRow, kRows> rows_{};
-    std::array<QLabel*, kRows> workNumbers_{};
-    std::array<QLabel*, kRows> vehicleNumbers_{};
-    std::array<QLineEdit*, kRows> workJobs_{};
-    std::array<QLineEdit*, kRows> vehicleJobs_{};
+    std::array<ProjectRow, kMaxRows> rows_{};
+    std::array<LinePair, kMaxRows> work_{};
+    std::array<VehicleLines, kMaxRows> vehicle_{};
     std::array<QLabel*, kColumns> nameHeaders_{};
-    std::array<std::array<QLineEdit*, kColumns>, kLines> cells_{};
     QLineEdit* extraCaption_ = nullptr;
     std::array<QLabel*, 2> guardHeaders_{};
     std::array<QLabel*, kVehicleColumns> vehicleHeaders_{};
-    std::array<std::array<QLineEdit*, 2>, kLines> guards_{};
-    std::array<std::array<QLineEdit*, kVehicleColumns>, kLines> vehicles_{};
-    std::array<QLineEdit*, kRows> spot_{};
-    std::array<QLineEdit*, kRows> spotActual_{};
-    std::array<QLineEdit*, kRows> extra_{};
-    std::array<QLineEdit*, kRows> extraActual_{};
+    QPushButton* register_ = nullptr;
 };
 
 } // namespace vorda

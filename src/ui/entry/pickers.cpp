@@ -2,87 +2,118 @@
 
 #include "core/app/app_state.h"
 #include "ui/app/frame_window.h"
+#include "ui/app/pick_list.h"
 #include "ui/app/ui_support.h"
 #include "ui/entry/entry_screen.h"
 
-#include <QListWidget>
-#include <QTimer>
+#include <QCheckBox>
 #include <QVBoxLayout>
 
 namespace vorda {
 
 namespace {
 
-QListWidget* makeList(QWidget* parent, const QString& name) {
-    auto* list = new QListWidget(parent);
-    list->setObjectName(name);
-    QFont f = list->font();
-    f.setPointSize(11);
-    list->setFont(f);
-    auto* layout = new QVBoxLayout(parent);
-    layout->addWidget(list);
-    return list;
-}
-
 // The entry screen open now: a picker outlives the screen it was opened from.
 EntryScreen* openEntry(FrameWindow& frame) {
     return qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry));
+}
+
+QString period(const ProjectEntry& p) {
+    const auto shown = [](const QDate& d) { return d.isValid() ? d.toString(QStringLiteral("yyyy/MM/dd")) : QString(); };
+    if (!p.startDate.isValid() && !p.endDate.isValid())
+        return QString();
+    return shown(p.startDate) + QStringLiteral("～") + shown(p.endDate);
 }
 
 } // namespace
 
 ProjectPicker::ProjectPicker(AppState& state, FrameWindow& frame, QWidget* parent)
     : QWidget(parent), state_(state), frame_(frame),
-      list_(makeList(this, QStringLiteral("DBList1"))) {
+      list_(new PickList(QStringLiteral("DBList1"),
+                         {QStringLiteral("番号"), QStringLiteral("工事件名"), QStringLiteral("発注者"),
+                          QStringLiteral("期間")},
+                         this)),
+      showEnded_(new QCheckBox(QStringLiteral("終了した工事も表示"), this)) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("工事件名表"));
-    setMinimumSize(360, 420);
+    setMinimumSize(620, 300);
+    showEnded_->setObjectName(QStringLiteral("showEnded"));
+    showEnded_->setFocusPolicy(Qt::TabFocus);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_, 1);
+    layout->addWidget(showEnded_);
+    setFocusProxy(list_);
+    if (EntryScreen* entry = openEntry(frame))
+        day_ = entry->date();
+    else
+        day_ = state.workingDate;
     refresh();
     frame.followDatabase(this, [&state] { return state.boundDatabasePath; }, [this] { refresh(); });
-    connect(list_, &QListWidget::itemClicked, this, &ProjectPicker::choose);
+    connect(list_, &PickList::chosen, this, &ProjectPicker::choose);
+    connect(list_, &PickList::cancelled, this, [this] { closeSoon(this); });
+    connect(showEnded_, &QCheckBox::toggled, this, &ProjectPicker::showRows);
 }
 
 void ProjectPicker::refresh() {
-    list_->clear();
     projects_.clear();
     // A bound list: the path vorda.INI holds, as last read or registered.
     if (const DbError e = listProjects(state_.boundDatabasePath, projects_))
         ui::showMessage(this, e.message);
-    for (const ProjectEntry& p : projects_)
-        list_->addItem(p.name);
+    showRows();
 }
 
-void ProjectPicker::choose(QListWidgetItem* item) {
-    const int row = list_->row(item);
+void ProjectPicker::setDay(const QDate& day) {
+    if (day == day_)
+        return;
+    day_ = day;
+    showRows();
+}
+
+void ProjectPicker::showRows() {
+    std::vector<QStringList> rows;
+    std::vector<bool> shown;
+    for (const ProjectEntry& p : projects_) {
+        rows.push_back({QString::number(p.number), p.name, p.client, period(p)});
+        shown.push_back(showEnded_->isChecked() || !projectEndedBefore(p, day_));
+    }
+    list_->setRows(rows, shown);
+}
+
+void ProjectPicker::choose(int row) {
     if (EntryScreen* entry = openEntry(frame_); entry && row >= 0 && row < int(projects_.size()))
-        entry->applyProject(projects_[row].number, item->text(), projects_[row].client);
-    QTimer::singleShot(0, this, &QWidget::close);
+        entry->applyProject(projects_[row].number, projects_[row].name, projects_[row].client);
+    closeSoon(this);
 }
 
 MarkPicker::MarkPicker(AppState& state, FrameWindow& frame, QWidget* parent)
-    : QWidget(parent), state_(state), frame_(frame), list_(makeList(this, QStringLiteral("List1"))) {
+    : QWidget(parent), state_(state), frame_(frame),
+      list_(new PickList(QStringLiteral("List1"), {QStringLiteral("マーク"), QStringLiteral("内容")}, this)) {
     setObjectName(QStringLiteral("Form12"));
     setWindowTitle(QStringLiteral("マーク"));
-    setMinimumSize(220, 300);
+    setMinimumSize(240, 300);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_);
+    setFocusProxy(list_);
     refresh();
     frame.followDatabase(this, [&state] { return state.boundDatabasePath; }, [this] { refresh(); });
-    connect(list_, &QListWidget::itemClicked, this, &MarkPicker::choose);
+    connect(list_, &PickList::chosen, this, &MarkPicker::choose);
+    connect(list_, &PickList::cancelled, this, [this] { closeSoon(this); });
 }
 
 void MarkPicker::refresh() {
-    list_->clear();
     marks_.clear();
     if (const DbError e = listStaffMarks(state_.boundDatabasePath, marks_))
         ui::showMessage(this, e.message);
+    std::vector<QStringList> rows;
     for (const StaffMark& m : marks_)
-        list_->addItem(m.mark + QStringLiteral("  ") + m.description);
+        rows.push_back({m.mark, m.description});
+    list_->setRows(rows);
 }
 
-void MarkPicker::choose(QListWidgetItem* item) {
-    const int row = list_->row(item);
+void MarkPicker::choose(int row) {
     if (EntryScreen* entry = openEntry(frame_); entry && row >= 0 && row < int(marks_.size()))
         entry->applyMark(marks_[row].mark);
-    QTimer::singleShot(0, this, &QWidget::close);
+    closeSoon(this);
 }
 
 } // namespace vorda

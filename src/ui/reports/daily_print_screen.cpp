@@ -33,7 +33,7 @@ DailyPrintScreen::DailyPrintScreen(AppState& state, QWidget* parent)
     auto* grid = new QGridLayout(this);
     auto* dateRow = dateFieldsRow({year_, month_, day_}, {QStringLiteral("年"), QStringLiteral("月"), QStringLiteral("日")});
     grid->addLayout(dateRow, 0, 0);
-    grid->addWidget(progress_, 1, 0);
+    grid->addLayout(progressRow(progress_), 1, 0);
     grid->addLayout(printButtons(this, [this](int which) { run(Output(which)); }), 2, 0);
 }
 

@@ -1,6 +1,7 @@
 #include "ui/reports/print_output.h"
 
 #include "core/reports/painter_printer.h"
+#include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
 
 #include <QDir>
@@ -50,6 +51,8 @@ bool saveSheetsAsPdf(QWidget* parent, const DrawSheets& draw, const QString& pdf
         showMessage(parent, e);
         return false;
     }
+    if (FrameWindow* frame = frameOf(parent))
+        frame->showNote(QStringLiteral("PDFを保存しました: %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 
@@ -63,6 +66,8 @@ bool printSheets(QWidget* parent, const DrawSheets& draw, const QString& pdfName
         showMessage(parent, e);
         return false;
     }
+    if (FrameWindow* frame = frameOf(parent))
+        frame->succeeded();
     return true;
 }
 
@@ -76,6 +81,8 @@ void previewSheets(QWidget* parent, const DrawSheets& draw) {
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&draw](QPrinter* p) { drawPreview(p, draw); });
     dialog.exec();
+    if (FrameWindow* frame = frameOf(parent))
+        frame->succeeded();
 }
 
 void drawPreview(QPrinter* printer, const DrawSheets& draw) {

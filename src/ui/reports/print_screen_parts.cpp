@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 
 namespace vorda {
@@ -21,6 +22,17 @@ QHBoxLayout* dateFieldsRow(std::initializer_list<QLineEdit*> fields, std::initia
             row->addWidget(new QLabel(*caption++, f->parentWidget()));
     }
     row->addStretch();
+    return row;
+}
+
+QHBoxLayout* progressRow(QProgressBar* bar) {
+    auto* row = new QHBoxLayout;
+    auto* caption = new QLabel(QStringLiteral("進行状況"), bar->parentWidget());
+    caption->setObjectName(QStringLiteral("progressCaption"));
+    caption->setBuddy(bar);
+    bar->setAccessibleName(caption->text());
+    row->addWidget(caption);
+    row->addWidget(bar, 1);
     return row;
 }
 

@@ -10,12 +10,16 @@
 
 class QHBoxLayout;
 class QLineEdit;
+class QProgressBar;
 class QWidget;
 
 namespace vorda {
 
 // Fields each followed by its caption ("年", "月", …), in a row.
 QHBoxLayout* dateFieldsRow(std::initializer_list<QLineEdit*> fields, std::initializer_list<QString> captions);
+
+// The progress bar with its caption "進行状況", so that it does not look like an input box.
+QHBoxLayout* progressRow(QProgressBar* bar);
 
 // The buttons; chosen(0) prints, chosen(1) previews, chosen(2) saves a PDF; "終了" closes.
 // The print button reads printCaption.

@@ -64,6 +64,10 @@ PrintSettingsScreen::PrintSettingsScreen(AppState& state, QWidget* parent)
     buttons->addWidget(reg);
     buttons->addWidget(close);
     grid->addLayout(buttons, 3, 0, 1, 2);
+        confirmation_ = ui::confirmationLine(this);
+    grid->addWidget(confirmation_, 4, 0, 1, 2);
+    connect(paper_, &QComboBox::activated, confirmation_, &QLabel::clear);
+    connect(group, &QButtonGroup::buttonClicked, confirmation_, &QLabel::clear);
 }
 
 void PrintSettingsScreen::registerSettings() {
@@ -72,8 +76,12 @@ void PrintSettingsScreen::registerSettings() {
         state_.paperCode = qint16(picked_ + 8);
     applyPaperScale(state_);
     state_.orientationCode = portrait_->isChecked() ? 1 : 2;
-    if (const QString e = INIWRITE(state_); !e.isEmpty())
+    if (const QString e = INIWRITE(state_); !e.isEmpty()) {
+        confirmation_->clear();
         ui::showMessage(this, e);
+        return;
+    }
+    confirmation_->setText(QStringLiteral("印刷設定を登録しました。"));
 }
 
 } // namespace vorda

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QComboBox;
+class QLabel;
 class QRadioButton;
 
 namespace vorda {
@@ -19,6 +20,7 @@ public:
     void registerSettings();
 
 private:
+    QLabel* confirmation_ = nullptr;
     AppState& state_;
     QComboBox* paper_;
     QRadioButton* portrait_;

@@ -171,10 +171,10 @@ private slots:
     }
 
     void theChosenProjectsNumber() {
-        const std::vector<ProjectEntry> projects{{101, QStringLiteral("舗装工事"), {}},
-                                                 {102, QStringLiteral(" 外構工事 "), {}},
-                                                 {103, QStringLiteral("舗装工事"), {}},
-                                                 {0, QStringLiteral("番号なし"), {}}};
+        const std::vector<ProjectEntry> projects{{101, QStringLiteral("舗装工事"), {}, {}, {}},
+                                                 {102, QStringLiteral(" 外構工事 "), {}, {}, {}},
+                                                 {103, QStringLiteral("舗装工事"), {}, {}, {}},
+                                                 {0, QStringLiteral("番号なし"), {}, {}, {}}};
         QCOMPARE(projectNumberOf(projects, QStringLiteral("舗装工事")),
                  std::optional<qint16>(103)); // the last wins
         QCOMPARE(projectNumberOf(projects, QStringLiteral("外構工事")), std::optional<qint16>(102));

@@ -10,6 +10,7 @@
 #include <QStringEncoder>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QLabel>
 #include <QTest>
 
 using namespace vorda;
@@ -36,13 +37,18 @@ private slots:
 
         field->setText(newDb.path());
         QTest::mouseClick(screen.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
-        QVERIFY(messages.texts.isEmpty()); // a good path registers without a word
+        QVERIFY(messages.texts.isEmpty()); // a good path registers without a box,
+        auto* confirmation = screen.findChild<QLabel*>(QStringLiteral("confirmation"));
+        QCOMPARE(confirmation->text(), QStringLiteral("データの場所を登録しました。")); // said in the screen
         QCOMPARE(s.databasePath, newDb.path());
         // The lists bound to the file follow it at once: no picker shows the old firm's rows.
         QCOMPARE(s.boundDatabasePath, newDb.path());
         const QByteArray expected =
             QStringEncoder("windows-31j").encode(newDb.path() + QStringLiteral("\r\n予備\r\n 9 \r\n 1 \r\n"));
         QCOMPARE(test::readFile(s.iniPath), expected);
+
+        field->setText(oldDb.path());
+        QCOMPARE(confirmation->text(), QString()); // typing again: not registered yet
 
         DataLocationScreen reopened(s);
         QCOMPARE(s.boundDatabasePath, newDb.path());

@@ -21,10 +21,13 @@
 #include <QPushButton>
 #include <QFile>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QTreeWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
+#include <QMdiArea>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vorda;
@@ -135,17 +138,20 @@ private slots:
         typeInto(day, QStringLiteral("9")); // 29 February 2003 does not exist
         QCOMPARE(day->text(), QStringLiteral("29"));
         QCOMPARE(s.state.workingDate, QDate(2003, 2, 2));
-        QCOMPARE(s.field("Text4")->text(), QStringLiteral("日"));
+        QCOMPARE(s.state.weekdayText, QStringLiteral("日"));
+        QCOMPARE(s.field("Text4")->text(), QString()); // no weekday beside a date that is none
         QCOMPARE(s.field("Text5")->text(), QStringLiteral("雪"));
 
         // Clearing the year leaves date, weekday and weather as they were.
         day->setText(QStringLiteral("3"));
         QCOMPARE(s.state.workingDate, QDate(2003, 2, 3));
         QCOMPARE(s.field("Text5")->text(), QString()); // no weather stored for the 3rd
+        QCOMPARE(s.field("Text4")->text(), QStringLiteral("月"));
         s.field("Text1")->clear();
         QCOMPARE(s.state.workingDate, QDate(2003, 2, 3));
-        QCOMPARE(s.field("Text4")->text(), QStringLiteral("月"));
+        QCOMPARE(s.field("Text4")->text(), QString());
         s.field("Text1")->setText(QStringLiteral("2003"));
+        QCOMPARE(s.field("Text4")->text(), QStringLiteral("月"));
         s.field("Text2")->setText(QStringLiteral("13"));
         QCOMPARE(s.state.workingDate, QDate(2003, 2, 3));
         s.field("Text2")->setText(QStringLiteral("x"));
@@ -163,16 +169,17 @@ private slots:
 
         for (const QString& word : {QStringLiteral("曇"), QStringLiteral("雨")}) {
             QTest::mouseClick(s.field("Text5"), Qt::LeftButton);
-            auto* list = s.frame->findChild<QListWidget*>(QStringLiteral("List1"));
+            auto* list = s.frame->screen(ScreenId::WeatherPicker)->findChild<QTreeWidget*>(QStringLiteral("List1"));
             QVERIFY(list);
             QCOMPARE(list->toolTip(), QStringLiteral("ダブルクリックで選択します。"));
             const auto items = list->findItems(word, Qt::MatchExactly);
             QCOMPARE(items.size(), 1);
             const QRect rect = list->visualItemRect(items[0]);
-            // A single click only selects.
+            // A single click chooses, as in the other pickers; a double click (its first
+            // click, then the second) chooses once.
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-            QCOMPARE(s.state.weatherText, word == QStringLiteral("曇") ? QString() : QStringLiteral("曇"));
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+            if (word == QStringLiteral("雨"))
+                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
             QCOMPARE(s.field("Text5")->text(), word);
             QCOMPARE(s.state.weatherText, word);
             QTRY_VERIFY(!s.frame->screen(ScreenId::WeatherPicker));
@@ -319,6 +326,64 @@ private slots:
         QVERIFY(!s.frame->isVisible());
         QTRY_VERIFY(!s.frame->screen(ScreenId::Main));
         QVERIFY(!s.frame->screen(ScreenId::DataLocation));
+    }
+
+    // A failed weather look-up goes to the status line, and leaves it with the next good one.
+    void aStatusErrorLeavesWithTheNextSuccess() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        test::MessageRecorder messages;
+        Screen s(t.path());
+        auto* status = s.frame->findChild<QLabel*>(QStringLiteral("statusText"));
+        QCOMPARE(status->text(), QString());
+        s.state.databasePath = t.filePath(QStringLiteral("消えた.db"));
+        s.field("Text3")->setText(QStringLiteral("11"));
+        QVERIFY(!status->text().isEmpty());
+        s.state.databasePath = t.path();
+        s.field("Text3")->setText(QStringLiteral("12"));
+        QCOMPARE(status->text(), QString());
+        QVERIFY(messages.texts.isEmpty());
+    }
+
+    // The frame starts maximised, then where it was last closed; the place is kept in the
+    // user's settings and never in vorda.INI.
+    void theFrameKeepsItsPlace() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        QTemporaryDir settings;
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+        AppState state;
+        state.databasePath = t.path();
+        state.iniPath = settings.filePath(QStringLiteral("vorda.INI"));
+        {
+            FrameWindow frame(state);
+            frame.showAtStart();
+            QVERIFY(frame.isMaximized());
+            frame.showNormal();
+            frame.setGeometry(40, 50, 640, 500);
+            QTRY_COMPARE(frame.geometry(), QRect(40, 50, 640, 500));
+            frame.endProgram();
+        }
+        QVERIFY(QFile::exists(settings.filePath(QStringLiteral("vorda/window.ini"))));
+        QVERIFY(!QFile::exists(state.iniPath));
+        FrameWindow again(state);
+        again.showAtStart();
+        QVERIFY(!again.isMaximized());
+        QCOMPARE(again.geometry(), QRect(40, 50, 640, 500));
+    }
+
+    // A screen larger than the frame's area is opened no larger than the area.
+    void aScreenFitsTheFrame() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        Screen s(t.path());
+        s.frame->resize(640, 480);
+        QApplication::processEvents();
+        QWidget* entry = s.frame->openScreen(ScreenId::Entry);
+        QVERIFY(entry);
+        auto* area = s.frame->findChild<QMdiArea*>(QStringLiteral("mdiArea"));
+        const QRect view = area->viewport()->rect();
+        QVERIFY2(view.contains(entry->parentWidget()->geometry()), "the entry screen is cut off");
     }
 };
 

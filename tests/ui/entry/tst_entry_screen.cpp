@@ -16,11 +16,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTreeWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace vorda;
 
@@ -36,6 +38,30 @@ void typeInto(QWidget* w, const QString& text) {
 void retype(QLineEdit* field, const QString& text) {
     field->clear();
     typeInto(field, text);
+}
+
+// A click on a row of a picker's list, where the row stands on the screen.
+void clickRow(QTreeWidget* list, QTreeWidgetItem* item) {
+    list->scrollToItem(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+}
+
+// A key to whatever has the focus now, as the keyboard gives it.
+void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QWidget* w = QApplication::focusWidget();
+    QVERIFY2(w, "nothing has the focus");
+    QTest::keyClick(w, key, mods);
+}
+
+void typeHere(const QString& text) {
+    QWidget* w = QApplication::focusWidget();
+    QVERIFY2(w, "nothing has the focus");
+    typeInto(w, text);
+}
+
+QString focusName() {
+    QWidget* w = QApplication::focusWidget();
+    return w ? w->objectName() : QString();
 }
 
 void enter(QWidget* field) {
@@ -64,6 +90,9 @@ struct Fixture {
         frame = std::make_unique<FrameWindow>(state);
         frame->resize(1200, 790);
         frame->show();
+        frame->activateWindow();
+        if (!QTest::qWaitForWindowActive(frame.get()))
+            qWarning("the frame did not become active");
         frame->start(IniReadResult());
         qobject_cast<MainScreen*>(frame->screen(ScreenId::Main))->openEntry();
         return entry();
@@ -90,6 +119,17 @@ struct Fixture {
         if (!db.open(t.path()))
             db.count(table::DailyReport, {}, n);
         return n;
+    }
+    // The mark picker opened from the first cell, with the entry screen closed after it.
+    QTreeWidget* markPickerLeftOpen() {
+        open();
+        find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        QTest::mouseClick(find(QStringLiteral("SG1(0)")), Qt::LeftButton);
+        auto* list = frame->findChild<QTreeWidget*>(QStringLiteral("List1"));
+        find<QPushButton>(QStringLiteral("Command2"))->click();
+        if (!QTest::qWaitFor([this] { return !frame->screen(ScreenId::Entry); }))
+            return nullptr;
+        return list;
     }
     void reopenEntry() { qobject_cast<MainScreen*>(frame->screen(ScreenId::Main))->openEntry(); }
 
@@ -301,17 +341,64 @@ private slots:
         QVERIFY(e);
         f.vscroll()->setValue(3);
         QTest::mouseClick(f.find(QStringLiteral("Text3")), Qt::LeftButton);
-        auto* list = f.frame->findChild<QListWidget*>(QStringLiteral("DBList1"));
+        auto* list = f.frame->findChild<QTreeWidget*>(QStringLiteral("DBList1"));
         QVERIFY(list);
-        QCOMPARE(list->count(), 20);
-        QListWidgetItem* item = list->item(14);
-        QCOMPARE(item->text(), QStringLiteral("工事15"));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+        QCOMPARE(list->topLevelItemCount(), 20);
+        QTreeWidgetItem* item = list->topLevelItem(14);
+        QCOMPARE(item->text(1), QStringLiteral("工事15"));
+        clickRow(list, item);
         QCOMPARE(e->day().groups[5].jobNumber, qint16(15));
         QCOMPARE(e->day().groups[5].jobName, QStringLiteral("工事15"));
         QCOMPARE(e->day().groups[5].client, QStringLiteral("発注者15"));
         QCOMPARE(f.find(QStringLiteral("Text11"))->text(), QStringLiteral("発注者15"));
         QTRY_VERIFY(!f.frame->screen(ScreenId::ProjectPicker));
+    }
+
+    // Projects that ended before the day are hidden unless asked for; the stored order stays,
+    // and the picker opens below the field it serves.
+    void endedProjectsAreHiddenUntilAskedFor() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        {
+            Database db;
+            VORDA_OPEN(db, f.t.path());
+            QVERIFY(!db.insert(table::Projects, {30, QStringLiteral("終わった工事"), QStringLiteral("2024-01-01"),
+                                                 QStringLiteral("2024-06-02"), QStringLiteral("旧発注者")}));
+            QVERIFY(!db.insert(table::Projects, {31, QStringLiteral("期間なし"), QVariant(), QVariant(), QStringLiteral("")}));
+            QVERIFY(!db.insert(table::Projects, {32, QStringLiteral("今日まで"), QStringLiteral("2024-05-01"),
+                                                 QStringLiteral("2024-06-03"), QStringLiteral("")}));
+        }
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QLineEdit* job = f.find(QStringLiteral("Text2"));
+        QTest::mouseClick(job, Qt::LeftButton);
+        QWidget* picker = f.frame->screen(ScreenId::ProjectPicker);
+        QVERIFY(picker);
+        auto* list = picker->findChild<QTreeWidget*>(QStringLiteral("DBList1"));
+        QCOMPARE(list->headerItem()->text(3), QStringLiteral("期間"));
+        auto shownNames = [list] {
+            QStringList names;
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                if (!list->topLevelItem(i)->isHidden())
+                    names << list->topLevelItem(i)->text(1);
+            return names;
+        };
+        QCOMPARE(shownNames().size(), 22);
+        QVERIFY(!shownNames().contains(QStringLiteral("終わった工事")));
+        QCOMPARE(shownNames().mid(19), QStringList({"工事20", "期間なし", "今日まで"}));
+        QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("2024/01/01～2024/12/31"));
+        auto* ended = picker->findChild<QCheckBox*>(QStringLiteral("showEnded"));
+        QCOMPARE(ended->text(), QStringLiteral("終了した工事も表示"));
+        QVERIFY(!ended->isChecked());
+        ended->click();
+        QCOMPARE(shownNames().mid(19), QStringList({"工事20", "終わった工事", "期間なし", "今日まで"}));
+        QCOMPARE(list->topLevelItem(20)->text(0), QStringLiteral("30"));
+
+        auto* area = f.frame->findChild<QMdiArea*>(QStringLiteral("mdiArea"));
+        const QRect field(job->mapTo(area->viewport(), QPoint(0, 0)), job->size());
+        const QRect placed = picker->parentWidget()->geometry();
+        QVERIFY2(placed.top() == field.bottom() + 1 || placed.bottom() + 1 == field.top(), "not beside its field");
+        QCOMPARE(placed.left(), field.left());
     }
 
     void aMarkGoesToTheLastCellClicked() {
@@ -322,14 +409,25 @@ private slots:
         f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
         QTest::mouseClick(f.find(QStringLiteral("SG1(0)")), Qt::LeftButton);
         QTest::mouseClick(f.find(QStringLiteral("SG2(3)")), Qt::LeftButton);
-        auto* list = f.frame->findChild<QListWidget*>(QStringLiteral("List1"));
+        auto* list = f.frame->findChild<QTreeWidget*>(QStringLiteral("List1"));
         QVERIFY(list);
-        const auto items = list->findItems(QStringLiteral("休  休み"), Qt::MatchExactly);
+        const auto items = list->findItems(QStringLiteral("休"), Qt::MatchExactly, 0);
         QCOMPARE(items.size(), 1);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items[0]).center());
+        clickRow(list, items[0]);
         QCOMPARE(f.find(QStringLiteral("SG2(3)"))->text(), QStringLiteral("休"));
         QCOMPARE(e->day().actual(0).staff[3], QStringLiteral("休"));
         QCOMPARE(f.find(QStringLiteral("SG1(0)"))->text(), QString());
+    }
+
+    void aPickerOutlivingTheEntryScreenWritesNothing() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        QTreeWidget* list = f.markPickerLeftOpen();
+        QVERIFY(list);
+        clickRow(list, list->topLevelItem(0));
+        QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
+        QVERIFY(messages.texts.isEmpty());
     }
 
     // A picker left open serves the entry screen open now, at its latest click, and gives
@@ -338,37 +436,21 @@ private slots:
         Fixture f;
         QVERIFY(f.t.ok());
         test::MessageRecorder messages;
-        f.open();
-        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
-        QTest::mouseClick(f.find(QStringLiteral("SG1(0)")), Qt::LeftButton);
-        auto* list = f.frame->findChild<QListWidget*>(QStringLiteral("List1"));
+        QTreeWidget* list = f.markPickerLeftOpen();
         QVERIFY(list);
-        f.find<QPushButton>(QStringLiteral("Command2"))->click();
-        QTRY_VERIFY(!f.frame->screen(ScreenId::Entry));
         f.reopenEntry();
         EntryScreen* e = f.entry();
         QVERIFY(e);
         f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
         QTest::mouseClick(f.find(QStringLiteral("SG2(3)")), Qt::LeftButton);
-        QCOMPARE(f.frame->findChild<QListWidget*>(QStringLiteral("List1")), list); // the same picker
-        const auto items = list->findItems(QStringLiteral("休  休み"), Qt::MatchExactly);
+        QCOMPARE(f.frame->findChild<QTreeWidget*>(QStringLiteral("List1")), list); // the same picker
+        const auto items = list->findItems(QStringLiteral("休"), Qt::MatchExactly, 0);
         QCOMPARE(items.size(), 1);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items[0]).center());
+        clickRow(list, items[0]);
         QCOMPARE(e->day().actual(0).staff[3], QStringLiteral("休"));
         QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
         auto* area = f.frame->findChild<QMdiArea*>(QStringLiteral("mdiArea"));
         QTRY_VERIFY(area->activeSubWindow() && area->activeSubWindow()->widget() == e);
-
-        // With no entry screen open, a pick writes nowhere and the picker just closes.
-        QTest::mouseClick(f.find(QStringLiteral("SG1(0)")), Qt::LeftButton);
-        list = f.frame->findChild<QListWidget*>(QStringLiteral("List1"));
-        QVERIFY(list);
-        messages.answers = {true};
-        f.find<QPushButton>(QStringLiteral("Command2"))->click();
-        QTRY_VERIFY(!f.frame->screen(ScreenId::Entry));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
-        QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
-        QCOMPARE(messages.texts, QStringList({QStringLiteral("登録されていない変更があります。閉じますか？")}));
     }
 
     // After "登録" of another data location, the open pickers list the new file's rows.
@@ -391,12 +473,12 @@ private slots:
         test::MessageRecorder messages;
         f.open();
         QTest::mouseClick(f.find(QStringLiteral("Text1")), Qt::LeftButton);
-        auto* projects = f.frame->findChild<QListWidget*>(QStringLiteral("DBList1"));
+        auto* projects = f.frame->findChild<QTreeWidget*>(QStringLiteral("DBList1"));
         QVERIFY(projects);
-        QCOMPARE(projects->count(), 20);
+        QCOMPARE(projects->topLevelItemCount(), 20);
         auto* weather = qobject_cast<QWidget*>(f.frame->openScreen(ScreenId::WeatherPicker));
         QVERIFY(weather);
-        const int words = weather->findChild<QListWidget*>(QStringLiteral("List1"))->count();
+        const int words = weather->findChild<QTreeWidget*>(QStringLiteral("List1"))->topLevelItemCount();
         QVERIFY(words > 1);
         auto* period = qobject_cast<QWidget*>(f.frame->openScreen(ScreenId::PeriodList));
         QVERIFY(period);
@@ -407,9 +489,9 @@ private slots:
         QVERIFY(location);
         location->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(other.path());
         location->registerPath();
-        QCOMPARE(projects->count(), 1);
-        QCOMPARE(projects->item(0)->text(), QStringLiteral("別会社の工事"));
-        QCOMPARE(weather->findChild<QListWidget*>(QStringLiteral("List1"))->count(), 1);
+        QCOMPARE(projects->topLevelItemCount(), 1);
+        QCOMPARE(projects->topLevelItem(0)->text(1), QStringLiteral("別会社の工事"));
+        QCOMPARE(weather->findChild<QTreeWidget*>(QStringLiteral("List1"))->topLevelItemCount(), 1);
         QCOMPARE(periodProjects->count(), 1);
         QVERIFY(messages.texts.isEmpty());
     }
@@ -549,6 +631,213 @@ private slots:
         QTRY_VERIFY(!f.frame->screen(ScreenId::Entry));
     }
 
+    // The evening's work without the mouse: a project, times, two marks, a vehicle count, and
+    // the register, each by the keys a clerk presses.
+    void aWholeDayByKeysAlone() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QTRY_COMPARE(focusName(), QStringLiteral("Text1"));
+
+        press(Qt::Key_F4);
+        QTRY_VERIFY(f.frame->screen(ScreenId::ProjectPicker));
+        auto* projects = f.frame->screen(ScreenId::ProjectPicker)->findChild<QTreeWidget*>(QStringLiteral("DBList1"));
+        QCOMPARE(focusName(), QStringLiteral("filter"));
+        press(Qt::Key_S, Qt::ControlModifier); // the entry screen's keys act in it alone
+        press(Qt::Key_2, Qt::AltModifier);
+        QVERIFY(messages.texts.isEmpty());
+        QCOMPARE(focusName(), QStringLiteral("filter"));
+        typeHere(QStringLiteral("工事1")); // 工事1 and 工事10 to 工事19 remain
+        int shown = 0;
+        for (int i = 0; i < projects->topLevelItemCount(); ++i)
+            shown += projects->topLevelItem(i)->isHidden() ? 0 : 1;
+        QCOMPARE(shown, 11);
+        press(Qt::Key_Down);
+        QCOMPARE(projects->currentItem()->text(1), QStringLiteral("工事10"));
+        press(Qt::Key_Up);
+        press(Qt::Key_Return);
+        QTRY_VERIFY(!f.frame->screen(ScreenId::ProjectPicker));
+        QCOMPARE(e->day().groups[0].jobNumber, qint16(1));
+        QCOMPARE(f.find(QStringLiteral("Text6"))->text(), QStringLiteral("発注者1"));
+        QTRY_COMPARE(focusName(), QStringLiteral("Text1"));
+
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("Text6"));
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("Text14"));
+        QTRY_COMPARE(f.find(QStringLiteral("Text14"))->selectedText(), QStringLiteral("09:00"));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("08:30"));
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("Text15"));
+
+        press(Qt::Key_2, Qt::AltModifier); // the work page, in the same group
+        QTRY_COMPARE(focusName(), QStringLiteral("SG1(0)"));
+        press(Qt::Key_Space);
+        QTRY_VERIFY(f.frame->screen(ScreenId::MarkPicker));
+        press(Qt::Key_Escape); // closes without choosing
+        QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
+        QCOMPARE(f.find(QStringLiteral("SG1(0)"))->text(), QString());
+        QTRY_COMPARE(focusName(), QStringLiteral("SG1(0)"));
+        press(Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(f.frame->screen(ScreenId::MarkPicker));
+        typeHere(QStringLiteral("出勤"));
+        press(Qt::Key_Enter);
+        QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
+        QCOMPARE(f.find(QStringLiteral("SG1(0)"))->text(), QStringLiteral("○"));
+        QTRY_COMPARE(focusName(), QStringLiteral("SG1(0)"));
+        for (int j = 0; j < EntryScreen::kColumns; ++j)
+            press(Qt::Key_Tab); // along the planned line, then the actual line below
+        QCOMPARE(focusName(), QStringLiteral("SG2(0)"));
+        press(Qt::Key_F4);
+        QTRY_VERIFY(f.frame->screen(ScreenId::MarkPicker));
+        typeHere(QStringLiteral("休")); // ☆ 休日出勤, 休 休み, 有 有給休暇
+        press(Qt::Key_Down);
+        press(Qt::Key_Return);
+        QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
+        QCOMPARE(e->day().actual(0).staff[0], QStringLiteral("休"));
+
+        press(Qt::Key_3, Qt::AltModifier);
+        QTRY_COMPARE(focusName(), QStringLiteral("SPT(0)"));
+        for (const char* next : {"GDM1(0)", "GDM1(1)", "SY1(0)"}) {
+            press(Qt::Key_Tab);
+            QCOMPARE(focusName(), QString::fromLatin1(next));
+        }
+        typeHere(QStringLiteral("2"));
+        press(Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE(messages.texts, QStringList({QStringLiteral("登録終了しました。")}));
+
+        QCOMPARE(f.storedRows(), qint64(1));
+        QCOMPARE(f.balances().mid(0, 2), QList<int>({9, 10})); // the day off of employee 1
+        const DayModel& d = e->day(); // read back from the file by the register
+        QCOMPARE(d.groups[0].jobNumber, qint16(1));
+        QCOMPARE(d.groups[0].jobName, QStringLiteral("工事1"));
+        QCOMPARE(d.groups[0].client, QStringLiteral("発注者1"));
+        QCOMPARE(d.groups[0].startTime, QStringLiteral("08:30"));
+        QCOMPARE(d.groups[0].endTime, QStringLiteral("17:00"));
+        QCOMPARE(d.planned(0).staff[0], QStringLiteral("○"));
+        QCOMPARE(d.actual(0).staff[0], QStringLiteral("休"));
+        QCOMPARE(d.planned(0).vehicles[0], qint16(2));
+    }
+
+    // Tab runs through the rows in reading order and scrolls the next group in past the
+    // last row; Shift+Tab comes back the same way; after group 16 comes "登録".
+    void tabWalksTheGroups() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QCOMPARE(e->visibleRows(), 4);
+        const QStringList row0 = {"Text1", "Text6", "Text14", "Text15", "Text5", "YORU(0)", "Check(0)", "Text30", "Text31"};
+        QTRY_COMPARE(focusName(), row0[0]);
+        for (int i = 1; i < row0.size(); ++i) {
+            press(Qt::Key_Tab);
+            QCOMPARE(focusName(), row0[i]);
+        }
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("Text2"));
+        f.find<QLineEdit>(QStringLiteral("Text4"))->setFocus();
+        for (int i = 0; i < 9; ++i)
+            press(Qt::Key_Tab);
+        QCOMPARE(e->day().groupOffset, 1); // group 5 came into the last row
+        QCOMPARE(focusName(), QStringLiteral("Text4"));
+        QCOMPARE(f.find<QLabel>(QStringLiteral("Label5"))->text(), QStringLiteral("5"));
+        press(Qt::Key_Backtab);
+        QCOMPARE(e->day().groupOffset, 1);
+        QCOMPARE(focusName(), QStringLiteral("Text35")); // group 4's actual work
+        f.find<QLineEdit>(QStringLiteral("Text2"))->setFocus(); // group 3, second row
+        press(Qt::Key_Backtab);
+        QCOMPARE(focusName(), QStringLiteral("Text31"));
+        QCOMPARE(e->day().groupOffset, 1);
+        f.find<QLineEdit>(QStringLiteral("Text1"))->setFocus();
+        press(Qt::Key_Backtab); // group 1 scrolls back in, at its last field
+        QCOMPARE(e->day().groupOffset, 0);
+        QCOMPARE(focusName(), QStringLiteral("Text31"));
+
+        f.vscroll()->setValue(f.vscroll()->maximum());
+        QCOMPARE(f.find<QLabel>(QStringLiteral("Label5"))->text(), QStringLiteral("16"));
+        f.find<QPushButton>(QStringLiteral("COMBTN(2)"))->click();
+        f.find<QLineEdit>(QStringLiteral("TOKUJ(3)"))->setFocus();
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("Command3"));
+        QCOMPARE(e->day().groupOffset, 12);
+        test::MessageRecorder messages;
+        press(Qt::Key_Return); // Enter presses the focused button
+        QTRY_COMPARE(messages.texts, QStringList({QStringLiteral("登録終了しました。")}));
+    }
+
+    // A taller screen shows more groups; the bar's range and page step follow, and the
+    // group offset never shows a slot past 16.
+    void aLargerScreenShowsMoreGroups() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QCOMPARE(e->visibleRows(), 4);
+        QCOMPARE(f.vscroll()->maximum(), 12);
+        QCOMPARE(f.vscroll()->pageStep(), 4);
+        f.vscroll()->setValue(12);
+        typeInto(f.find(QStringLiteral("Text4")), QStringLiteral("十六"));
+        auto* sub = qobject_cast<QMdiSubWindow*>(e->parentWidget());
+        QVERIFY(sub);
+        sub->resize(sub->width(), sub->height() + 260);
+        const int visible = e->visibleRows();
+        QVERIFY2(visible > 4, qPrintable(QString::number(visible)));
+        QCOMPARE(f.vscroll()->maximum(), 16 - visible);
+        QCOMPARE(f.vscroll()->pageStep(), visible);
+        QCOMPARE(e->day().groupOffset, 16 - visible);
+        const QString last = QStringLiteral("Text1(%1)").arg(visible - 1);
+        QCOMPARE(f.find(last)->text(), QStringLiteral("十六"));
+        QVERIFY(f.find(last)->isVisible());
+        QCOMPARE(e->day().groups[15].jobName, QStringLiteral("十六"));
+        QVERIFY(e->day().groups[16].jobName.isEmpty());
+        // The work page shows the same groups.
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        QVERIFY(f.find(QStringLiteral("SG%1(0)").arg(2 * visible))->isVisible());
+        QVERIFY(!f.find(QStringLiteral("SG%1(0)").arg(2 * visible + 1))->isVisible());
+
+        sub->resize(sub->width(), sub->height() - 260);
+        QCOMPARE(e->visibleRows(), 4);
+        QCOMPARE(f.vscroll()->maximum(), 12);
+        QCOMPARE(e->day().groupOffset, 16 - visible); // the first group in view stays
+        f.vscroll()->setValue(12);
+        f.find<QPushButton>(QStringLiteral("COMBTN(0)"))->click();
+        QCOMPARE(f.find(QStringLiteral("Text4"))->text(), QStringLiteral("十六"));
+
+        // Maximised, it shows more again; a picker opened over it keeps its own size.
+        sub->showMaximized();
+        QVERIFY(e->visibleRows() > 4);
+        f.find(QStringLiteral("Text1"))->setFocus();
+        press(Qt::Key_F4);
+        QWidget* picker = f.frame->screen(ScreenId::ProjectPicker);
+        QVERIFY(picker);
+        QVERIFY(!picker->parentWidget()->isMaximized());
+        QVERIFY(sub->isMaximized());
+    }
+
+    void theWheelScrolls() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        QLineEdit* over = f.find(QStringLiteral("SG3(2)"));
+        const QPoint at = over->rect().center();
+        auto wheel = [&](int dy, Qt::KeyboardModifiers mods) {
+            QWheelEvent ev(at, over->mapToGlobal(at), QPoint(), QPoint(0, dy), Qt::NoButton, mods,
+                           Qt::NoScrollPhase, false);
+            QApplication::sendEvent(over, &ev);
+        };
+        wheel(-240, Qt::NoModifier);
+        QCOMPARE(e->day().groupOffset, 2);
+        wheel(-120, Qt::ShiftModifier);
+        QCOMPARE(e->day().columnOffset, 1);
+        QCOMPARE(e->day().groupOffset, 2);
+        wheel(120, Qt::NoModifier);
+        QCOMPARE(e->day().groupOffset, 1);
+    }
+
     void aDayTypedRegisteredAndReadBack() {
         Fixture f;
         QVERIFY(f.t.ok());
@@ -557,9 +846,9 @@ private slots:
         QVERIFY(e);
         QCOMPARE(f.find(QStringLiteral("Text10"))->text(), QStringLiteral("2024/06/03"));
         QTest::mouseClick(f.find(QStringLiteral("Text1")), Qt::LeftButton);
-        auto* list = f.frame->findChild<QListWidget*>(QStringLiteral("DBList1"));
+        auto* list = f.frame->findChild<QTreeWidget*>(QStringLiteral("DBList1"));
         QVERIFY(list);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+        clickRow(list, list->topLevelItem(2));
         typeInto(f.find(QStringLiteral("Text5")), QStringLiteral("片側通行"));
         enter(f.find(QStringLiteral("Text14")));
         retype(f.find(QStringLiteral("Text15")), QStringLiteral("18:30"));

@@ -16,6 +16,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTreeWidget>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -122,6 +123,16 @@ QStringList items(QListWidget* list) {
     QStringList out;
     for (int i = 0; list && i < list->count(); ++i)
         out << list->item(i)->text();
+    return out;
+}
+
+// The texts a picker shows in one of its columns.
+QStringList items(QTreeWidget* list, int column) {
+    QStringList out;
+    for (int i = 0; list && i < list->topLevelItemCount(); ++i) {
+        if (!list->topLevelItem(i)->isHidden())
+            out << list->topLevelItem(i)->text(column);
+    }
     return out;
 }
 
@@ -427,22 +438,22 @@ private slots:
         test::MessageRecorder messages;
         f.start();
         auto* projects =
-            f.frame->openScreen(ScreenId::ProjectPicker)->findChild<QListWidget*>("DBList1");
+            f.frame->openScreen(ScreenId::ProjectPicker)->findChild<QTreeWidget*>("DBList1");
         auto* words =
-            f.frame->openScreen(ScreenId::WeatherPicker)->findChild<QListWidget*>("List1");
+            f.frame->openScreen(ScreenId::WeatherPicker)->findChild<QTreeWidget*>("List1");
         auto* period =
             f.frame->openScreen(ScreenId::PeriodList)->findChild<QListWidget*>("DBList1");
         QVERIFY(projects && words && period);
-        const QStringList wordsBefore = items(words);
+        const QStringList wordsBefore = items(words, 0);
 
         QTableView* grid = gridOf(f.frame->openScreen(ScreenId::ProjectMaster));
         typeCell(grid, 2, 0, QStringLiteral("9"));
         typeCell(grid, 2, 1, QStringLiteral("新築工事"));
-        QCOMPARE(items(projects), (QStringList{"工事1", "工事2"}));
+        QCOMPARE(items(projects, 1), (QStringList{"工事1", "工事2"}));
         button(f.frame->screen(ScreenId::ProjectMaster), "Command1")->click();
         QTRY_VERIFY(!f.frame->screen(ScreenId::ProjectMaster));
-        QCOMPARE(items(projects), (QStringList{"工事1", "工事2", "新築工事"}));
-        QCOMPARE(items(period), items(projects));
+        QCOMPARE(items(projects, 1), (QStringList{"工事1", "工事2", "新築工事"}));
+        QCOMPARE(items(period), items(projects, 1));
 
         // The weather master through the 予備登録 menu, which stays open.
         f.frame->menuEntry(2, 1)->trigger();
@@ -459,7 +470,7 @@ private slots:
         typeCell(grid, int(wordsBefore.size()), 0, QStringLiteral("霧"));
         button(weather, "Command1")->click();
         QTRY_VERIFY(!f.frame->screen(ScreenId::WeatherMaster));
-        QCOMPARE(items(words), wordsBefore + QStringList{"霧"});
+        QCOMPARE(items(words, 0), wordsBefore + QStringList{"霧"});
         QVERIFY2(messages.texts.isEmpty(), qPrintable(messages.texts.join(u'|')));
     }
 

@@ -4,6 +4,7 @@
 #include "support/message_recorder.h"
 #include "support/files.h"
 #include "support/temp_database.h"
+#include "ui/app/frame_window.h"
 #include "ui/reports/daily_print_screen.h"
 #include "ui/reports/print_output.h"
 #include "ui/reports/print_settings_screen.h"
@@ -18,6 +19,8 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QLabel>
+#include <QDir>
 #include <QTest>
 
 using namespace vorda;
@@ -65,7 +68,10 @@ private slots:
         QVERIFY(note && note->text().contains(QStringLiteral("横")));
         QVERIFY(note->geometry().top() >= screen.findChild<QWidget*>(QStringLiteral("Frame1"))->geometry().bottom());
 
+        auto* confirmation = screen.findChild<QLabel*>(QStringLiteral("confirmation"));
+        QCOMPARE(confirmation->text(), QString());
         screen.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        QCOMPARE(confirmation->text(), QStringLiteral("印刷設定を登録しました。"));
         QCOMPARE(s.paperCode, qint16(13));
         QCOMPARE(s.positionScale, 0.71f);
         QCOMPARE(test::readFile(s.iniPath), QByteArray("D:\\VORDA.db\r\n\r\n 13 \r\n 2 \r\n"));
@@ -73,7 +79,9 @@ private slots:
         screen.findChild<QRadioButton*>(QStringLiteral("Option1"))->click();
         combo->setCurrentIndex(0);
         emit combo->activated(0);
+        QCOMPARE(confirmation->text(), QString()); // changed, not registered yet
         screen.registerSettings();
+        QCOMPARE(confirmation->text(), QStringLiteral("印刷設定を登録しました。"));
         QCOMPARE(s.paperCode, qint16(8));
         QCOMPARE(s.orientationCode, qint16(1));
         QCOMPARE(s.positionScale, 1.15f);
@@ -163,6 +171,35 @@ private slots:
         QCOMPARE(messages.texts, QStringList({QStringLiteral("日付に誤りがあります。")}));
         QVERIFY(!QFile::exists(pdf));
         ui::setPdfFileChooser({});
+    }
+
+    // In the frame, "PDF保存…" says on the status line where the file went, and an error
+    // shown there before is gone; the progress bar carries its caption.
+    void aSavedPdfIsNamedOnTheStatusLine() {
+        test::TempDatabase t(true, QDate(2024, 6, 14));
+        QVERIFY(t.ok());
+        AppState s;
+        s.databasePath = t.path();
+        s.boundDatabasePath = t.path();
+        s.workingDate = QDate(2024, 6, 14);
+        test::MessageRecorder messages;
+        FrameWindow frame(s);
+        frame.resize(780, 760);
+        frame.show();
+        QWidget* screen = frame.openScreen(ScreenId::DailyPrint);
+        QVERIFY(screen);
+        QCOMPARE(screen->findChild<QLabel*>(QStringLiteral("progressCaption"))->text(), QStringLiteral("進行状況"));
+        auto* status = frame.findChild<QLabel*>(QStringLiteral("statusText"));
+        frame.showStatus(QStringLiteral("天候を読めません。"));
+        const QString pdf = t.filePath(QStringLiteral("日報.pdf"));
+        ui::setPdfFileChooser([&](const QString&) { return pdf; });
+        screen->findChild<QPushButton*>(QStringLiteral("Command4"))->click();
+        ui::setPdfFileChooser({});
+        QVERIFY(test::readFile(pdf).startsWith("%PDF"));
+        QCOMPARE(status->text(), QStringLiteral("PDFを保存しました: %1").arg(QDir::toNativeSeparators(pdf)));
+        frame.succeeded(); // a note is no error: it stays
+        QVERIFY(status->text().contains(QStringLiteral("日報.pdf")));
+        QVERIFY(messages.texts.isEmpty());
     }
 };
 

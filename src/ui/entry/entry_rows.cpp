@@ -1,0 +1,267 @@
+#include "ui/entry/entry_rows.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <algorithm>
+
+namespace vorda {
+
+namespace {
+
+// The fields of the first four rows carry the names the screen has always given them;
+// rows beyond are named after row 0's field with the row in brackets.
+const char* const kJob[] = {"Text1", "Text2", "Text3", "Text4"};
+const char* const kRemarks[] = {"Text5", "Text7", "Text9", "Text46"};
+const char* const kClient[] = {"Text6", "Text8", "Text11", "Text13"};
+const char* const kStart[] = {"Text14", "Text18", "Text22", "Text26"};
+const char* const kEnd[] = {"Text15", "Text19", "Text23", "Text27"};
+const char* const kPlanned[] = {"Text30", "Text32", "Text34", "Text36"};
+const char* const kActual[] = {"Text31", "Text33", "Text35", "Text37"};
+const char* const kProjectNumber[] = {"Label1", "Label2", "Label3", "Label5"};
+const char* const kWorkNumber[] = {"Label4", "Label6", "Label7", "Label8"};
+const char* const kVehicleNumber[] = {"Label9", "Label10", "Label11", "Label12"};
+const char* const kWorkJob[] = {"Text38", "Text39", "Text40", "Text41"};
+const char* const kVehicleJob[] = {"Text42", "Text43", "Text44", "Text45"};
+
+QString rowName(const char* const (&names)[4], int s) {
+    return s < 4 ? QString::fromLatin1(names[s]) : arrayName(QString::fromLatin1(names[0]), s);
+}
+
+constexpr int kCellWidth = 30;
+constexpr int kCountWidth = 34;
+constexpr int kJobLabelWidth = 180;
+
+// A text box used as a label (the job names repeated on the work and vehicle pages).
+QLineEdit* makeShownText(QWidget* parent, const QString& name) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setReadOnly(true);
+    e->setFocusPolicy(Qt::NoFocus);
+    e->setFrame(false);
+    e->setMinimumWidth(kJobLabelWidth);
+    return e;
+}
+
+// Latin input only: times and counts are never composed through the input method.
+void latinOnly(QLineEdit* e) {
+    e->setAttribute(Qt::WA_InputMethodEnabled, false);
+    e->setInputMethodHints(Qt::ImhPreferLatin | Qt::ImhPreferNumbers | Qt::ImhNoPredictiveText);
+}
+
+QLabel* numberLabel(QWidget* page, const QString& name) {
+    QLabel* l = makeLabel(page, name);
+    l->setFrameShape(QFrame::Box);
+    l->setMinimumWidth(28);
+    return l;
+}
+
+// The group number and repeated job name of a line pair, over both lines.
+LinePair pairHeading(QGridLayout* grid, QWidget* page, int s, const char* const (&numbers)[4],
+                     const char* const (&jobs)[4]) {
+    LinePair p;
+    const int n = 2 * s;
+    p.number = numberLabel(page, rowName(numbers, s));
+    p.job = makeShownText(page, rowName(jobs, s));
+    grid->addWidget(p.number, 1 + n, 0, 2, 1);
+    grid->addWidget(p.job, 1 + n, 1, 2, 1);
+    for (int a = 0; a < 2; ++a) {
+        p.captions[a] =
+            makeLabel(page, QString(), a == 0 ? QStringLiteral("予定") : QStringLiteral("実績"));
+        grid->addWidget(p.captions[a], 1 + n + a, 2);
+    }
+    return p;
+}
+
+} // namespace
+
+QString arrayName(const QString& base, int index) {
+    return QStringLiteral("%1(%2)").arg(base).arg(index);
+}
+
+QString vertical(const QString& text) {
+    QStringList chars;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size()) {
+            chars << text.mid(i, 2);
+            ++i;
+        } else {
+            chars << text.mid(i, 1);
+        }
+    }
+    return chars.join(u'\n');
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setAlignment(Qt::AlignCenter);
+    return l;
+}
+
+QLineEdit* makeText(QWidget* parent, const QString& name, const QString& tip) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setToolTip(tip);
+    return e;
+}
+
+QLineEdit* makeCount(QWidget* parent, const QString& name) {
+    QLineEdit* e = makeText(parent, name, QStringLiteral("数量を入力します。"));
+    e->setFixedWidth(kCountWidth);
+    e->setAlignment(Qt::AlignRight);
+    latinOnly(e);
+    return e;
+}
+
+ProjectRow buildProjectRow(QWidget* page, int s) {
+    ProjectRow r;
+    r.box = new QWidget(page);
+    r.box->setObjectName(arrayName(QStringLiteral("row"), s));
+    QWidget* box = r.box;
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setVerticalSpacing(3);
+    r.number = numberLabel(box, rowName(kProjectNumber, s));
+    // Created in reading order, left to right and down: the order Tab follows.
+    r.job = makeText(box, rowName(kJob, s), QStringLiteral("クリックで選択画面表示"));
+    r.client = makeText(box, rowName(kClient, s));
+    r.start = makeText(box, rowName(kStart, s), QStringLiteral("開始時間"));
+    r.end = makeText(box, rowName(kEnd, s), QStringLiteral("終了時間"));
+    r.remarks = makeText(box, rowName(kRemarks, s));
+    for (QLineEdit* t : {r.start, r.end}) {
+        t->setFixedWidth(64);
+        t->setAlignment(Qt::AlignCenter);
+        latinOnly(t);
+    }
+    r.night = new QCheckBox(QStringLiteral("夜間"), box);
+    r.night->setObjectName(arrayName(QStringLiteral("YORU"), s));
+    r.night->setToolTip(QStringLiteral("夜間作業の場合にチェックします。"));
+    r.del = new QCheckBox(QStringLiteral("削除"), box);
+    r.del->setObjectName(arrayName(QStringLiteral("Check"), s));
+    r.del->setToolTip(QStringLiteral("チェックで削除します。"));
+    auto work = [box](const QString& name, const QString& tip) {
+        auto* e = new QPlainTextEdit(box);
+        e->setObjectName(name);
+        e->setToolTip(tip);
+        e->setTabChangesFocus(true);
+        e->setFixedHeight(44);
+        return e;
+    };
+    r.planned = work(rowName(kPlanned, s), QStringLiteral("予定作業内容を入力します。"));
+    r.actual = work(rowName(kActual, s), QStringLiteral("実績作業内容を入力します。"));
+
+    grid->addWidget(r.number, 0, 0, 3, 1);
+    grid->addWidget(new QLabel(QStringLiteral("工事件名"), box), 0, 1);
+    grid->addWidget(r.job, 0, 2, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("発注者"), box), 0, 5);
+    grid->addWidget(r.client, 0, 6, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("開始"), box), 1, 1);
+    grid->addWidget(r.start, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("終了"), box), 1, 3);
+    grid->addWidget(r.end, 1, 4, Qt::AlignLeft);
+    grid->addWidget(new QLabel(QStringLiteral("備考"), box), 1, 5);
+    grid->addWidget(r.remarks, 1, 6);
+    auto* boxes = new QHBoxLayout;
+    boxes->addWidget(r.night);
+    boxes->addWidget(r.del);
+    grid->addLayout(boxes, 1, 7);
+    grid->addWidget(new QLabel(QStringLiteral("予定作業"), box), 2, 1);
+    grid->addWidget(r.planned, 2, 2, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("実績作業"), box), 2, 5);
+    grid->addWidget(r.actual, 2, 6, 1, 2);
+    auto* rule = new QFrame(box);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    grid->addWidget(rule, 3, 0, 1, 8);
+    grid->setColumnStretch(4, 1);
+    grid->setColumnStretch(6, 2);
+    return r;
+}
+
+LinePair addWorkLines(QGridLayout* grid, QWidget* page, int s) {
+    LinePair p = pairHeading(grid, page, s, kWorkNumber, kWorkJob);
+    for (int a = 0; a < 2; ++a) {
+        const int n = 2 * s + a;
+        for (int j = 0; j < kEntryColumns; ++j) {
+            QLineEdit* cell = makeText(page, QStringLiteral("SG%1(%2)").arg(n + 1).arg(j));
+            cell->setFixedWidth(kCellWidth);
+            cell->setAlignment(Qt::AlignCenter);
+            p.cells[a][j] = cell;
+            grid->addWidget(cell, 1 + n, 3 + j);
+        }
+    }
+    return p;
+}
+
+VehicleLines addVehicleLines(QGridLayout* grid, QWidget* page, int s) {
+    VehicleLines v;
+    v.pair = pairHeading(grid, page, s, kVehicleNumber, kVehicleJob);
+    for (int a = 0; a < 2; ++a) {
+        const int n = 2 * s + a;
+        v.spot[a] =
+            makeCount(page, arrayName(a == 0 ? QStringLiteral("SPT") : QStringLiteral("SPTJ"), s));
+        grid->addWidget(v.spot[a], 1 + n, 3);
+        for (int i = 0; i < 2; ++i) {
+            v.guards[a][i] = makeCount(page, QStringLiteral("GDM%1(%2)").arg(n + 1).arg(i));
+            grid->addWidget(v.guards[a][i], 1 + n, 4 + i);
+        }
+        for (int c = 0; c < kVehicleColumns; ++c) {
+            v.vehicles[a][c] = makeCount(page, QStringLiteral("SY%1(%2)").arg(n + 1).arg(c));
+            grid->addWidget(v.vehicles[a][c], 1 + n, 6 + c);
+        }
+        v.extra[a] = makeCount(
+            page, arrayName(a == 0 ? QStringLiteral("TOKU") : QStringLiteral("TOKUJ"), s));
+        grid->addWidget(v.extra[a], 1 + n, 6 + kVehicleColumns);
+    }
+    return v;
+}
+
+void setRowShown(const ProjectRow& row, bool shown) {
+    row.box->setVisible(shown);
+}
+
+namespace {
+void setPairShown(const LinePair& p, bool shown) {
+    p.number->setVisible(shown);
+    p.job->setVisible(shown);
+    for (QLabel* c : p.captions)
+        c->setVisible(shown);
+}
+} // namespace
+
+void setLinesShown(const LinePair& lines, bool shown) {
+    setPairShown(lines, shown);
+    for (const auto& line : lines.cells)
+        for (QLineEdit* c : line)
+            c->setVisible(shown);
+}
+
+void setLinesShown(const VehicleLines& lines, bool shown) {
+    setPairShown(lines.pair, shown);
+    for (int a = 0; a < 2; ++a) {
+        for (QLineEdit* e : {lines.spot[a], lines.guards[a][0], lines.guards[a][1], lines.extra[a]})
+            e->setVisible(shown);
+        for (QLineEdit* e : lines.vehicles[a])
+            e->setVisible(shown);
+    }
+}
+
+int groupsThatFit(int height, int fixed, int pitch) {
+    if (pitch <= 0)
+        return kDefaultRows;
+    return std::clamp((height - fixed) / pitch, 1, kMaxRows);
+}
+
+void setGroupRange(QScrollBar* bar, int visible) {
+    bar->setRange(0, kGroupsPerDay - visible);
+    bar->setPageStep(visible);
+    bar->setSingleStep(1);
+}
+
+} // namespace vorda

@@ -1,0 +1,82 @@
+#pragma once
+// The rows of the entry screen: the widgets one visible group has on each of the three
+// pages, their names, and how many groups a page of a given height shows. Rows are built
+// for all sixteen groups and those that do not fit are hidden, so a larger window simply
+// shows more of the day.
+
+#include "core/data/daily_record.h"
+
+#include <QString>
+#include <array>
+
+class QCheckBox;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QScrollBar;
+class QWidget;
+
+namespace vorda {
+
+constexpr int kMaxRows = kGroupsPerDay; // every group can be in view at once
+constexpr int kEntryColumns = 13;       // visible employee columns
+constexpr int kDefaultRows = 4;         // what the screen opens with
+
+// The project page part of one visible group: its own box, so rows stack and hide alike.
+struct ProjectRow {
+    QWidget* box = nullptr;
+    QLabel* number = nullptr;
+    QLineEdit* job = nullptr;
+    QLineEdit* remarks = nullptr;
+    QLineEdit* client = nullptr;
+    QLineEdit* start = nullptr;
+    QLineEdit* end = nullptr;
+    QPlainTextEdit* planned = nullptr;
+    QPlainTextEdit* actual = nullptr;
+    QCheckBox* night = nullptr;
+    QCheckBox* del = nullptr;
+};
+
+// The two lines (planned, actual) of one group on the work or the vehicle page.
+struct LinePair {
+    QLabel* number = nullptr;
+    QLineEdit* job = nullptr; // the job name repeated
+    std::array<QLabel*, 2> captions{};
+    std::array<std::array<QLineEdit*, kEntryColumns>, 2> cells{}; // work page: staff cells
+};
+
+struct VehicleLines {
+    LinePair pair;
+    std::array<QLineEdit*, 2> spot{};                                  // SPT, SPTJ
+    std::array<std::array<QLineEdit*, 2>, 2> guards{};                 // [line][day, night]
+    std::array<std::array<QLineEdit*, kVehicleColumns>, 2> vehicles{}; // [line][vehicle]
+    std::array<QLineEdit*, 2> extra{};                                 // TOKU, TOKUJ
+};
+
+ProjectRow buildProjectRow(QWidget* page, int s);
+// Adds the lines of visible row s to a page grid whose line n sits in grid row 1 + n.
+LinePair addWorkLines(QGridLayout* grid, QWidget* page, int s);
+VehicleLines addVehicleLines(QGridLayout* grid, QWidget* page, int s);
+
+void setRowShown(const ProjectRow& row, bool shown);
+void setLinesShown(const LinePair& lines, bool shown);
+void setLinesShown(const VehicleLines& lines, bool shown);
+
+// How many groups a page shows: what `height` holds beyond `fixed`, one `pitch` each,
+// from one up to all sixteen.
+int groupsThatFit(int height, int fixed, int pitch);
+
+// The group scroll bar for `visible` rows: from 0 to the last offset that shows group 16
+// in the last row, one page a screenful.
+void setGroupRange(QScrollBar* bar, int visible);
+
+// Shared by the screen: a label centred in its cell, a text box, a count box.
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text = QString());
+QLineEdit* makeText(QWidget* parent, const QString& name, const QString& tip = QString());
+QLineEdit* makeCount(QWidget* parent, const QString& name);
+// A name or caption standing vertically, one character a line.
+QString vertical(const QString& text);
+QString arrayName(const QString& base, int index);
+
+} // namespace vorda
