@@ -48,7 +48,7 @@ AttendanceScreen::AttendanceScreen(AppState& state, QWidget* parent)
     period->addWidget(end_);
     period->addStretch();
     grid->addLayout(period, 1, 0);
-    grid->addWidget(progress_, 2, 0);
+    grid->addLayout(progressRow(progress_), 2, 0);
     grid->addLayout(
         printButtons(
             this, [this](int which) { run(which); }, QStringLiteral("印刷")),

@@ -44,7 +44,7 @@ MonthlyResultsScreen::MonthlyResultsScreen(AppState& state, QWidget* parent)
     grid->addLayout(dateFieldsRow({year_, month_}, {QStringLiteral("年"), QStringLiteral("月度")}),
                     0, 0);
     grid->addLayout(period, 1, 0);
-    grid->addWidget(progress_, 2, 0);
+    grid->addLayout(progressRow(progress_), 2, 0);
     grid->addLayout(printButtons(this, [this](int which) { run(Output(which)); }), 3, 0);
 
     connect(year_, &QLineEdit::textChanged, this, &MonthlyResultsScreen::HANIDT);

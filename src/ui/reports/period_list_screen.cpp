@@ -46,7 +46,7 @@ PeriodListScreen::PeriodListScreen(AppState& state, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(caption);
     layout->addWidget(list_, 1);
-    layout->addWidget(progress_);
+    layout->addLayout(progressRow(progress_));
     layout->addLayout(printButtons(this, [this](int which) { run(Output(which)); }));
 
     connect(list_, &QListWidget::itemClicked, this, &PeriodListScreen::choose);

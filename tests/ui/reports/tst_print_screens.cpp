@@ -189,6 +189,12 @@ private slots:
         QWidget* screen = frame.openScreen(ScreenId::DailyPrint);
         QVERIFY(screen);
         QCOMPARE(screen->findChild<QLabel*>(QStringLiteral("progressCaption"))->text(), QStringLiteral("進行状況"));
+        // Every print screen labels its progress bar alike.
+        for (ScreenId other : {ScreenId::MonthlyResults, ScreenId::PeriodList, ScreenId::Attendance}) {
+            QWidget* w = frame.openScreen(other);
+            QVERIFY(w && w->findChild<QLabel*>(QStringLiteral("progressCaption")));
+            w->close();
+        }
         auto* status = frame.findChild<QLabel*>(QStringLiteral("statusText"));
         frame.showStatus(QStringLiteral("天候を読めません。"));
         const QString pdf = t.filePath(QStringLiteral("日報.pdf"));
