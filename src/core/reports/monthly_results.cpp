@@ -20,13 +20,12 @@ std::optional<MonthRequest> monthFromFields(const QString& year, const QString& 
 
 DbError monthlyClosingDay(Database& db, int& day) {
     day = 31;
-    std::vector<Row> rows;
-    const int key = db.ordinalOf(table::System, QStringLiteral("番号"));
-    if (DbError e = db.select(table::System, {{key, Condition::Op::Eq, 1}}, rows, 1))
+    QVariantList settings;
+    if (DbError e = readSettingsRow(db, settings))
         return e;
-    if (rows.empty())
+    if (settings.isEmpty())
         return {};
-    const QVariant stored = rows[0].values.value(sys::MonthlyClosingDay);
+    const QVariant stored = settings.value(sys::MonthlyClosingDay);
     const int value = countOf(stored);
     if (!stored.isNull() && value >= 1 && value <= 31)
         day = value;
