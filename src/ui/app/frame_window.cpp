@@ -279,6 +279,14 @@ FrameWindow* frameOf(QWidget* screen) {
     return screen ? qobject_cast<FrameWindow*>(screen->window()) : nullptr;
 }
 
+FrameWindow::~FrameWindow() {
+    // The screens go while the frame is still whole: their closing hands the front back
+    // through the frame, which must not happen once only its widget part is left.
+    ending_ = true;
+    delete area_;
+    area_ = nullptr;
+}
+
 void FrameWindow::endProgram() {
     close();
 }

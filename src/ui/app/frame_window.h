@@ -49,6 +49,7 @@ class FrameWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit FrameWindow(AppState& state, QWidget* parent = nullptr);
+    ~FrameWindow() override;
 
     AppState& state() { return state_; }
 
