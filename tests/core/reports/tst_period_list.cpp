@@ -35,12 +35,12 @@ std::vector<StaffMark> marks() {
 }
 
 // "yyyy-MM-dd[n]:cell,cell" — n marks a night row; cells fill columns from 0.
-PeriodRow row(const QString& spec) {
+PeriodRow row(const QString& written) {
     PeriodRow r;
-    const QString head = spec.section(u':', 0, 0);
+    const QString head = written.section(u':', 0, 0);
     r.nightFlag = head.endsWith(u'n') ? 1 : 0;
     r.date = QDate::fromString(head.left(10), QStringLiteral("yyyy-MM-dd"));
-    const QStringList cells = spec.section(u':', 1).split(u',');
+    const QStringList cells = written.section(u':', 1).split(u',');
     for (int c = 0; c < cells.size() && c < kStaffColumns; ++c)
         r.actualStaff[c] = cells[c];
     return r;
