@@ -14,7 +14,7 @@ float scaleForPaper(int paperCode) {
     case 10:
         return 0.82f; // A4, A4 small
     case 11:
-        return 0.41f; // A5: the firm's sheets have always used 0.41 here
+        return 0.41f; // A5: the B4 layout at 0.41 keeps the sheet inside the smaller page
     case 12:
         return 1.0f; // B4, the reference
     case 13:

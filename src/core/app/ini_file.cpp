@@ -38,7 +38,7 @@ bool numericItem(const QString& line, qint16* out) {
 }
 
 QString numberField(qint16 value) {
-    // One blank before (the sign position) and one after, as the file has always held them.
+    // One blank before (the sign position) and one after: the fixed form the reader expects.
     return value < 0 ? QStringLiteral("%1 ").arg(value) : QStringLiteral(" %1 ").arg(value);
 }
 

@@ -31,7 +31,7 @@ struct Menu {
     std::vector<MenuItem> items;
 };
 
-// The menu tree with the indices its entries have always had.
+// The menu tree; each entry keeps a fixed index (gaps included), which menuEntry names it by.
 const std::vector<Menu>& menuTree() {
     static const std::vector<Menu> tree = {
         {u"処理",

@@ -14,7 +14,7 @@ namespace vorda {
 
 namespace {
 
-// The fields of the first four rows carry the names the screen has always given them;
+// The fields of the first four rows carry the screen's fixed control names;
 // rows beyond are named after row 0's field with the row in brackets.
 const char* const kJob[] = {"Text1", "Text2", "Text3", "Text4"};
 const char* const kRemarks[] = {"Text5", "Text7", "Text9", "Text46"};

@@ -231,7 +231,7 @@ private slots:
         QCOMPARE(entries[3], QStringList({"VORDAデータ整理", "社員データ削除"}));
         QVERIFY(entries[4].isEmpty());
 
-        // The indices the entries have always had.
+        // Each entry at its fixed index, gaps included.
         QCOMPARE(s.frame->menuEntry(0, 11)->text(), QStringLiteral("印刷設定"));
         QCOMPARE(s.frame->menuEntry(0, 20)->text(), QStringLiteral("終了"));
         QCOMPARE(s.frame->menuEntry(2, 3)->text(), QStringLiteral("屋号登録"));
