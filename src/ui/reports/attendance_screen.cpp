@@ -13,14 +13,6 @@
 
 namespace vorda {
 
-namespace {
-
-QString shortDate(const QDate& date) {
-    return date.toString(QStringLiteral("yyyy/MM/dd"));
-}
-
-} // namespace
-
 AttendanceScreen::AttendanceScreen(AppState& state, QWidget* parent)
     : QWidget(parent), state_(state), year_(new QLineEdit(this)), month_(new QLineEdit(this)),
       start_(new QLabel(this)), end_(new QLabel(this)), progress_(new QProgressBar(this)) {
@@ -62,17 +54,11 @@ AttendanceScreen::AttendanceScreen(AppState& state, QWidget* parent)
 }
 
 void AttendanceScreen::showPeriod() {
-    start_->clear();
-    end_->clear();
     const auto month = attendanceMonth(year_->text(), month_->text());
-    if (!month)
-        return;
     // A file that cannot be read shows no period; printing says why.
     Period period;
-    if (HANIDTSYU(state_.databasePath, month->year(), month->month(), period))
-        return;
-    start_->setText(shortDate(period.start));
-    end_->setText(shortDate(period.end));
+    const bool shown = month && !HANIDTSYU(state_.databasePath, month->year(), month->month(), period);
+    vorda::showPeriod(start_, end_, shown ? std::optional<Period>(period) : std::nullopt);
 }
 
 void AttendanceScreen::run(int output) {

@@ -53,17 +53,11 @@ MonthlyResultsScreen::MonthlyResultsScreen(AppState& state, QWidget* parent)
 }
 
 void MonthlyResultsScreen::HANIDT() {
-    start_->clear();
-    end_->clear();
     const auto request = monthFromFields(year_->text(), month_->text());
-    if (!request)
-        return;
-    Period period;
     // A file that cannot be read leaves the labels empty; printing then says why.
-    if (vorda::HANIDT(state_.databasePath, request->year, request->month, period))
-        return;
-    start_->setText(period.start.toString(QStringLiteral("yyyy/MM/dd")));
-    end_->setText(period.end.toString(QStringLiteral("yyyy/MM/dd")));
+    Period period;
+    const bool shown = request && !vorda::HANIDT(state_.databasePath, request->year, request->month, period);
+    showPeriod(start_, end_, shown ? std::optional<Period>(period) : std::nullopt);
 }
 
 void MonthlyResultsScreen::run(Output output) {

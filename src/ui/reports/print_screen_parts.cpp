@@ -72,4 +72,10 @@ void sendSheets(QWidget* screen, int chosen, const DrawSheets& draw, const QStri
     }
 }
 
+void showPeriod(QLabel* start, QLabel* end, const std::optional<Period>& period) {
+    const QString format = QStringLiteral("yyyy/MM/dd");
+    start->setText(period ? period->start.toString(format) : QString());
+    end->setText(period ? period->end.toString(format) : QString());
+}
+
 } // namespace vorda

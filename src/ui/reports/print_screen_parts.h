@@ -2,13 +2,16 @@
 // What every print screen has: date fields with their captions, and the row of buttons
 // "印字", "プレビュー", "PDF保存…", "終了".
 
+#include "core/data/values.h"
 #include "core/reports/pdf_output.h"
 
 #include <QString>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 
 class QHBoxLayout;
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QWidget;
@@ -29,5 +32,9 @@ QHBoxLayout* printButtons(QWidget* screen, std::function<void(int)> chosen,
 // Sends the sheets where the button chose: 0 the printer, 1 the preview, 2 a PDF file
 // (pdfName is the suggested file name).
 void sendSheets(QWidget* screen, int chosen, const DrawSheets& draw, const QString& pdfName);
+
+// The period's first and last dates ("yyyy/MM/dd") in the two labels; both empty without
+// a period (fields that are no year and month, or a file that cannot be read).
+void showPeriod(QLabel* start, QLabel* end, const std::optional<Period>& period);
 
 } // namespace vorda
