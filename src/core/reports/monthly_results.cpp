@@ -18,18 +18,10 @@ std::optional<MonthRequest> monthFromFields(const QString& year, const QString& 
     return MonthRequest{first->year(), first->month(), month.trimmed()};
 }
 
-DbError monthlyClosingDay(Database& db, int& day) {
-    day = 31;
-    QVariantList settings;
-    if (DbError e = readSettingsRow(db, settings))
-        return e;
-    if (settings.isEmpty())
-        return {};
+int monthlyClosingDay(const QVariantList& settings) {
     const QVariant stored = settings.value(sys::MonthlyClosingDay);
     const int value = countOf(stored);
-    if (!stored.isNull() && value >= 1 && value <= 31)
-        day = value;
-    return {};
+    return stored.isValid() && !stored.isNull() && value >= 1 && value <= 31 ? value : 31;
 }
 
 DbError HANIDT(const QString& databasePath, int year, int month, Period& out) {
@@ -37,10 +29,10 @@ DbError HANIDT(const QString& databasePath, int year, int month, Period& out) {
     Database db;
     if (DbError e = db.open(databasePath))
         return e;
-    int closingDay = 31;
-    if (DbError e = monthlyClosingDay(db, closingDay))
+    QVariantList settings;
+    if (DbError e = readSettingsRow(db, settings))
         return e;
-    out = closingPeriod(year, month, closingDay);
+    out = closingPeriod(year, month, monthlyClosingDay(settings));
     return {};
 }
 
@@ -139,14 +131,11 @@ DbError readMonthlyResults(const QString& databasePath, const MonthRequest& requ
             progress(value);
     };
     Database db;
-    if (DbError e = db.open(databasePath))
+    QVariantList settings;
+    if (DbError e = openForSheet(db, databasePath, era, settings))
         return e;
     step(1);
-    if (DbError e = readEra(db, era))
-        return e;
-    int closingDay = 31;
-    if (DbError e = monthlyClosingDay(db, closingDay))
-        return e;
+    const int closingDay = monthlyClosingDay(settings);
     QStringList trade;
     if (DbError e = readTradeName(db, trade))
         return e;

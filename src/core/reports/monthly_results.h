@@ -29,9 +29,9 @@ struct MonthRequest {
 // of one or two digits is read as the other date fields read it (2000 to 2029, 1930 to 1999).
 std::optional<MonthRequest> monthFromFields(const QString& year, const QString& month);
 
-// The closing day of the monthly results: field 0 of the settings row (番号 = 1); 31 without
+// The closing day of the monthly results: field 0 of the settings row (readSettingsRow); 31 without
 // the row, and also for a value that is no day of a month (null, below 1, above 31).
-DbError monthlyClosingDay(Database& db, int& day);
+int monthlyClosingDay(const QVariantList& settings);
 
 // The period of a year and month by the monthly closing day.
 DbError HANIDT(const QString& databasePath, int year, int month, Period& out);

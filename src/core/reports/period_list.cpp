@@ -72,9 +72,9 @@ DbError readPeriodList(const QString& databasePath, const QString& chosen, int c
         return e;
     if (DbError e = readEra(db, era))
         return e;
-    if (DbError e = listStaffMarks(databasePath, marks))
+    if (DbError e = listStaffMarks(db, marks))
         return e;
-    if (DbError e = listProjects(databasePath, projects))
+    if (DbError e = listProjects(db, projects))
         return e;
     // An unknown name prints nothing rather than the rows stored under number 0.
     if (const std::optional<qint16> number = projectNumberOf(projects, chosen)) {
