@@ -2,7 +2,6 @@
 // The process-wide values: one object, created at start-up and handed to whoever needs it.
 
 #include "core/app/ini_file.h"
-#include "core/data/daily_record.h"
 
 #include <QDate>
 #include <QString>
@@ -33,11 +32,8 @@ struct AppState {
     QString weekdayText;
     QString weatherText;
 
-    // Shared by the entry screen and the prints.
-    NameCaches names;
     QString extraCaption; // the extra column's caption last loaded or typed; one for the program
     QString toldBeyondColumns; // the note on rows without a column, once it has been shown
-    DayModel day;
 };
 
 // The scale factor of a paper code (B4 is 1.0; unknown codes 1.0).

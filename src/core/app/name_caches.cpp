@@ -35,14 +35,6 @@ DbError fillCache(Database& db, const QString& table, int field, std::array<QStr
     return {};
 }
 
-template <typename Fill>
-DbError withDatabase(AppState& state, Fill fill) {
-    Database db;
-    if (DbError e = db.open(state.databasePath))
-        return e;
-    return fill(db, state.names);
-}
-
 } // namespace
 
 DbError SYAINGET(Database& db, NameCaches& names) {
@@ -50,17 +42,9 @@ DbError SYAINGET(Database& db, NameCaches& names) {
                      QStringLiteral("社員"), names.beyondColumns);
 }
 
-DbError SYAINGET(AppState& state) {
-    return withDatabase(state, [](Database& db, NameCaches& n) { return SYAINGET(db, n); });
-}
-
 DbError SYARYOGET(Database& db, NameCaches& names) {
     return fillCache(db, table::Vehicles, veh::Name, names.vehicles, kVehicleColumns,
                      QStringLiteral("車両"), names.beyondColumns);
-}
-
-DbError SYARYOGET(AppState& state) {
-    return withDatabase(state, [](Database& db, NameCaches& n) { return SYARYOGET(db, n); });
 }
 
 } // namespace vorda

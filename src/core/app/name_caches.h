@@ -1,8 +1,8 @@
 #pragma once
-// The employee and vehicle name caches: names by column position, shared by the entry
-// screen and the prints.
+// The employee and vehicle name caches: names by column position. The entry screen and
+// each print fill their own.
 
-#include "core/app/app_state.h"
+#include "core/data/daily_record.h"
 #include "core/data/database.h"
 
 namespace vorda {
@@ -12,10 +12,8 @@ namespace vorda {
 // the first 31 fill the cache and names.beyondColumns says which rows have no column (the
 // caller shows it once); that is no error.
 DbError SYAINGET(Database& db, NameCaches& names);
-DbError SYAINGET(AppState& state);
 
 // The same for 車両 and the vehicle cache (11 entries); a null name gives the empty text.
 DbError SYARYOGET(Database& db, NameCaches& names);
-DbError SYARYOGET(AppState& state);
 
 } // namespace vorda

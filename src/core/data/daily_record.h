@@ -1,6 +1,6 @@
 #pragma once
-// The daily report row (table VORDA工事) and the day model that the entry screen and the
-// daily report print share.
+// The daily report row (table VORDA工事) and the day model; the entry screen and the daily
+// report print each keep their own.
 
 #include <QDate>
 #include <QString>

@@ -114,7 +114,8 @@ DbError insertDemo(Database& db, const QDate& today) {
     for (int i = 0; i < 25; ++i) {
         Project p;
         p.number = 101 + i;
-        p.name = s(kPlaces[i % 10]) + s(kWorks[(i / 2) % 5]);
+        // Every project its own name: a place comes back every ten projects with another work.
+        p.name = s(kPlaces[i % 10]) + s(kWorks[(i / 2 + i / 10) % 5]);
         p.client = s(kClients[i % 5]);
         p.start = first.addDays(pick(60) - 30);
         p.end = p.start.addDays(60 + pick(120));

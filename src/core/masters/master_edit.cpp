@@ -123,6 +123,50 @@ const MasterDef& weatherMaster() {
     return d;
 }
 
+QString describeRow(const MasterDef& def, const QVariantList& values) {
+    const auto text = [&values](int ordinal) {
+        return nullSafeText(values.value(ordinal)).trimmed();
+    };
+    const auto name = [&text](std::initializer_list<int> ordinals) {
+        QStringList parts;
+        for (int o : ordinals)
+            if (!text(o).isEmpty())
+                parts << text(o);
+        return parts.join(u' ');
+    };
+    QString code;
+    QString label;
+    QString shown;
+    if (def.table == table::Employees) {
+        label = QStringLiteral("社員コード");
+        code = text(emp::Code);
+        shown = name({emp::Surname, emp::GivenName});
+    } else if (def.table == table::Vehicles) {
+        label = QStringLiteral("車両番号");
+        code = text(veh::Code);
+        shown = name({veh::Name});
+    } else if (def.table == table::Projects) {
+        label = QStringLiteral("工事番号");
+        code = text(proj::Number);
+        shown = name({proj::Name});
+    } else {
+        QStringList parts;
+        for (const MasterField& f : def.fields) {
+            if (!text(f.ordinal).isEmpty())
+                parts << (f.caption.isEmpty() || def.fields.size() == 1
+                              ? text(f.ordinal)
+                              : f.caption + u' ' + text(f.ordinal));
+        }
+        return parts.join(QStringLiteral("、"));
+    }
+    QStringList parts;
+    if (!code.isEmpty())
+        parts << label + u' ' + code;
+    if (!shown.isEmpty())
+        parts << shown;
+    return parts.join(QStringLiteral("、"));
+}
+
 FieldCheck checkField(FieldKind kind, const QString& typed) {
     switch (kind) {
     case FieldKind::Text:

@@ -60,6 +60,10 @@ FieldCheck checkField(FieldKind kind, const QString& typed);
 // A stored value as the grid shows and edits it (a stored date as 2003/05/12).
 QString displayText(FieldKind kind, const QVariant& stored);
 
+// A stored row as the delete question names it, captions with values
+// ("社員コード 105、田中 花子"); the master's own fields only, empty ones left out.
+QString describeRow(const MasterDef& def, const QVariantList& values);
+
 // What came of a change: written, refused by a rule (nothing written), or failed in the file.
 struct EditOutcome {
     DbError error;

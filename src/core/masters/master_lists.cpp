@@ -3,6 +3,9 @@
 #include "core/data/schema.h"
 #include "core/data/values.h"
 
+#include <QSqlError>
+#include <QSqlQuery>
+
 namespace vorda {
 
 namespace {
@@ -47,8 +50,67 @@ DbError listProjects(Database& db, std::vector<ProjectEntry>& out) {
     });
 }
 
+QString markKindName(int kind) {
+    switch (kind) {
+    case 1:
+        return QStringLiteral("出勤");
+    case 2:
+        return QStringLiteral("宿泊");
+    case 3:
+        return QStringLiteral("休日出勤");
+    case 4:
+        return QStringLiteral("休み");
+    default:
+        return QString();
+    }
+}
+
 bool projectEndedBefore(const ProjectEntry& project, const QDate& day) {
     return project.endDate.isValid() && day.isValid() && project.endDate < day;
+}
+
+DbError listPickerProjects(const QString& databasePath, const QDate& day,
+                           std::vector<ProjectEntry>& out) {
+    out.clear();
+    Database db;
+    if (DbError e = db.open(databasePath))
+        return e;
+    const auto field = [&db](int ordinal) {
+        return quoteIdentifier(db.fieldName(table::Projects, ordinal));
+    };
+    QString sql =
+        QStringLiteral("SELECT %1, %2, %3, %4, %5 FROM %6")
+            .arg(field(proj::Number), field(proj::Name), field(proj::Client),
+                 field(proj::StartDate), field(proj::EndDate), quoteIdentifier(table::Projects));
+    QSqlQuery q(db.connection());
+    q.setForwardOnly(true);
+    if (day.isValid()) {
+        // An end date is readable as fromDbDate reads it: its first ten characters, blanks
+        // trimmed, form a calendar date (date() with a modifier gives them back unchanged;
+        // 2024-02-30 comes back as 2024-03-01). Only a readable end before the day hides a
+        // project.
+        const QString end =
+            QStringLiteral("substr(trim(%1, char(32, 9, 10, 11, 12, 13, 12288)), 1, 10)")
+                .arg(field(proj::EndDate));
+        sql +=
+            QStringLiteral(" WHERE coalesce(date(%1, '+0 days') = %1 AND %1 < ?, 0) = 0").arg(end);
+    }
+    sql += QStringLiteral(" ORDER BY rowid");
+    bool ok = q.prepare(sql);
+    if (ok && day.isValid())
+        q.addBindValue(toDbDate(day));
+    ok = ok && q.exec();
+    while (ok && q.next())
+        out.push_back(ProjectEntry{countOf(q.value(0)), nullSafeText(q.value(1)),
+                                   nullSafeText(q.value(2)), fromDbDate(q.value(3)),
+                                   fromDbDate(q.value(4))});
+    if (!ok || q.lastError().isValid()) {
+        out.clear();
+        return DbError{
+            DbErrorKind::Failed,
+            QStringLiteral("工事件名を読み込めませんでした。（%1）").arg(q.lastError().text())};
+    }
+    return {};
 }
 
 DbError listStaffMarks(Database& db, std::vector<StaffMark>& out) {

@@ -28,11 +28,21 @@ struct StaffMark {
     qint16 kind = 0;     // field 4: 1 attendance, 2 overnight stay, 3 holiday work, 4 day off
 };
 
+// What a staff mark's kind stands for ("出勤", "宿泊", "休日出勤", "休み"); empty for any
+// other number.
+QString markKindName(int kind);
+
 // Every project in stored order.
 DbError listProjects(const QString& databasePath, std::vector<ProjectEntry>& out);
 
 // Every staff mark in stored order.
 DbError listStaffMarks(const QString& databasePath, std::vector<StaffMark>& out);
+
+// The projects the project picker lists, in stored order, with only the fields it shows.
+// With `day` valid the query leaves out the projects that ended before it (the rule of
+// projectEndedBefore, worked by the database on a bound date); otherwise every project.
+DbError listPickerProjects(const QString& databasePath, const QDate& day,
+                           std::vector<ProjectEntry>& out);
 
 // The same on a database already open.
 DbError listProjects(Database& db, std::vector<ProjectEntry>& out);

@@ -80,6 +80,7 @@ DataLocationScreen::DataLocationScreen(AppState& state, QWidget* parent)
     INIREAD(state_);
     path_->setText(state_.databasePath);
     connect(path_, &QLineEdit::textChanged, confirmation_, &QLabel::clear);
+    ui::pressWithEnter(this);
 }
 
 bool DataLocationScreen::writePath(const QString& path) {

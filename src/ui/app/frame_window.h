@@ -101,6 +101,9 @@ signals:
     void projectsChanged();
     // The weather master has closed: an open weather picker reads the words again.
     void weatherWordsChanged();
+    // A register of the entry screen wrote daily reports and day-off balances: open masters
+    // and lists read their rows again.
+    void dataChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -768,6 +768,7 @@ void EntryScreen::registerDay() {
     state_.extraCaption = day_.extraCaption;
     showEverything();
     saved_ = day_;
+    emit frame_.dataChanged(); // open masters show the day-off balances just written
     ui::showMessage(this, QStringLiteral("登録終了しました。"));
 }
 

@@ -7,6 +7,7 @@
 #include "ui/entry/entry_screen.h"
 
 #include <QCheckBox>
+#include <QHash>
 #include <QVBoxLayout>
 
 namespace vorda {
@@ -24,6 +25,45 @@ QString period(const ProjectEntry& p) {
         return QString();
     return shown(p.startDate) + QStringLiteral("～") + shown(p.endDate);
 }
+
+// The project lists read last, by file and day (an invalid day: every project). The table
+// only grows, so reading it at every F4 grows slower with the years; the frame's signals
+// say when a list may no longer hold.
+class ProjectLists : public QObject {
+public:
+    explicit ProjectLists(FrameWindow& frame) : QObject(&frame) {
+        setObjectName(QStringLiteral("projectLists"));
+        for (auto changed : {&FrameWindow::projectsChanged, &FrameWindow::dataLocationChanged,
+                             &FrameWindow::dataChanged})
+            connect(&frame, changed, this, [this, &frame] {
+                lists_.clear();
+                // An open picker may have read again before this: its list is the one kept.
+                if (auto* open =
+                        qobject_cast<ProjectPicker*>(frame.screen(ScreenId::ProjectPicker)))
+                    open->refresh();
+            });
+    }
+    static ProjectLists& of(FrameWindow& frame) {
+        auto* lists = frame.findChild<ProjectLists*>(QStringLiteral("projectLists"),
+                                                     Qt::FindDirectChildrenOnly);
+        return lists ? *lists : *new ProjectLists(frame);
+    }
+    DbError read(const QString& path, const QDate& day, std::vector<ProjectEntry>& out) {
+        const QString key = path + u'\n' + day.toString(Qt::ISODate);
+        if (const auto it = lists_.constFind(key); it != lists_.cend()) {
+            out = *it;
+            return {};
+        }
+        if (DbError e = listPickerProjects(path, day, out))
+            return e;
+        lists_.insert(key, out);
+        return {};
+    }
+    void clear() { lists_.clear(); }
+
+private:
+    QHash<QString, std::vector<ProjectEntry>> lists_;
+};
 
 } // namespace
 
@@ -47,7 +87,7 @@ ProjectPicker::ProjectPicker(AppState& state, FrameWindow& frame, QWidget* paren
         day_ = entry->date();
     else
         day_ = state.workingDate;
-    refresh();
+    showRows();
     frame.followDatabase(this, [&state] { return state.boundDatabasePath; }, [this] { refresh(); });
     connect(list_, &PickList::chosen, this, &ProjectPicker::choose);
     connect(list_, &PickList::cancelled, this, [this] { closeSoon(this); });
@@ -55,10 +95,7 @@ ProjectPicker::ProjectPicker(AppState& state, FrameWindow& frame, QWidget* paren
 }
 
 void ProjectPicker::refresh() {
-    projects_.clear();
-    // A bound list: the path vorda.INI holds, as last read or registered.
-    if (const DbError e = listProjects(state_.boundDatabasePath, projects_))
-        ui::showMessage(this, e.message);
+    ProjectLists::of(frame_).clear();
     showRows();
 }
 
@@ -70,13 +107,16 @@ void ProjectPicker::setDay(const QDate& day) {
 }
 
 void ProjectPicker::showRows() {
+    // A bound list: the path vorda.INI holds, as last read or registered. Ended projects are
+    // left out by the query unless asked for.
+    const QDate day = showEnded_->isChecked() ? QDate() : day_;
+    if (const DbError e = ProjectLists::of(frame_).read(state_.boundDatabasePath, day, projects_))
+        ui::showMessage(this, e.message);
     std::vector<QStringList> rows;
-    std::vector<bool> shown;
-    for (const ProjectEntry& p : projects_) {
+    rows.reserve(projects_.size());
+    for (const ProjectEntry& p : projects_)
         rows.push_back({QString::number(p.number), p.name, p.client, period(p)});
-        shown.push_back(showEnded_->isChecked() || !projectEndedBefore(p, day_));
-    }
-    list_->setRows(rows, shown);
+    list_->setRows(rows);
 }
 
 void ProjectPicker::choose(int row) {

@@ -3,7 +3,8 @@
 // staff-mark picker Form12 "マーク". A click or Enter chooses and closes; Escape closes
 // without choosing. The choice goes to the entry screen open at that moment, for the row or
 // cell chosen last; with none open the picker closes without writing anything. Both lists
-// follow the current database.
+// follow the current database. The project list is kept (per file and day) until the
+// projects may have changed: a write of the project master, a new data location, a register.
 
 #include "core/masters/master_lists.h"
 

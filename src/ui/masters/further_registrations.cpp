@@ -1,6 +1,7 @@
 #include "ui/masters/further_registrations.h"
 
 #include "ui/app/frame_window.h"
+#include "ui/app/ui_support.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -40,6 +41,7 @@ FurtherRegistrationsScreen::FurtherRegistrationsScreen(FrameWindow& frame, QWidg
     layout->addSpacing(12);
     connect(add(QStringLiteral("Command1"), QStringLiteral("終了")), &QPushButton::clicked, this,
             &QWidget::close);
+    ui::pressWithEnter(this);
 }
 
 } // namespace vorda

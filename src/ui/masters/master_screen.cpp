@@ -1,6 +1,8 @@
 #include "ui/masters/master_screen.h"
 
 #include "core/app/app_state.h"
+#include "core/data/schema.h"
+#include "core/masters/master_lists.h"
 #include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
 
@@ -13,7 +15,9 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <functional>
 
 namespace vorda {
 
@@ -42,6 +46,22 @@ qint64 MasterModel::rowidAt(int row) const {
     return row >= 0 && row < int(rows_.size()) ? rows_[row].rowid : 0;
 }
 
+QVariantList MasterModel::valuesAt(int row) const {
+    return row >= 0 && row < int(rows_.size()) ? rows_[row].values : QVariantList();
+}
+
+bool MasterModel::isMarkKind(int column) const {
+    return def_.table == table::StaffMarks && column >= 0 && column < int(def_.fields.size()) &&
+           def_.fields[column].ordinal == mark::Kind;
+}
+
+QString MasterModel::kindsHelp() {
+    QStringList kinds;
+    for (int k = 1; k <= 4; ++k)
+        kinds << QString::number(k) + u' ' + markKindName(k);
+    return kinds.join(QStringLiteral("、"));
+}
+
 QString MasterModel::captionOf(int column) const {
     const MasterField& f = def_.fields[column];
     return f.caption.isEmpty() ? fieldNames_.value(f.ordinal) : f.caption;
@@ -54,6 +74,12 @@ QVariant MasterModel::data(const QModelIndex& index, int role) const {
         const bool figure = kind == FieldKind::Number16 || kind == FieldKind::Count;
         return QVariant::fromValue(Qt::AlignVCenter | (figure ? Qt::AlignRight : Qt::AlignLeft));
     }
+    if (index.isValid() && role == Qt::ToolTipRole && isMarkKind(index.column())) {
+        // A kind is a bare number in the file: the tip says what it stands for.
+        const QString shown = data(index, Qt::DisplayRole).toString();
+        const QString name = markKindName(shown.toInt());
+        return name.isEmpty() ? kindsHelp() : shown + u' ' + name;
+    }
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     if (index.row() == pendingRow_ && pending_.contains(index.column()))
@@ -65,6 +91,8 @@ QVariant MasterModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant MasterModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal && isMarkKind(section))
+        return kindsHelp();
     if (role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (orientation == Qt::Horizontal)
@@ -110,7 +138,7 @@ QString MasterModel::submitPending() {
         const MasterField& f = def_.fields[it.key()];
         const FieldCheck c = checkField(f.kind, it.value());
         if (!c.ok())
-            return QStringLiteral("%1 に「%2」は入力できません。%3")
+            return QStringLiteral("%1に「%2」は入力できません。%3")
                 .arg(captionOf(it.key()), it.value(), c.refusal);
         values[f.ordinal] = c.value;
         anyValue = anyValue || !c.value.toString().isEmpty();
@@ -145,6 +173,7 @@ QString MasterModel::submitPending() {
     }
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     emit headerDataChanged(Qt::Vertical, row, row);
+    emit written();
     return QString();
 }
 
@@ -169,6 +198,16 @@ public:
         return editor;
     }
     mutable QPointer<QWidget> open;
+    // Keys the screen takes before the editor (Enter, Tab past the last column, Down).
+    std::function<bool(const QKeyEvent*)> takesKey;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && takesKey &&
+            takesKey(static_cast<QKeyEvent*>(event)))
+            return true;
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
 };
 
 // The grid, with a way to take what is typed in an open cell editor.
@@ -178,6 +217,7 @@ public:
         setItemDelegate(delegate_);
     }
     bool isEditing() const { return state() == EditingState; }
+    CellDelegate* delegate() const { return delegate_; }
     void commitOpenEditor() {
         QWidget* editor = delegate_->open;
         if (state() == EditingState && editor) {
@@ -209,10 +249,12 @@ MasterScreen::MasterScreen(AppState& state, const MasterDef& def, const QString&
                            QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 8);
     grid_->installEventFilter(this);
+    grid(grid_)->delegate()->takesKey = [this](const QKeyEvent* k) { return finishKey(k); };
     connect(grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &MasterScreen::rowLeft);
     connect(model_, &MasterModel::refused, this,
             [this](const QString& m) { ui::showMessage(this, m); });
+    connect(model_, &MasterModel::written, this, &MasterScreen::written);
 
     // A bound grid: it reads the path of the last read of vorda.INI, and writes where it read.
     if (const DbError e = model_->load(state_.boundDatabasePath))
@@ -242,6 +284,7 @@ MasterScreen::MasterScreen(AppState& state, const MasterDef& def, const QString&
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(grid_);
     layout->addLayout(buttons);
+    ui::pressWithEnter(this);
 }
 
 QSize MasterScreen::sizeHint() const {
@@ -261,8 +304,11 @@ void MasterScreen::rowLeft(const QModelIndex& current, const QModelIndex& previo
     if (restoring_ || !previous.isValid() || model_->pendingRow() != previous.row())
         return;
     const QString why = model_->submitPending();
-    if (why.isEmpty())
+    if (why.isEmpty()) {
+        // Not while the view is still moving its current cell.
+        QTimer::singleShot(0, this, &MasterScreen::readAgainIfStale);
         return;
+    }
     // Refused: the row stays current and in edit until it is put right or undone (Esc).
     restoring_ = true;
     grid_->setCurrentIndex(previous);
@@ -270,12 +316,64 @@ void MasterScreen::rowLeft(const QModelIndex& current, const QModelIndex& previo
     ui::showMessage(this, why);
 }
 
-void MasterScreen::reload(int currentRow) {
+void MasterScreen::reload(int currentRow, int currentColumn) {
+    stale_ = false;
     if (const DbError e = model_->load(model_->path()))
         ui::showMessage(this, e.message);
     const int rows = model_->rowCount();
     if (rows > 0)
-        grid_->setCurrentIndex(model_->index(std::clamp(currentRow, 0, rows - 1), 0));
+        grid_->setCurrentIndex(
+            model_->index(std::clamp(currentRow, 0, rows - 1), std::max(currentColumn, 0)));
+}
+
+void MasterScreen::readAgain() {
+    stale_ = true;
+    readAgainIfStale();
+}
+
+void MasterScreen::readAgainIfStale() {
+    if (!stale_ || model_->pendingRow() >= 0 || grid(grid_)->isEditing())
+        return;
+    const QModelIndex at = grid_->currentIndex();
+    reload(at.row(), at.column());
+}
+
+bool MasterScreen::finishKey(const QKeyEvent* key) {
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    const QModelIndex at = grid_->currentIndex();
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        finishRow(0);
+        return true;
+    case Qt::Key_Tab:
+        if (!at.isValid() || at.column() != model_->columnCount() - 1)
+            return false;
+        finishRow(0);
+        return true;
+    case Qt::Key_Down:
+        finishRow(std::max(at.column(), 0));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MasterScreen::finishRow(int nextColumn) {
+    grid(grid_)->commitOpenEditor();
+    const int row = grid_->currentIndex().row();
+    if (row < 0)
+        return;
+    if (model_->pendingRow() == row) {
+        if (const QString why = model_->submitPending(); !why.isEmpty()) {
+            ui::showMessage(this, why); // the row stays current, with what was typed
+            return;
+        }
+    }
+    readAgainIfStale();
+    if (row + 1 < model_->rowCount())
+        grid_->setCurrentIndex(model_->index(row + 1, nextColumn));
 }
 
 void MasterScreen::deleteCurrentRow() {
@@ -291,15 +389,11 @@ void MasterScreen::deleteCurrentRow() {
         model_->revertPending(); // a row not yet written simply goes
         return;
     }
-    QStringList shown;
-    for (int c = 0; c < model_->columnCount(); ++c) {
-        const QString t = model_->index(row, c).data().toString();
-        if (!t.isEmpty())
-            shown << t;
-    }
-    if (!ui::askYesNo(
-            this,
-            QStringLiteral("%1行目（%2）を削除しますか？").arg(row + 1).arg(shown.join(u' '))))
+    const QString shown = describeRow(def_, model_->valuesAt(row));
+    if (!ui::askYesNo(this,
+                      shown.isEmpty()
+                          ? QStringLiteral("%1行目を削除しますか？").arg(row + 1)
+                          : QStringLiteral("%1行目（%2）を削除しますか？").arg(row + 1).arg(shown)))
         return;
     model_->revertPending();
     const qint64 rowid = model_->rowidAt(row);
@@ -315,9 +409,13 @@ void MasterScreen::deleteCurrentRow() {
                               .arg(who))) {
             if (const EditOutcome c = clearMasterNames(model_->path(), def_, rowid); !c.ok())
                 ui::showMessage(this, c.message());
+            else
+                emit written();
         }
     } else if (!o.ok()) {
         ui::showMessage(this, o.message());
+    } else {
+        emit written();
     }
     reload(row);
 }
@@ -340,6 +438,10 @@ void MasterScreen::closeEvent(QCloseEvent* event) {
 }
 
 bool MasterScreen::eventFilter(QObject* watched, QEvent* event) {
+    // An open editor passes on what it does not use; Enter and Down reach the screen here.
+    if (watched == grid_ && event->type() == QEvent::KeyPress &&
+        finishKey(static_cast<QKeyEvent*>(event)))
+        return true;
     if (watched == grid_ && event->type() == QEvent::KeyPress && !grid(grid_)->isEditing()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Delete && def_.canDelete) {
@@ -348,19 +450,23 @@ bool MasterScreen::eventFilter(QObject* watched, QEvent* event) {
         }
         if (key == Qt::Key_Escape && model_->pendingRow() >= 0) {
             model_->revertPending();
+            readAgainIfStale();
             return true;
         }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-QWidget* makeMasterScreen(FrameWindow& frame, ScreenId id) {
+namespace {
+
+MasterScreen* makeMaster(FrameWindow& frame, ScreenId id) {
     AppState& state = frame.state();
     switch (id) {
     case ScreenId::ProjectMaster: {
         auto* s = new MasterScreen(state, projectMaster(), QStringLiteral("Form5"),
                                    QStringLiteral("工事件名"));
         // The project lists (the entry screen's picker) follow what was written here.
+        QObject::connect(s, &MasterScreen::written, &frame, &FrameWindow::projectsChanged);
         QObject::connect(s, &MasterScreen::closing, &frame, &FrameWindow::projectsChanged);
         return s;
     }
@@ -382,6 +488,16 @@ QWidget* makeMasterScreen(FrameWindow& frame, ScreenId id) {
     default:
         return nullptr;
     }
+}
+
+} // namespace
+
+QWidget* makeMasterScreen(FrameWindow& frame, ScreenId id) {
+    MasterScreen* screen = makeMaster(frame, id);
+    // A register changes the balances the employee grid shows; every grid reads again.
+    if (screen)
+        QObject::connect(&frame, &FrameWindow::dataChanged, screen, &MasterScreen::readAgain);
+    return screen;
 }
 
 } // namespace vorda

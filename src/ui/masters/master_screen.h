@@ -3,7 +3,10 @@
 // (Command1). A changed row is written when the user leaves it, and before the screen closes;
 // a value or row the rules refuse says why and keeps the row in edit. Grids that add rows end
 // in an empty row marked "*": typing into it makes a new row, written on leaving it.
-// "行削除" (or the Delete key) deletes the current row after one question.
+// Enter, Tab past the last column or Down write the row (with the same checks) and move to
+// the next one, the "*" row included, as in a spreadsheet: Enter and Tab to its first
+// column, Down to the same column. "行削除" (or the Delete key) deletes the current row after
+// one question.
 
 #include "core/masters/master_edit.h"
 
@@ -11,6 +14,7 @@
 #include <QMap>
 #include <QWidget>
 
+class QKeyEvent;
 class QTableView;
 
 namespace vorda {
@@ -39,6 +43,8 @@ public:
     int pendingRow() const { return pendingRow_; }
     bool isNewRow(int row) const { return def_.canAdd && row == int(rows_.size()); }
     qint64 rowidAt(int row) const;
+    // The stored values of a row by ordinal (empty for the "*" row).
+    QVariantList valuesAt(int row) const;
     const QString& path() const { return path_; }
 
     // Checks and writes the pending row. Empty text when written (or nothing to write),
@@ -50,9 +56,13 @@ public:
 signals:
     // A change refused as it was typed (a row beyond the limit), with the reason.
     void refused(const QString& message);
+    // A typed row went into the file.
+    void written();
 
 private:
     QString captionOf(int column) const;
+    bool isMarkKind(int column) const;
+    static QString kindsHelp();
 
     const MasterDef& def_;
     QString path_;
@@ -75,9 +85,16 @@ public:
     // Deletes the current row, after asking.
     void deleteCurrentRow();
 
+    // Something else wrote to the file (a register of the entry screen): the grid reads its
+    // rows again, unless changes typed here are waiting; then it reads them once those are
+    // written or dropped.
+    void readAgain();
+
 signals:
     // The screen closes; what it wrote is in the file.
     void closing();
+    // A row was written or deleted here.
+    void written();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -85,13 +102,19 @@ protected:
 
 private:
     void rowLeft(const QModelIndex& current, const QModelIndex& previous);
-    void reload(int currentRow);
+    void reload(int currentRow, int currentColumn = 0);
+    void readAgainIfStale();
+    // Enter, Tab past the last column and Down: true when the key was taken.
+    bool finishKey(const QKeyEvent* key);
+    // Writes the current row and moves to the next one, in the given column.
+    void finishRow(int nextColumn);
 
     AppState& state_;
     const MasterDef& def_;
     MasterModel* model_;
     QTableView* grid_;
     bool restoring_ = false;
+    bool stale_ = false; // the file changed while typed changes were waiting
 };
 
 // The master screen of a registry id (ProjectMaster, EmployeeMaster, VehicleMaster,

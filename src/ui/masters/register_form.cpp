@@ -59,6 +59,7 @@ void RegisterForm::addButtons() {
     grid_->addWidget(done_, grid_->rowCount(), 0, 1, 2);
     grid_->addLayout(commandButtons(this, QStringLiteral("登録"), [this] { registerRow(); }),
                      grid_->rowCount(), 0, 1, 2);
+    ui::pressWithEnter(this);
 }
 
 bool RegisterForm::load() {

@@ -68,6 +68,7 @@ PrintSettingsScreen::PrintSettingsScreen(AppState& state, QWidget* parent)
     grid->addWidget(confirmation_, 4, 0, 1, 2);
     connect(paper_, &QComboBox::activated, confirmation_, &QLabel::clear);
     connect(group, &QButtonGroup::buttonClicked, confirmation_, &QLabel::clear);
+    ui::pressWithEnter(this);
 }
 
 void PrintSettingsScreen::registerSettings() {

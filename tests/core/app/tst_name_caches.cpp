@@ -1,6 +1,5 @@
 // The employee and vehicle name caches: positional, bounded, never written past.
 
-#include "core/app/app_state.h"
 #include "core/app/name_caches.h"
 #include "core/data/schema.h"
 #include "support/temp_database.h"
@@ -25,23 +24,21 @@ private slots:
     void fillsOnlyTheRowsThereAre() {
         test::TempDatabase t;
         QVERIFY(t.ok());
-        AppState s;
-        s.databasePath = t.path();
-        {
-            Database db;
-            VORDA_OPEN(db, t.path());
-            addEmployees(db, 3);
-            // A null surname gives the empty text.
-            QVERIFY(!db.insert(table::Employees, {QStringLiteral("4"), QVariant(QMetaType(QMetaType::QString))}));
-        }
-        for (QString& n : s.names.employees)
+        Database db;
+        VORDA_OPEN(db, t.path());
+        addEmployees(db, 3);
+        // A null surname gives the empty text.
+        QVERIFY(!db.insert(table::Employees,
+                           {QStringLiteral("4"), QVariant(QMetaType(QMetaType::QString))}));
+        NameCaches names;
+        for (QString& n : names.employees)
             n = QStringLiteral("前の値");
-        QVERIFY(!SYAINGET(s));
-        QCOMPARE(s.names.employees[0], QStringLiteral("社員0"));
-        QCOMPARE(s.names.employees[2], QStringLiteral("社員2"));
-        QCOMPARE(s.names.employees[3], QString());
-        QCOMPARE(s.names.employees[4], QStringLiteral("前の値"));
-        QCOMPARE(s.names.employees[30], QStringLiteral("前の値"));
+        QVERIFY(!SYAINGET(db, names));
+        QCOMPARE(names.employees[0], QStringLiteral("社員0"));
+        QCOMPARE(names.employees[2], QStringLiteral("社員2"));
+        QCOMPARE(names.employees[3], QString());
+        QCOMPARE(names.employees[4], QStringLiteral("前の値"));
+        QCOMPARE(names.employees[30], QStringLiteral("前の値"));
     }
 
     void followsStoredOrder() {
@@ -80,15 +77,6 @@ private slots:
         QVERIFY(!SYARYOGET(db, names));
         QCOMPARE(names.vehicles[10], QStringLiteral("車10"));
         QVERIFY(names.beyondColumns.contains(QStringLiteral("車10、車11")));
-    }
-
-    void missingDatabaseIsReported() {
-        AppState s;
-        s.databasePath = QStringLiteral("/nonexistent-vorda-folder/VORDA.db");
-        s.names.employees[0] = QStringLiteral("残る");
-        const DbError e = SYAINGET(s);
-        QCOMPARE(e.kind, DbErrorKind::FolderMissing);
-        QCOMPARE(s.names.employees[0], QStringLiteral("残る"));
     }
 };
 

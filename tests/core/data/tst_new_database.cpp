@@ -76,6 +76,13 @@ private slots:
         QCOMPARE(employees, 15);
         QCOMPARE(vehicles, 8);
         QCOMPARE(projects, 25);
+        // The period list finds a project by its name: no two share one.
+        std::vector<Row> projectRows;
+        QVERIFY(!db.selectAll(table::Projects, projectRows));
+        QSet<QString> names;
+        for (const Row& r : projectRows)
+            names.insert(r.values[proj::Name].toString());
+        QCOMPARE(names.size(), 25);
 
         std::vector<Row> rows;
         QVERIFY(!db.selectAll(table::DailyReport, rows));

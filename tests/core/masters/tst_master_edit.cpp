@@ -4,6 +4,7 @@
 #include "core/data/daily_record.h"
 #include "core/data/schema.h"
 #include "core/masters/master_edit.h"
+#include "core/masters/master_lists.h"
 #include "support/files.h"
 #include "support/temp_database.h"
 
@@ -113,6 +114,61 @@ private slots:
         // An emptied field is written as NULL, not as an empty text or 0.
         if (stored.toString().isEmpty())
             QVERIFY(c.value.isValid() && c.value.toString().isNull());
+    }
+
+    // The picker's query hides what projectEndedBefore hides, whatever the end field holds,
+    // and reads the fields the picker shows in stored order.
+    void thePickerQueryLeavesOutEndedProjects() {
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        const QVariant ends[] = {QStringLiteral("2024-06-02"),
+                                 QStringLiteral("2024-06-03"),
+                                 QStringLiteral("2024-06-04"),
+                                 QVariant(),
+                                 QStringLiteral(""),
+                                 QStringLiteral(" 2024-06-01 "),
+                                 QStringLiteral("2024-06-01 10:00"),
+                                 QStringLiteral("2024-02-30"),
+                                 QStringLiteral("2024-6-01"),
+                                 QStringLiteral("来月"),
+                                 20240601,
+                                 QStringLiteral("1999-12-31"),
+                                 QStringLiteral("\u30002024-05-31")};
+        {
+            Database db;
+            VORDA_OPEN(db, t.path());
+            int n = 0;
+            for (const QVariant& end : ends) {
+                ++n;
+                QVERIFY(!db.insert(table::Projects, {n, QStringLiteral("工事%1").arg(n),
+                                                     QStringLiteral("2024-01-01"), end,
+                                                     QStringLiteral("発注者%1").arg(n)}));
+            }
+        }
+        std::vector<ProjectEntry> all;
+        QVERIFY(!listProjects(t.path(), all));
+        QCOMPARE(all.size(), std::size(ends));
+        const QDate day(2024, 6, 3);
+        QStringList expected;
+        for (const ProjectEntry& p : all)
+            if (!projectEndedBefore(p, day))
+                expected << QStringLiteral("%1 %2 %3 %4 %5")
+                                .arg(p.number)
+                                .arg(p.name, p.client, p.startDate.toString(Qt::ISODate),
+                                     p.endDate.toString(Qt::ISODate));
+        QCOMPARE(expected.size(), 8); // the five readable ends before the day go
+        std::vector<ProjectEntry> listed;
+        QVERIFY(!listPickerProjects(t.path(), day, listed));
+        QStringList got;
+        for (const ProjectEntry& p : listed)
+            got << QStringLiteral("%1 %2 %3 %4 %5")
+                       .arg(p.number)
+                       .arg(p.name, p.client, p.startDate.toString(Qt::ISODate),
+                            p.endDate.toString(Qt::ISODate));
+        QCOMPARE(got.join(u'|'), expected.join(u'|'));
+        // Without a day: every project.
+        QVERIFY(!listPickerProjects(t.path(), QDate(), listed));
+        QCOMPARE(listed.size(), all.size());
     }
 
     void storedDatesShowInTheTypedForm() {

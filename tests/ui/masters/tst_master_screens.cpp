@@ -90,21 +90,42 @@ QPushButton* button(QWidget* screen, const char* name) {
     return screen ? screen->findChild<QPushButton*>(QString::fromLatin1(name)) : nullptr;
 }
 
-// Selects a cell, opens its editor as F2 does, replaces the text key by key and presses Enter.
+// The cell editor open now, or nullptr.
+QLineEdit* openEditor(QTableView* grid) {
+    QLineEdit* editor = nullptr; // closed editors linger, hidden, until they are deleted
+    for (auto* e : grid->viewport()->findChildren<QLineEdit*>())
+        editor = e->isVisible() ? e : editor;
+    return editor;
+}
+
+// Selects a cell, opens its editor as F2 does and replaces the text key by key. The editor
+// stays open: the next cell chosen, a key that leaves the row or closing takes the text.
 void typeCell(QTableView* grid, int row, int column, const QString& text) {
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(row, column));
     QTest::keyClick(grid, Qt::Key_F2);
-    QLineEdit* editor = nullptr; // closed editors linger, hidden, until they are deleted
-    for (auto* e : grid->viewport()->findChildren<QLineEdit*>())
-        editor = e->isVisible() ? e : editor;
+    QLineEdit* editor = openEditor(grid);
     QVERIFY(editor);
     editor->selectAll();
     QTest::keyClick(editor, Qt::Key_Delete);
     for (QChar c : text)
         QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    QTest::keyClick(editor, Qt::Key_Return);
-    QApplication::processEvents(); // the delegate commits the editor from the event loop
+}
+
+// A value every check of its field takes, as typed and as stored.
+std::pair<QString, QString> goodValue(FieldKind kind, int column) {
+    switch (kind) {
+    case FieldKind::Number16:
+        return {QStringLiteral("7%1").arg(column), QStringLiteral("7%1").arg(column)};
+    case FieldKind::Count:
+        return {QStringLiteral("３%1").arg(column), QStringLiteral("3%1").arg(column)};
+    case FieldKind::Date:
+        return {QStringLiteral("2024/5/%1").arg(column + 1),
+                QStringLiteral("2024-05-%1").arg(column + 1, 2, 10, QLatin1Char('0'))};
+    case FieldKind::Text:
+        break;
+    }
+    return {QStringLiteral("K%1").arg(column), QStringLiteral("K%1").arg(column)};
 }
 
 // Leaves the current row as the arrow key does.
@@ -166,6 +187,70 @@ private slots:
         QTest::newRow("weather") << int(ScreenId::WeatherMaster) << "Form20"
                                  << "天候" << QStringList{"天候テーブル"} << true << true;
     }
+    // Typed across a row, then Enter, Tab in the last column or Down: the row is written
+    // and the next one (the "*" row of a grid that adds) is current, as in a spreadsheet.
+    void aRowIsFinishedByKeyboard_data() {
+        QTest::addColumn<int>("screen");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("editorOpen");
+        const std::pair<const char*, ScreenId> screens[] = {{"projects", ScreenId::ProjectMaster},
+                                                            {"employees", ScreenId::EmployeeMaster},
+                                                            {"vehicles", ScreenId::VehicleMaster},
+                                                            {"staff marks", ScreenId::MarkMaster},
+                                                            {"weather", ScreenId::WeatherMaster}};
+        const std::pair<const char*, Qt::Key> keys[] = {
+            {"Enter", Qt::Key_Return}, {"Tab", Qt::Key_Tab}, {"Down", Qt::Key_Down}};
+        for (const auto& [name, id] : screens) {
+            for (const auto& [keyName, key] : keys) {
+                // One column: no other cell of the row to click, the editor is always open.
+                for (bool open : {true, false})
+                    if (open || id != ScreenId::WeatherMaster)
+                        QTest::addRow("%s %s %s", name, keyName,
+                                      open ? "in the editor" : "in the grid")
+                            << int(id) << int(key) << open;
+            }
+        }
+    }
+    void aRowIsFinishedByKeyboard() {
+        QFETCH(int, screen);
+        QFETCH(int, key);
+        QFETCH(bool, editorOpen);
+        Fixture f; // an empty firm: no projects, employees or vehicles
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        QWidget* s = f.open(ScreenId(screen));
+        QTableView* grid = gridOf(s);
+        QVERIFY(grid);
+        const MasterDef& def = qobject_cast<MasterScreen*>(s)->definition();
+        const int stored = f.column(def.table, 0).size();
+        const int row = def.canAdd ? stored : 0;
+        const int last = int(def.fields.size()) - 1;
+        for (int c = 0; c <= last; ++c)
+            typeCell(grid, row, c, goodValue(def.fields[c].kind, c).first);
+        if (editorOpen) {
+            QLineEdit* editor = openEditor(grid);
+            QVERIFY(editor);
+            QTest::keyClick(editor, Qt::Key(key));
+        } else {
+            grid->setCurrentIndex(grid->model()->index(row, 0)); // a click takes the text
+            grid->setCurrentIndex(grid->model()->index(row, last));
+            QVERIFY(!openEditor(grid));
+            QTest::keyClick(grid, Qt::Key(key));
+        }
+        QApplication::processEvents();
+        QVERIFY2(messages.texts.isEmpty(), qPrintable(messages.texts.join(u'|')));
+        QCOMPARE(f.column(def.table, 0).size(), def.canAdd ? stored + 1 : stored);
+        for (int c = 0; c <= last; ++c)
+            QCOMPARE(f.column(def.table, def.fields[c].ordinal).value(row),
+                     goodValue(def.fields[c].kind, c).second);
+        QCOMPARE(grid->model()->rowCount(), def.canAdd ? stored + 2 : stored);
+        QCOMPARE(grid->currentIndex().row(), row + 1);
+        QCOMPARE(grid->currentIndex().column(), key == Qt::Key_Down ? last : 0);
+        if (def.canAdd)
+            QCOMPARE(grid->model()->headerData(row + 1, Qt::Vertical).toString(),
+                     QStringLiteral("*"));
+        QCOMPARE(qobject_cast<MasterScreen*>(s)->model()->pendingRow(), -1);
+    }
     void everyMasterAsListed() {
         QFETCH(int, screen);
         QFETCH(QString, name);
@@ -208,6 +293,17 @@ private slots:
         // Every caption shows whole over its column.
         for (int c = 0; c < captions.size(); ++c)
             QVERIFY(grid->columnWidth(c) >= grid->fontMetrics().horizontalAdvance(captions[c]));
+        // A mark's kind is a number: its column says what each one stands for.
+        const int kind = int(captions.indexOf(QStringLiteral("区分")));
+        if (kind >= 0) {
+            QCOMPARE(grid->model()->headerData(kind, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                     QStringLiteral("1 出勤、2 宿泊、3 休日出勤、4 休み"));
+            QStringList tips;
+            for (int r = 0; r < grid->model()->rowCount(); ++r)
+                tips << grid->model()->index(r, kind).data(Qt::ToolTipRole).toString();
+            QVERIFY2(tips.contains(QStringLiteral("2 宿泊")), qPrintable(tips.join(u'|')));
+            QVERIFY(tips.contains(QStringLiteral("4 休み")));
+        }
         button(s, "Command1")->click();
         QTRY_VERIFY(!f.frame->screen(ScreenId(screen)));
     }
@@ -287,7 +383,10 @@ private slots:
         leaveRow(grid);
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY2(messages.texts[0].contains(why), qPrintable(messages.texts[0]));
-        QVERIFY(messages.texts[0].contains(wrong));
+        // The caption runs straight into the particle, as Japanese is written.
+        const QString caption = grid->model()->headerData(column, Qt::Horizontal).toString();
+        QVERIFY2(messages.texts[0].startsWith(caption + QStringLiteral("に「") + wrong + u'」'),
+                 qPrintable(messages.texts[0]));
         QCOMPARE(grid->currentIndex().row(), 1);
         QCOMPARE(grid->model()->index(1, column).data().toString(), wrong);
         QCOMPARE(f.hash(), before);
@@ -340,6 +439,44 @@ private slots:
         QCOMPARE(f.hash(), before);
     }
 
+    // A register on the entry screen moves day-off balances: an open grid shows the file's,
+    // and rows typed but not yet written are kept and written first.
+    void anOpenMasterFollowsARegister() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        f.employees(3);
+        test::MessageRecorder messages;
+        QWidget* s = f.open(ScreenId::EmployeeMaster);
+        QTableView* grid = gridOf(s);
+        QVERIFY(grid);
+        const auto balance = [&f](int rowid, int days) {
+            Database db;
+            QVERIFY(!db.open(f.t.path()));
+            QVERIFY(!db.exec(QStringLiteral("UPDATE 社員 SET 休日残 = ? WHERE rowid = ?"),
+                             {days, rowid}));
+        };
+        QWidget* entry = f.frame->openScreen(ScreenId::Entry);
+        QVERIFY(entry);
+        auto* registerDay = entry->findChild<QPushButton*>(QStringLiteral("Command3"));
+        QVERIFY(registerDay);
+        balance(2, 6);
+        QCOMPARE(grid->model()->index(1, 5).data().toString(), QStringLiteral("10"));
+        registerDay->click();
+        QCOMPARE(grid->model()->index(1, 5).data().toString(), QStringLiteral("6"));
+
+        typeCell(grid, 0, 2, QStringLiteral("花子"));
+        balance(2, 8);
+        registerDay->click();
+        QCOMPARE(openEditor(grid)->text(), QStringLiteral("花子"));
+        QCOMPARE(grid->model()->index(1, 5).data().toString(), QStringLiteral("6"));
+        leaveRow(grid);
+        QTRY_COMPARE(grid->model()->index(1, 5).data().toString(), QStringLiteral("8"));
+        QCOMPARE(f.column(table::Employees, emp::GivenName)[0], QStringLiteral("花子"));
+        QCOMPARE(grid->model()->index(0, 2).data().toString(), QStringLiteral("花子"));
+        QCOMPARE(grid->currentIndex().row(), 1);
+        QCOMPARE(messages.texts, (QStringList{"登録終了しました。", "登録終了しました。"}));
+    }
+
     void aDeleteThatWouldMoveStoredCellsIsRefused() {
         Fixture f;
         QVERIFY(f.t.ok());
@@ -358,7 +495,9 @@ private slots:
         messages.answers = {true, false}; // delete: yes; clear the names instead: no
         button(s, "DeleteRow")->click();
         QCOMPARE(messages.texts.size(), 2);
-        QVERIFY(messages.texts[0].contains(QStringLiteral("社員3")));
+        // The row as captions and values, not a run of bare figures.
+        QCOMPARE(messages.texts[0],
+                 QStringLiteral("3行目（社員コード 3、社員3 名3）を削除しますか？"));
         QVERIFY2(messages.texts[1].contains(QStringLiteral("削除できません")),
                  qPrintable(messages.texts[1]));
         QVERIFY(messages.texts[1].contains(QStringLiteral("3列目")));
@@ -399,6 +538,7 @@ private slots:
         messages.answers = {true};
         button(s, "DeleteRow")->click();
         QCOMPARE(messages.texts.size(), 2);
+        QCOMPARE(messages.texts[1], QStringLiteral("2行目（車両番号 2、車2）を削除しますか？"));
         QCOMPARE(f.column(table::Vehicles, veh::Name), (QStringList{"車1", "車3", "車4", "車5"}));
         QCOMPARE(grid->model()->index(1, 1).data().toString(), QStringLiteral("車3"));
         QCOMPARE(grid->model()->rowCount(), 5);
@@ -454,6 +594,32 @@ private slots:
         QTRY_VERIFY(!f.frame->screen(ScreenId::ProjectMaster));
         QCOMPARE(items(projects, 1), (QStringList{"工事1", "工事2", "新築工事"}));
         QCOMPARE(items(period), items(projects, 1));
+
+        // The picker keeps its list between openings until the projects may have changed:
+        // a row another program adds shows after a register, a master's write or a new
+        // data location, not at every F4.
+        const auto reopened = [&f] {
+            if (QWidget* open = f.frame->screen(ScreenId::ProjectPicker))
+                open->close();
+            QApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QWidget* picker = f.frame->openScreen(ScreenId::ProjectPicker);
+            return items(picker ? picker->findChild<QTreeWidget*>("DBList1") : nullptr, 1);
+        };
+        f.insert(table::Projects,
+                 {20, QStringLiteral("他の画面の工事"), QVariant(), QVariant(), QVariant()});
+        QCOMPARE(reopened(), (QStringList{"工事1", "工事2", "新築工事"}));
+        emit f.frame->dataChanged();
+        QCOMPARE(reopened(), (QStringList{"工事1", "工事2", "新築工事", "他の画面の工事"}));
+        f.insert(table::Projects,
+                 {21, QStringLiteral("二つ目"), QVariant(), QVariant(), QVariant()});
+        emit f.frame->dataLocationChanged();
+        QCOMPARE(reopened().size(), 5);
+        grid = gridOf(f.frame->openScreen(ScreenId::ProjectMaster));
+        typeCell(grid, 0, 1, QStringLiteral("改名"));
+        leaveRow(grid);
+        QCOMPARE(reopened().value(0), QStringLiteral("改名"));
+        f.frame->screen(ScreenId::ProjectMaster)->close();
 
         // The weather master through the 予備登録 menu, which stays open.
         f.frame->menuEntry(2, 1)->trigger();

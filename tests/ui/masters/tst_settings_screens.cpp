@@ -118,6 +118,34 @@ private slots:
         QVERIFY(f.messages.texts.isEmpty());
     }
 
+    // Enter on a focused button presses it, as on the main and entry screens.
+    void enterPressesTheFocusedButton_data() {
+        QTest::addColumn<int>("screen");
+        QTest::addColumn<QString>("button");
+        QTest::newRow("system settings") << int(ScreenId::SystemSettings) << "Command2";
+        QTest::newRow("trade name") << int(ScreenId::TradeName) << "Command2";
+        QTest::newRow("print settings") << int(ScreenId::PrintSettings) << "Command2";
+        QTest::newRow("data location") << int(ScreenId::DataLocation) << "Command2";
+        QTest::newRow("further registrations") << int(ScreenId::FurtherRegistrations) << "Command1";
+        QTest::newRow("employee master") << int(ScreenId::EmployeeMaster) << "Command1";
+    }
+    void enterPressesTheFocusedButton() {
+        QFETCH(int, screen);
+        QFETCH(QString, button);
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        Frame f(t.path());
+        QWidget* w = f.frame->openScreen(ScreenId(screen));
+        QVERIFY(w);
+        auto* b = w->findChild<QPushButton*>(button);
+        QVERIFY(b);
+        QCOMPARE(b->text(), QStringLiteral("終了"));
+        b->setFocus();
+        QTest::keyClick(b, Qt::Key_Return);
+        QTRY_VERIFY(!f.frame->screen(ScreenId(screen)));
+        QVERIFY2(f.messages.texts.isEmpty(), qPrintable(f.messages.texts.join(u'|')));
+    }
+
     void anUnreadableFileOpensNoSettingsScreen() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("VORDA.db"));
