@@ -137,8 +137,10 @@ public:
         : p_(p), s_(s), d_(d), progress_(progress),
           period_(periodText(d.era, d.earliest().year(), d.latest().year())) {}
 
-    void sheet(const PeriodSheet& sheet) {
+    void sheet(const PeriodSheet& sheet, int page, int pages) {
         frame(sheet);
+        // Below the outline at its right.
+        prtPageMarks(p_, s_, 19700, 12950, page, pages);
         for (int b = 0; b < sheet.years; ++b)
             band(sheet.firstYear + b, b);
         for (int r = 0; r < sheet.markCount; ++r)
@@ -252,8 +254,9 @@ private:
 void drawPeriodList(Printer& printer, const PageScale& scale, const PeriodListData& data,
                     const std::function<void(int)>& progress) {
     PeriodSheetDrawer drawer(printer, scale, data, progress);
-    for (const PeriodSheet& sheet : periodSheets(data))
-        drawer.sheet(sheet);
+    const std::vector<PeriodSheet> sheets = periodSheets(data);
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+        drawer.sheet(sheets[i], int(i) + 1, int(sheets.size()));
     if (progress)
         progress(0);
 }
