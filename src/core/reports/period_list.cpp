@@ -227,7 +227,8 @@ private:
                 // and the thin strip rule: the character keeps clear of both.
                 const int top = clearAfter(s_, 2000 + y, (m - 1 + 12 * b) % 12 == 0 ? 5 : 3);
                 const int at = std::max(2010 + y, top);
-                prtxFit(p_, s_, x, at, 300, clearBefore(s_, 2150 + y, 1) - at, weekdayChar(date), 7, 0);
+                prtxFit(p_, s_, x, at, 300, clearBefore(s_, 2150 + y, 1) - at, weekdayChar(date), 7,
+                        0);
                 if (std::binary_search(d_.dates.begin(), d_.dates.end(), date))
                     text(x, 2200 + y, QStringLiteral("■"), 10);
             }
