@@ -125,7 +125,8 @@ int sendSheets(const DrawSheets& draw, const QString& out, const AppState& state
 }
 
 PageScale pageScaleOf(const AppState& state) {
-    return PageScale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale};
+    return PageScale{state.paperCode, state.orientationCode, state.positionScale, state.fontScale,
+                     state.today()};
 }
 
 // The "--name value" options after the sheet's name; nothing for an unknown or unfinished one.

@@ -99,6 +99,8 @@ public:
         text(1000, 500, d_.title, 24, 1);
         text(10000, 700, d_.periodLine, 12);
         grid();
+        // Below the grid at its right, beside the legend.
+        prtPageMarks(p_, s_, kRight, 13100, 1, 1);
         headings();
         days();
         names();
@@ -114,11 +116,14 @@ private:
         if (!t.isEmpty())
             prtx(p_, s_, x, y, t, size, unlin);
     }
-    // A text that stays inside its cell, from x to the cell's right edge.
-    void cellText(int x, int y, int right, const QString& t, CellAlign align = CellAlign::Left) {
+    // A text that stays inside its cell, from x to clear of the rule at the cell's right
+    // (`dots` wide).
+    void cellText(int x, int y, int rule, const QString& t, CellAlign align = CellAlign::Left,
+                  int dots = 1) {
         if (!t.isEmpty())
-            prtxFit(p_, s_, x, y, right - x, t, 10, 0, align);
+            prtxFit(p_, s_, x, y, clearBefore(s_, rule, dots) - x, t, 10, 0, align);
     }
+    static int ruleWidth(int x) { return x == kTotalsRule || x == kRight ? 5 : 1; }
     void line(int x1, int y1, int x2, int y2) { scaledLine(p_, s_, x1, y1, x2, y2); }
     void step() {
         if (progress_ && steps_ < kAttendanceProgressMax)
@@ -171,14 +176,24 @@ private:
             const QDate& date = d_.dates[std::size_t(i)];
             const int right = dayLeft(i + 1);
             cellText(2150 + kDayWidth * i, 1700, right,
-                     rightAlignKeepLast(QString::number(date.day()), 2));
-            cellText(2150 + kDayWidth * i, 2200, right, weekdayChar(date));
+                     rightAlignKeepLast(QString::number(date.day()), 2), CellAlign::Left,
+                     ruleWidth(right));
+            cellText(2150 + kDayWidth * i, 2200, right, weekdayChar(date), CellAlign::Left,
+                     ruleWidth(right));
         }
     }
 
     void names() {
         for (int e = 0; e < kAttendanceSheetRows; ++e) {
-            cellText(1100, 2600 + kRowHeight * e, kNameRule, d_.names[std::size_t(e)]);
+            // A name too long for one line goes onto two lines of its row, never cut.
+            const QString& name = d_.names[std::size_t(e)];
+            const int rowTop = kFirstRow + kRowHeight * e;
+            if (!name.isEmpty())
+                prtxFitWrapped(
+                    p_, s_, 1100, 2600 + kRowHeight * e, clearBefore(s_, kNameRule, 5) - 1100,
+                    clearAfter(s_, rowTop, e == 0 ? 5 : 1),
+                    clearBefore(s_, rowTop + kRowHeight, e + 1 == kAttendanceSheetRows ? 5 : 1),
+                    name, 10, 0);
             step();
         }
     }
@@ -192,7 +207,7 @@ private:
                     // One character stands in the middle of its day; more start near the rule.
                     const bool one = t.toUcs4().size() == 1;
                     cellText((one ? 2150 : 2010) + kDayWidth * i, 2550 + kRowHeight * e,
-                             dayLeft(i + 1), t);
+                             dayLeft(i + 1), t, CellAlign::Left, ruleWidth(dayLeft(i + 1)));
                 }
             }
             step();

@@ -4,6 +4,8 @@
 #include "core/data/schema.h"
 #include "core/data/values.h"
 
+#include <cmath>
+
 namespace vorda {
 
 QString midChars(const QString& text, int from, int count) {
@@ -174,10 +176,43 @@ QStringList workContentLines(const QString& text) {
 
 namespace {
 
-// From a grid column's text (50 in from its rule) to 10 short of the next rule.
-constexpr int kColumnWidth = 240;
-constexpr int kLegendWidth = 1550;
-constexpr int kLongHeading = 6;
+// The sheet's layout in base twips. The grid: an outline, a heading band, eight blocks of a
+// planned and an actual half, the first column split into name lines above a strip of
+// remarks and client, then times, work content, 44 columns of 300 and the totals.
+constexpr int kGridLeft = 400, kGridTop = 1700, kGridRight = 19850, kGridBottom = 12900;
+constexpr int kFirstBlock = 2500; // the heading rule: blocks start below it
+constexpr int kBlockHeight = 1300, kHalfHeight = 650, kBlocksPerSheet = 8;
+constexpr int kStripTop = 1000; // the remarks strip, from a block's top
+constexpr int kNameRule = 2100, kStripDivider = 1200;
+constexpr int kTimeLabelRule = 2400, kWorkRule = 3200, kWorkLabelRule = 3500;
+constexpr int kGridColumnsLeft = 5900, kColumnPitch = 300, kGridColumns = 44;
+constexpr int kTextInset = 50; // a grid column's text from its left rule
+constexpr int kTotalsRule = 19100;
+constexpr int kSpotColumn = 30, kGuardDayColumn = 31, kGuardNightColumn = 32;
+constexpr int kFirstVehicleColumn = 33, kExtraColumn = 43;
+constexpr int kStampLeft = 13850, kStampTop = 500, kStampRight = 19850, kStampBottom = 1300;
+constexpr int kHeavy = 5, kThin = 1; // rule widths in dots
+constexpr int kLegendLeft = 700, kLegendTop = 13000, kLegendPitchX = 1600, kLegendPitchY = 150;
+constexpr int kLegendPerRow = 12, kLegendWidth = 1550;
+constexpr int kPlannedLine = 2700, kActualLine = 3320; // cells of a block's two lines
+// The print date stands above the stamp box, at the sheet's right.
+constexpr int kMarksTop = 150;
+
+// Which groups a sheet shows and how large its legend is.
+struct SheetPart {
+    int firstSlot;
+    int legendSize;
+    int page;
+};
+constexpr SheetPart kFirstSheet{0, 8, 1};
+constexpr SheetPart kSecondSheet{8, 7, 2};
+
+constexpr int columnLeft(int c) {
+    return kGridColumnsLeft + kColumnPitch * c;
+}
+constexpr int blockTop(int b) {
+    return kFirstBlock + kBlockHeight * b;
+}
 
 class DailySheet {
 public:
@@ -185,26 +220,29 @@ public:
                const std::function<void(int)>& progress)
         : p_(p), s_(s), d_(d), progress_(progress) {}
 
-    void sheet(int first, int legendSize) {
+    void sheet(const SheetPart& part) {
         prtkotei();
-        legend(legendSize);
+        prtPageMarks(p_, s_, kGridRight, kMarksTop, part.page, d_.secondSheet ? 2 : 1);
+        legend(part.legendSize);
         headings();
-        for (int b = 0; b < 8; ++b)
-            block(first + b, b);
+        for (int b = 0; b < kBlocksPerSheet; ++b)
+            block(part.firstSlot + b, b);
         p_.end_document();
     }
 
 private:
-    // Every text keeps inside its cell: `width` to the next rule or text, `height` down to
-    // the rule below where that is close.
-    void text(int x, int y, int width, const QString& t, int size, int unlin = 0) {
+    // Every text keeps inside its cell: `right` is where the next rule (counting its width)
+    // or text begins, `bottom` the rule below where that is close.
+    void text(int x, int y, int right, const QString& t, int size, int unlin = 0) {
         if (!t.isEmpty())
-            prtxFit(p_, s_, x, y, width, t, size, unlin);
+            prtxFit(p_, s_, x, y, right - x, t, size, unlin);
     }
-    void text(int x, int y, int width, int height, const QString& t, int size) {
+    void text(int x, int y, int right, int bottom, const QString& t, int size) {
         if (!t.isEmpty())
-            prtxFit(p_, s_, x, y, width, height, t, size, 0);
+            prtxFit(p_, s_, x, y, right - x, bottom - y, t, size, 0);
     }
+    int after(int rule, int dots) const { return clearAfter(s_, rule, dots); }
+    int before(int rule, int dots) const { return clearBefore(s_, rule, dots); }
     void line(int x1, int y1, int x2, int y2) { scaledLine(p_, s_, x1, y1, x2, y2); }
     void step() {
         if (progress_ && steps_ < kDailyProgressMax)
@@ -215,148 +253,171 @@ private:
         openJob(p_, s_);
         // The title and the date line end short of the stamp box; the person and the labels
         // beside it stay above the grid.
-        text(400, 500, 13350, d_.title, 18, 1);
-        text(1000, 1050, 12750, d_.dateLine, 18, 1);
-        text(15000, 1450, 1450, 240, QStringLiteral("責任者氏名"), 12);
-        text(16500, 1400, 1900, 290, d_.person, 16);
-        text(18500, 1450, 1340, 240, QStringLiteral("印"), 12);
-        p_.set_line_width(5);
-        scaledBox(p_, s_, 13850, 500, 19850, 1300);
-        for (int x = 14850; x <= 18850; x += 1000)
-            line(x, 500, x, 1300);
-        scaledBox(p_, s_, 400, 1700, 19850, 12900);
-        line(400, 2500, 19850, 2500);
-        p_.set_line_width(1);
-        for (int k = 1; k <= 15; ++k)
-            line(2100, 2500 + 650 * k, 19850, 2500 + 650 * k);
-        p_.set_line_width(5);
-        for (int k = 1; k <= 7; ++k)
-            line(400, 2500 + 1300 * k, 19850, 2500 + 1300 * k);
-        p_.set_line_width(1);
-        for (int b = 0; b < 8; ++b) {
-            line(400, 3500 + 1300 * b, 2100, 3500 + 1300 * b);
-            line(1200, 3500 + 1300 * b, 1200, 3800 + 1300 * b);
+        const int aboveGrid = before(kGridTop, kHeavy);
+        text(400, 500, before(kStampLeft, kHeavy), d_.title, 18, 1);
+        text(1000, 1050, before(kStampLeft, kHeavy), d_.dateLine, 18, 1);
+        text(15000, 1450, 16450, aboveGrid, QStringLiteral("責任者氏名"), 12);
+        text(16500, 1400, 18400, aboveGrid, d_.person, 16);
+        text(18500, 1450, kGridRight, aboveGrid, QStringLiteral("印"), 12);
+        p_.set_line_width(kHeavy);
+        scaledBox(p_, s_, kStampLeft, kStampTop, kStampRight, kStampBottom);
+        for (int x = kStampLeft + 1000; x < kStampRight; x += 1000)
+            line(x, kStampTop, x, kStampBottom);
+        scaledBox(p_, s_, kGridLeft, kGridTop, kGridRight, kGridBottom);
+        line(kGridLeft, kFirstBlock, kGridRight, kFirstBlock);
+        p_.set_line_width(kThin);
+        for (int k = 1; k < 2 * kBlocksPerSheet; ++k)
+            line(kNameRule, kFirstBlock + kHalfHeight * k, kGridRight,
+                 kFirstBlock + kHalfHeight * k);
+        p_.set_line_width(kHeavy);
+        for (int b = 1; b < kBlocksPerSheet; ++b)
+            line(kGridLeft, blockTop(b), kGridRight, blockTop(b));
+        p_.set_line_width(kThin);
+        for (int b = 0; b < kBlocksPerSheet; ++b) {
+            const int strip = blockTop(b) + kStripTop;
+            line(kGridLeft, strip, kNameRule, strip);
+            line(kStripDivider, strip, kStripDivider, blockTop(b + 1));
         }
-        line(2100, 1700, 2100, 12900);
-        line(2400, 2500, 2400, 12900);
-        line(3200, 1700, 3200, 12900);
-        line(3500, 2500, 3500, 12900);
-        line(5900, 1700, 5900, 12900);
-        for (int k = 1; k <= 43; ++k)
-            line(5900 + 300 * k, 1700, 5900 + 300 * k, 12900);
-        p_.set_line_width(5);
-        line(19100, 1700, 19100, 12900);
-        text(600, 2000, 1490, QStringLiteral("工 事 名"), 16);
-        text(2300, 2000, 890, QStringLiteral("時 間"), 16);
-        text(3700, 2000, 2190, QStringLiteral("作 業 内 容"), 16);
-        p_.set_line_width(1);
-        line(19850, 1700, 19850, 12900);
-        text(19300, 2000, 540, QStringLiteral("計"), 16);
+        line(kNameRule, kGridTop, kNameRule, kGridBottom);
+        line(kTimeLabelRule, kFirstBlock, kTimeLabelRule, kGridBottom);
+        line(kWorkRule, kGridTop, kWorkRule, kGridBottom);
+        line(kWorkLabelRule, kFirstBlock, kWorkLabelRule, kGridBottom);
+        line(kGridColumnsLeft, kGridTop, kGridColumnsLeft, kGridBottom);
+        for (int k = 1; k < kGridColumns; ++k)
+            line(columnLeft(k), kGridTop, columnLeft(k), kGridBottom);
+        p_.set_line_width(kHeavy);
+        line(kTotalsRule, kGridTop, kTotalsRule, kGridBottom);
+        text(600, 2000, before(kNameRule, kThin), QStringLiteral("工 事 名"), 16);
+        text(2300, 2000, before(kWorkRule, kThin), QStringLiteral("時 間"), 16);
+        text(3700, 2000, before(kGridColumnsLeft, kThin), QStringLiteral("作 業 内 容"), 16);
+        p_.set_line_width(kThin);
+        line(kGridRight, kGridTop, kGridRight, kGridBottom);
+        text(19300, 2000, before(kGridRight, kHeavy), QStringLiteral("計"), 16);
         static const struct {
-            int x, y, width;
+            int x, y;
             const char16_t* t;
-        } labels[] = {{2150, 2595, 240, u"開"},   {2150, 2920, 240, u"始"},   {2150, 3180, 240, u"終"},
-                      {2150, 3495, 240, u"了"},   {3250, 2595, 240, u"予"},   {3250, 2920, 240, u"定"},
-                      {3250, 3180, 240, u"実"},   {3250, 3495, 240, u"積"},   {19150, 2600, 440, u"人工"},
-                      {19150, 2920, 440, u"車両"}, {19150, 3170, 440, u"人工"}, {19150, 3490, 440, u"車両"}};
-        for (int b = 0; b < 8; ++b) {
-            for (const auto& l : labels)
-                text(l.x, l.y + 1300 * b, l.width, QString::fromUtf16(l.t), 10);
+        } labels[] = {{2150, 2595, u"開"},    {2150, 2920, u"始"},    {2150, 3180, u"終"},
+                      {2150, 3495, u"了"},    {3250, 2595, u"予"},    {3250, 2920, u"定"},
+                      {3250, 3180, u"実"},    {3250, 3495, u"積"},    {19150, 2600, u"人工"},
+                      {19150, 2920, u"車両"}, {19150, 3170, u"人工"}, {19150, 3490, u"車両"}};
+        for (int b = 0; b < kBlocksPerSheet; ++b) {
+            for (const auto& l : labels) {
+                const int right = l.x < kTimeLabelRule   ? before(kTimeLabelRule, kThin)
+                                  : l.x < kWorkLabelRule ? before(kWorkLabelRule, kThin)
+                                                         : before(kGridRight, kHeavy);
+                text(l.x, l.y + kBlockHeight * b, right, QString::fromUtf16(l.t), 10);
+            }
         }
     }
 
     void legend(int size) {
-        for (int r = 0; r < int(d_.legend.size()); ++r)
-            text(700 + 1600 * (r % 12), 13000 + 150 * (r / 12), kLegendWidth, d_.legend[r], size);
+        for (int r = 0; r < int(d_.legend.size()); ++r) {
+            const int x = kLegendLeft + kLegendPitchX * (r % kLegendPerRow);
+            text(x, kLegendTop + kLegendPitchY * (r / kLegendPerRow), x + kLegendWidth,
+                 d_.legend[r], size);
+        }
     }
 
-    // A heading reads down its column, one character a line: the first three in the band,
-    // or, for a name that only more characters tell apart, up to six from the band's top, as
-    // many a line as the column holds.
-    void vertical(int x, const QString& heading, bool more = false) {
-        if (more) {
-            prtxFitColumn(p_, s_, x, 1720, kColumnWidth, 770, midChars(heading, 0, kLongHeading), 10, 0);
-        } else {
-            QStringList chars;
-            for (int i = 0; i < 3; ++i)
-                chars << midChars(heading, i, 1);
-            prtxFitLines(p_, s_, x, 1800, kColumnWidth, 690, chars, 10, 0, 200);
-        }
+    // A heading reads down its column (the rule shared with the monthly results).
+    void vertical(int column, const QString& heading, bool alike = false) {
+        const int x = columnLeft(column) + kTextInset;
+        const int right = column == kExtraColumn ? before(kTotalsRule, kHeavy)
+                                                 : before(columnLeft(column + 1), kThin);
+        prtxHeading(p_, s_, x, 1800, 200, after(kGridTop, kHeavy), before(kFirstBlock, kHeavy),
+                    right - x, heading, 10, alike);
         step();
     }
 
-    // The names whose first three characters another column's name shares.
-    std::vector<bool> alike(const std::vector<QString>& names) const {
-        std::vector<bool> out(names.size(), false);
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            for (std::size_t j = 0; j < names.size() && !out[i]; ++j) {
-                out[i] = i != j && names[i].size() > 3 && names[j] != names[i] &&
-                         !names[j].isEmpty() && midChars(names[j], 0, 3) == midChars(names[i], 0, 3);
-            }
-        }
-        return out;
+    void headings() {
+        std::vector<QString> names(d_.names.employees.begin(),
+                                   d_.names.employees.begin() + kStaffColumns);
+        names.insert(names.end(), d_.names.vehicles.begin(),
+                     d_.names.vehicles.begin() + kVehicleColumns);
+        const std::vector<bool> alike = headingsAlike(names);
+        for (int c = 0; c < kStaffColumns; ++c)
+            vertical(c, names[c], alike[c]);
+        vertical(kSpotColumn, QStringLiteral("スポト"));
+        vertical(kGuardDayColumn, QStringLiteral("ガド昼"));
+        vertical(kGuardNightColumn, QStringLiteral("ガド夜"));
+        for (int v = 0; v < kVehicleColumns; ++v)
+            vertical(kFirstVehicleColumn + v, names[kStaffColumns + v], alike[kStaffColumns + v]);
+        vertical(kExtraColumn, d_.day.extraCaption);
     }
 
-    void headings() {
-        std::vector<QString> names(d_.names.employees.begin(), d_.names.employees.begin() + kStaffColumns);
-        names.insert(names.end(), d_.names.vehicles.begin(), d_.names.vehicles.begin() + kVehicleColumns);
-        const std::vector<bool> more = alike(names);
-        for (int c = 0; c < kStaffColumns; ++c)
-            vertical(5950 + 300 * c, names[c], more[c]);
-        vertical(14950, QStringLiteral("スポト"));
-        vertical(15250, QStringLiteral("ガド昼"));
-        vertical(15550, QStringLiteral("ガド夜"));
-        for (int v = 0; v < kVehicleColumns; ++v)
-            vertical(5950 + 300 * (33 + v), names[kStaffColumns + v], more[kStaffColumns + v]);
-        vertical(18850, d_.day.extraCaption);
+    // A mark in its grid column, from the column's text position to the next rule.
+    void cell(int column, int y, const QString& t) {
+        const int x = columnLeft(column) + kTextInset;
+        text(x, y, before(columnLeft(column + 1), kThin), t, 10);
+    }
+    // A count takes its column's whole free width before it shrinks.
+    void figure(int column, int y, const QString& t) {
+        const int right = column == kExtraColumn ? before(kTotalsRule, kHeavy)
+                                                 : before(columnLeft(column + 1), kThin);
+        prtxFigure(p_, s_, columnLeft(column) + kTextInset, y, after(columnLeft(column), kThin),
+                   right, t, 10);
+    }
+    // A total stands at 19600 and takes the blank beside its label before it shrinks.
+    void total(int y, const QString& label, qint64 value) {
+        const int left = 19150 + int(std::ceil(printTextWidth(label, 10))) + 20;
+        prtxFigure(p_, s_, 19600, y, left, before(kGridRight, kHeavy), countOrEmpty(value), 10);
     }
 
     void block(int k, int b) {
-        const int Y = 1300 * b;
+        const int Y = kBlockHeight * b;
+        const int top = blockTop(b);
+        const int strip = top + kStripTop;
         const GroupSlot& g = d_.day.groups[k];
         const Line& planned = d_.day.planned(k);
         const Line& actual = d_.day.actual(k);
         // Six name lines above the strip of remarks and client; two work lines of three.
-        prtxFitLines(p_, s_, 410, 2510 + Y, 1680, 980, jobNameLines(g.jobName), 10, 0, 200);
+        const int nameLeft = after(kGridLeft, kHeavy);
+        const int nameTop = after(top, kHeavy);
+        prtxFitLines(p_, s_, nameLeft, nameTop, before(kNameRule, kThin) - nameLeft,
+                     before(strip, kThin) - nameTop, jobNameLines(g.jobName), 10, 0, 200);
         step();
+        const int stripTop = after(strip, kThin);
+        const int stripBottom = before(top + kBlockHeight, kHeavy);
         if (!g.remarks.isEmpty())
-            prtxFitWrapped(p_, s_, 410, 3590 + Y, 780, 3510 + Y, 3790 + Y, g.remarks, 10, 0);
+            prtxFitWrapped(p_, s_, nameLeft, 3590 + Y, before(kStripDivider, kThin) - nameLeft,
+                           stripTop, stripBottom, g.remarks, 10, 0);
         if (!g.client.isEmpty())
-            prtxFitWrapped(p_, s_, 1210, 3590 + Y, 880, 3510 + Y, 3790 + Y, g.client, 10, 0);
+            prtxFitWrapped(p_, s_, 1210, 3590 + Y, before(kNameRule, kThin) - 1210, stripTop,
+                           stripBottom, g.client, 10, 0);
         step();
         if (!g.startTime.isEmpty())
-            text(2510, 2710 + Y, 680, rightAlignKeepFirst(g.startTime, 5), 10);
+            text(2510, 2710 + Y, before(kWorkRule, kThin), rightAlignKeepFirst(g.startTime, 5), 10);
         if (!g.endTime.isEmpty())
-            text(2510, 3330 + Y, 680, rightAlignKeepFirst(g.endTime, 5), 10);
+            text(2510, 3330 + Y, before(kWorkRule, kThin), rightAlignKeepFirst(g.endTime, 5), 10);
         step();
-        prtxFitLines(p_, s_, 3510, 2510 + Y, 2380, 630, workContentLines(g.plannedWork), 10, 0, 200);
-        prtxFitLines(p_, s_, 3510, 3170 + Y, 2380, 620, workContentLines(g.actualWork), 10, 0, 200);
+        const int workRight = before(kGridColumnsLeft, kThin);
+        const int half = top + kHalfHeight;
+        const int plannedTop = after(top, kHeavy);
+        const int actualTop = std::max(3170 + Y, after(half, kThin));
+        prtxFitLines(p_, s_, 3510, plannedTop, workRight - 3510, before(half, kThin) - plannedTop,
+                     workContentLines(g.plannedWork), 10, 0, 200);
+        prtxFitLines(p_, s_, 3510, actualTop, workRight - 3510, stripBottom - actualTop,
+                     workContentLines(g.actualWork), 10, 0, 200);
         step();
         for (int c = 0; c < kStaffColumns; ++c) {
-            text(5950 + 300 * c, 2700 + Y, kColumnWidth, planned.staff[c].trimmed(), 10);
-            text(5950 + 300 * c, 3320 + Y, kColumnWidth, actual.staff[c].trimmed(), 10);
+            cell(c, kPlannedLine + Y, planned.staff[c].trimmed());
+            cell(c, kActualLine + Y, actual.staff[c].trimmed());
             step();
         }
-        auto pair = [&](int x, qint16 plannedCount, qint16 actualCount) {
-            text(x, 2700 + Y, kColumnWidth, countOrEmpty(plannedCount), 10);
-            text(x, 3320 + Y, kColumnWidth, countOrEmpty(actualCount), 10);
+        auto pair = [&](int column, qint16 plannedCount, qint16 actualCount) {
+            figure(column, kPlannedLine + Y, countOrEmpty(plannedCount));
+            figure(column, kActualLine + Y, countOrEmpty(actualCount));
             step();
         };
-        pair(14950, g.spotCount[0], g.spotCount[1]);
-        pair(15250, planned.guards[0], actual.guards[0]);
-        pair(15550, planned.guards[1], actual.guards[1]);
+        pair(kSpotColumn, g.spotCount[0], g.spotCount[1]);
+        pair(kGuardDayColumn, planned.guards[0], actual.guards[0]);
+        pair(kGuardNightColumn, planned.guards[1], actual.guards[1]);
         for (int v = 0; v < kVehicleColumns; ++v)
-            pair(5950 + 300 * (33 + v), planned.vehicles[v], actual.vehicles[v]);
-        pair(18850, g.extraCount[0], g.extraCount[1]);
-        // A total has the room from beside its label to the right frame.
-        const auto plannedMen = manDays(d_.day, k, false);
-        const auto plannedVehicles = vehicleTotal(d_.day, k, false);
-        const auto actualMen = manDays(d_.day, k, true);
-        const auto actualVehicles = vehicleTotal(d_.day, k, true);
-        text(19600, 2600 + Y, kColumnWidth, countOrEmpty(plannedMen), 10);
-        text(19600, 2920 + Y, kColumnWidth, countOrEmpty(plannedVehicles), 10);
-        text(19600, 3170 + Y, kColumnWidth, countOrEmpty(actualMen), 10);
-        text(19600, 3490 + Y, kColumnWidth, countOrEmpty(actualVehicles), 10);
+            pair(kFirstVehicleColumn + v, planned.vehicles[v], actual.vehicles[v]);
+        pair(kExtraColumn, g.extraCount[0], g.extraCount[1]);
+        total(2600 + Y, QStringLiteral("人工"), manDays(d_.day, k, false));
+        total(2920 + Y, QStringLiteral("車両"), vehicleTotal(d_.day, k, false));
+        total(3170 + Y, QStringLiteral("人工"), manDays(d_.day, k, true));
+        total(3490 + Y, QStringLiteral("車両"), vehicleTotal(d_.day, k, true));
         step();
     }
 
@@ -372,9 +433,9 @@ private:
 void drawDailyReport(Printer& printer, const PageScale& scale, const DailyReportData& data,
                      const std::function<void(int)>& progress) {
     DailySheet sheet(printer, scale, data, progress);
-    sheet.sheet(0, 8);
+    sheet.sheet(kFirstSheet);
     if (data.secondSheet)
-        sheet.sheet(8, 7);
+        sheet.sheet(kSecondSheet);
     if (progress)
         progress(0);
 }

@@ -211,16 +211,21 @@ namespace {
 // Cell widths in base twips: each text stays inside its rules.
 constexpr int kTitleWidth = 14800;
 constexpr int kPeriodWidth = 4000; // to the paper's margin: the period texts reach past the grid
-constexpr int kPageMarkWidth = 1000;
-constexpr int kNameWidth = 5960;
-constexpr int kHeadingWidth = 330;
-constexpr int kCellWidth = 400;
+// The grid: an outline, the heading rule, the name column and columns of 500.
+constexpr int kGridLeft = 1000, kGridTop = 1300, kGridRight = 19000, kGridBottom = 13600;
+constexpr int kHeadingRule = 2000, kNameRule = 7000, kColumnPitch = 500;
+constexpr int kHeavy = 5, kThin = 1; // rule widths in dots
 
 class MonthlySheet {
 public:
     MonthlySheet(Printer& p, const PageScale& s, const MonthlyResultsData& d,
                  const std::function<void(int)>& progress)
-        : p_(p), s_(s), d_(d), progress_(progress), pages_(monthlyPageCount(d)) {}
+        : p_(p), s_(s), d_(d), progress_(progress), pages_(monthlyPageCount(d)) {
+        std::vector<QString> headings;
+        for (const MonthlyColumn& c : d.columns)
+            headings.push_back(c.heading);
+        alike_ = headingsAlike(headings);
+    }
 
     void draw() {
         const int columnBlocks = pages_ / std::max<int>(1, rowBlocks());
@@ -244,6 +249,11 @@ private:
             prtxFit(p_, s_, x, y, width, t, size, unlin, align);
     }
     void line(int x1, int y1, int x2, int y2) { scaledLine(p_, s_, x1, y1, x2, y2); }
+    // The last base position of column c clear of the rule at its right.
+    int columnRight(int c) const {
+        const int rule = kNameRule + kColumnPitch * (c + 1);
+        return clearBefore(s_, rule, rule >= kGridRight ? kHeavy : kThin);
+    }
     // Twenty steps a page, spread over 10 to 29 whatever the page count.
     void advance(int steps) {
         done_ += steps;
@@ -258,44 +268,51 @@ private:
         fit(16000, 800, kPeriodWidth, monthlyPeriodText(d_.era, d_.period.end), 12);
         prtx(p_, s_, 2300, 1500, QStringLiteral("工    事    件    名"), 18, 0);
         grid();
-        if (pages_ > 1)
-            fit(18000, 13700, kPageMarkWidth, QStringLiteral("%1 / %2").arg(page).arg(pages_), 10);
+        prtPageMarks(p_, s_, kGridRight, 13700, page, pages_);
         advance(1);
 
         const int rows = std::min<int>(kMonthlyRowsPerPage, int(d_.projects.size()) - firstProject);
         const int columns =
             std::min<int>(kMonthlyColumnsPerPage, int(d_.columns.size()) - firstColumn);
+        // Names from clear of the outline to clear of the name column's rule.
+        const int nameLeft = std::max(1010, clearAfter(s_, kGridLeft, kHeavy));
         for (int p = 0; p < rows; ++p)
-            fit(1010, 2070 + 400 * p, kNameWidth, d_.projects[firstProject + p].name, 12);
+            fit(nameLeft, 2070 + 400 * p, clearBefore(s_, kNameRule, kHeavy) - nameLeft,
+                d_.projects[firstProject + p].name, 12);
         advance(1);
+        // Headings read down their columns, by the daily sheet's rule for names alike.
         for (int c = 0; c < columns; ++c) {
-            const QString& heading = d_.columns[firstColumn + c].heading;
-            for (int i = 0; i < 3; ++i)
-                fit(7150 + 500 * c, 1320 + 200 * i, kHeadingWidth, midChars(heading, i, 1), 10);
+            const int x = 7150 + kColumnPitch * c;
+            prtxHeading(p_, s_, x, 1320, 200, clearAfter(s_, kGridTop, kHeavy),
+                        clearBefore(s_, kHeadingRule, kHeavy), columnRight(c) - x,
+                        d_.columns[firstColumn + c].heading, 10,
+                        alike_[std::size_t(firstColumn + c)]);
         }
         advance(11);
+        // A figure takes its column's free width before it shrinks.
         for (int c = 0; c < columns; ++c) {
             const std::vector<qint64>& values = d_.columns[firstColumn + c].values;
+            const int left = clearAfter(s_, kNameRule + kColumnPitch * c, c == 0 ? kHeavy : kThin);
             for (int p = 0; p < rows; ++p)
-                fit(7080 + 500 * c, 2080 + 400 * p, kCellWidth,
-                    monthlyCellText(values[firstProject + p]), 10, 0, CellAlign::Right);
+                prtxFigure(p_, s_, 7080 + kColumnPitch * c, 2080 + 400 * p, left, columnRight(c),
+                           monthlyCellText(values[firstProject + p]), 10);
         }
         advance(7);
         p_.end_document();
     }
 
     void grid() {
-        p_.set_line_width(5);
-        scaledBox(p_, s_, 1000, 1300, 19000, 13600);
-        line(1000, 2000, 19000, 2000);
-        p_.set_line_width(1);
+        p_.set_line_width(kHeavy);
+        scaledBox(p_, s_, kGridLeft, kGridTop, kGridRight, kGridBottom);
+        line(kGridLeft, kHeadingRule, kGridRight, kHeadingRule);
+        p_.set_line_width(kThin);
         for (int u = 1; u <= 27; ++u)
-            line(1000, 2000 + 400 * u, 19000, 2000 + 400 * u);
-        p_.set_line_width(5);
-        line(7000, 1300, 7000, 13600);
-        p_.set_line_width(1);
+            line(kGridLeft, kHeadingRule + 400 * u, kGridRight, kHeadingRule + 400 * u);
+        p_.set_line_width(kHeavy);
+        line(kNameRule, kGridTop, kNameRule, kGridBottom);
+        p_.set_line_width(kThin);
         for (int u = 1; u <= 23; ++u)
-            line(7000 + 500 * u, 1300, 7000 + 500 * u, 13600);
+            line(kNameRule + kColumnPitch * u, kGridTop, kNameRule + kColumnPitch * u, kGridBottom);
     }
 
     Printer& p_;
@@ -303,6 +320,7 @@ private:
     const MonthlyResultsData& d_;
     const std::function<void(int)>& progress_;
     const int pages_;
+    std::vector<bool> alike_;
     int done_ = 0;
 };
 

@@ -137,8 +137,10 @@ public:
         : p_(p), s_(s), d_(d), progress_(progress),
           period_(periodText(d.era, d.earliest().year(), d.latest().year())) {}
 
-    void sheet(const PeriodSheet& sheet) {
+    void sheet(const PeriodSheet& sheet, int page, int pages) {
         frame(sheet);
+        // Below the outline at its right.
+        prtPageMarks(p_, s_, 19700, 12950, page, pages);
         for (int b = 0; b < sheet.years; ++b)
             band(sheet.firstYear + b, b);
         for (int r = 0; r < sheet.markCount; ++r)
@@ -221,7 +223,12 @@ private:
                     continue; // days a month does not have stay empty
                 const int x = 2150 + 450 * (d - 1);
                 const int y = 450 * (m - 1) + 5400 * b;
-                text(x, 2010 + y, weekdayChar(date), 7);
+                // The weekday's strip lies between the month's rule (heavy every twelve months)
+                // and the thin strip rule: the character keeps clear of both.
+                const int top = clearAfter(s_, 2000 + y, (m - 1 + 12 * b) % 12 == 0 ? 5 : 3);
+                const int at = std::max(2010 + y, top);
+                prtxFit(p_, s_, x, at, 300, clearBefore(s_, 2150 + y, 1) - at, weekdayChar(date), 7,
+                        0);
                 if (std::binary_search(d_.dates.begin(), d_.dates.end(), date))
                     text(x, 2200 + y, QStringLiteral("■"), 10);
             }
@@ -252,8 +259,9 @@ private:
 void drawPeriodList(Printer& printer, const PageScale& scale, const PeriodListData& data,
                     const std::function<void(int)>& progress) {
     PeriodSheetDrawer drawer(printer, scale, data, progress);
-    for (const PeriodSheet& sheet : periodSheets(data))
-        drawer.sheet(sheet);
+    const std::vector<PeriodSheet> sheets = periodSheets(data);
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+        drawer.sheet(sheets[i], int(i) + 1, int(sheets.size()));
     if (progress)
         progress(0);
 }

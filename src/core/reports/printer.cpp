@@ -74,22 +74,74 @@ double widthAt(const QString& text, int pixels) {
     return printTextWidth(text, pixels / 20.0);
 }
 
-// The largest size up to `pixels` at which the text fits `room`: not below the floor (a figure
-// goes on shrinking), and cut from the end when even the floor is too wide.
-Fitted fitLine(const QString& text, int pixels, double room) {
-    Fitted f{text, pixels, widthAt(text, pixels)};
-    if (f.width <= room)
-        return f;
-    const int least = isFigure(text) ? 1 : floorPixels(pixels);
-    f.pixels = std::clamp(int(pixels * room / f.width), least, pixels);
-    f.width = widthAt(text, f.pixels);
-    while (f.width > room && f.pixels > least)
-        f.width = widthAt(text, --f.pixels);
-    while (f.width > room && f.shown.size() > 1) {
-        f.shown.chop(f.shown.back().isLowSurrogate() && f.shown.size() > 2 ? 2 : 1);
-        f.width = widthAt(f.shown, f.pixels);
+// Texts up to this length are measured whole at once; longer ones by their prefixes, so a
+// text of any length costs a few measurements of what can stand in a cell.
+constexpr qsizetype kMeasureWhole = 64;
+
+// A prefix length that does not split a pair of surrogates.
+qsizetype wholeChars(const QString& text, qsizetype n) {
+    if (n > 0 && n < text.size() && text[n].isLowSurrogate() && text[n - 1].isHighSurrogate())
+        --n;
+    return n;
+}
+
+// The length of the longest prefix of `text` no wider than `room` at a size (whole characters;
+// the whole length when all of it fits, 0 when not even the first character does). Found by
+// doubling the prefix, then halving the step: a number of measurements that grows with the
+// logarithm of what fits, never with the text's length.
+qsizetype fittingPrefix(const QString& text, int pixels, double room) {
+    const qsizetype n = text.size();
+    if (n == 0)
+        return 0;
+    if (n <= kMeasureWhole && widthAt(text, pixels) <= room)
+        return n;
+    qsizetype good = 0;
+    qsizetype bad = n + 1;
+    for (qsizetype len = 1;; len *= 2) {
+        const qsizetype cut = std::max<qsizetype>(1, wholeChars(text, std::min(len, n)));
+        if (widthAt(text.left(cut), pixels) > room) {
+            bad = cut;
+            break;
+        }
+        good = cut;
+        if (cut >= n)
+            return n;
     }
-    return f;
+    while (bad - good > 1) {
+        const qsizetype mid = wholeChars(text, good + (bad - good) / 2);
+        if (mid <= good)
+            break;
+        (widthAt(text.left(mid), pixels) <= room ? good : bad) = mid;
+    }
+    return good;
+}
+
+bool fitsAt(const QString& text, int pixels, double room) {
+    return fittingPrefix(text, pixels, room) == text.size();
+}
+
+// The largest size up to `pixels` at which the text fits `room`: not below the floor (a figure
+// goes on shrinking), and cut from the end when even the floor is too wide. The size is found
+// by halving the range of sizes, the cut by fittingPrefix.
+Fitted fitLine(const QString& text, int pixels, double room) {
+    if (fitsAt(text, pixels, room))
+        return {text, pixels, widthAt(text, pixels)};
+    const int least = isFigure(text) ? 1 : floorPixels(pixels);
+    const qsizetype atLeast = fittingPrefix(text, least, room);
+    if (atLeast < text.size()) {
+        // Not even the floor holds it: a figure is drawn whole, a text cut.
+        const QString shown =
+            isFigure(text) ? text : text.left(std::max<qsizetype>(1, wholeChars(text, atLeast)));
+        return {shown, least, widthAt(shown, least)};
+    }
+    // The whole text fits at `least` (so it is short): the largest size that holds it.
+    int lo = least;
+    int hi = pixels;
+    while (hi - lo > 1) {
+        const int mid = lo + (hi - lo) / 2;
+        (widthAt(text, mid) <= room ? lo : hi) = mid;
+    }
+    return {text, lo, widthAt(text, lo)};
 }
 
 // A text at a printed position and size (twips and points on the sheet, already scaled).
@@ -109,22 +161,18 @@ void placeFitted(Printer& printer, const PageScale& scale, int x, double y, doub
 }
 
 // Characters onto lines no wider than `room` at a size, breaking anywhere (Japanese has no
-// spaces to break at); a pair of surrogates stays together.
-QStringList wrapLines(const QString& text, int pixels, double room) {
+// spaces to break at); a pair of surrogates stays together. At most `limit` + 1 lines are
+// made: enough to tell that the text takes more than `limit`.
+QStringList wrapLines(const QString& text, int pixels, double room, qsizetype limit) {
     QStringList lines;
-    QString line;
-    for (int i = 0; i < text.size(); ++i) {
-        QString c(text[i]);
-        if (text[i].isHighSurrogate() && i + 1 < text.size())
-            c += text[++i];
-        if (!line.isEmpty() && widthAt(line + c, pixels) > room) {
-            lines << line;
-            line.clear();
-        }
-        line += c;
+    QString rest = text;
+    while (!rest.isEmpty() && lines.size() <= limit) {
+        const qsizetype n =
+            std::max<qsizetype>(1, wholeChars(rest, fittingPrefix(rest, pixels, room)));
+        const qsizetype take = rest[n - 1].isHighSurrogate() && n < rest.size() ? n + 1 : n;
+        lines << rest.left(take);
+        rest.remove(0, take);
     }
-    if (!line.isEmpty())
-        lines << line;
     return lines;
 }
 
@@ -134,12 +182,12 @@ void prtxFit(Printer& printer, const PageScale& scale, int x, int y, int width, 
              int size, int unlin, CellAlign align) {
     const int pixels = pixelsOf(double(size) * scale.font);
     const double room = double(width) * scale.position;
-    if (text.isEmpty() || widthAt(text, pixels) <= room) {
+    if (text.isEmpty() || fitsAt(text, pixels, room)) {
         prtx(printer, scale, x, y, text, size, unlin);
         return;
     }
-    placeFitted(printer, scale, x, double(y) * scale.position, room, fitLine(text, pixels, room), unlin,
-                align);
+    placeFitted(printer, scale, x, double(y) * scale.position, room, fitLine(text, pixels, room),
+                unlin, align);
 }
 
 void prtxFit(Printer& printer, const PageScale& scale, int x, int y, int width, int height,
@@ -195,28 +243,38 @@ struct Wrapped {
 // no more height than `tall`, with the lines evened out; at `least` the lines that fit, the
 // rest cut.
 Wrapped wrapToCell(const QString& text, int pixels, int least, double room, double tall) {
-    for (int px = pixels; px >= least; --px) {
-        QStringList lines = wrapLines(text, px, room);
-        if (double(lines.size() * px) > tall)
-            continue;
-        // The narrowest room that keeps this many lines, so the last is not a stub.
-        double lo = room / double(lines.size());
-        double hi = room;
-        for (int i = 0; i < 12 && lines.size() > 1; ++i) {
-            const double mid = (lo + hi) / 2;
-            (wrapLines(text, px, mid).size() <= lines.size() ? hi : lo) = mid;
-        }
-        if (lines.size() > 1)
-            lines = wrapLines(text, px, hi);
-        return {lines, px};
+    // Whether the text wrapped at a size takes no more lines than the cell holds at it.
+    auto fits = [&](int px) {
+        const qsizetype holds = qsizetype(tall / px);
+        return holds >= 1 && wrapLines(text, px, room, holds).size() <= holds;
+    };
+    if (!fits(least)) {
+        const qsizetype holds = std::max<qsizetype>(1, qsizetype(tall / least));
+        return {wrapLines(text, least, room, holds).mid(0, holds), least};
     }
-    QStringList lines = wrapLines(text, least, room);
-    lines = lines.mid(0, std::max(1, int(tall / least)));
-    return {lines, least};
+    // The largest size that holds it: smaller sizes take fewer lines, so halve the range.
+    int lo = least;
+    int hi = pixels + 1;
+    while (hi - lo > 1) {
+        const int mid = lo + (hi - lo) / 2;
+        (fits(mid) ? lo : hi) = mid;
+    }
+    const int px = lo;
+    QStringList lines = wrapLines(text, px, room, qsizetype(tall / px));
+    // The narrowest room that keeps this many lines, so the last is not a stub.
+    double narrow = room / double(lines.size());
+    double wide = room;
+    for (int i = 0; i < 12 && lines.size() > 1; ++i) {
+        const double mid = (narrow + wide) / 2;
+        (wrapLines(text, px, mid, lines.size()).size() <= lines.size() ? wide : narrow) = mid;
+    }
+    if (lines.size() > 1)
+        lines = wrapLines(text, px, wide, lines.size());
+    return {lines, px};
 }
 
-void placeLines(Printer& printer, const PageScale& scale, int x, int top, const Wrapped& w, int unlin,
-                double room) {
+void placeLines(Printer& printer, const PageScale& scale, int x, int top, const Wrapped& w,
+                int unlin, double room) {
     for (qsizetype i = 0; i < w.lines.size(); ++i)
         placeFitted(printer, scale, x, double(top) * scale.position + double(i * w.pixels), room,
                     fitLine(w.lines[i], w.pixels, room), unlin, CellAlign::Left);
@@ -230,7 +288,7 @@ void prtxFitWrapped(Printer& printer, const PageScale& scale, int x, int y, int 
     const double room = double(width) * scale.position;
     const double below = double(bottom - y) * scale.position;
     const double tall = double(bottom - top) * scale.position;
-    if (text.isEmpty() || (pixels <= below && widthAt(text, pixels) <= room)) {
+    if (text.isEmpty() || (pixels <= below && fitsAt(text, pixels, room))) {
         prtx(printer, scale, x, y, text, size, unlin);
         return;
     }
@@ -239,7 +297,8 @@ void prtxFitWrapped(Printer& printer, const PageScale& scale, int x, int y, int 
     const Fitted one = fitLine(text, std::max(least, std::min(pixels, int(below))), room);
     const Wrapped more = wrapToCell(text, pixels, least, room, tall);
     if ((one.shown == text && one.pixels >= more.pixels) || more.lines.size() < 2)
-        placeFitted(printer, scale, x, double(y) * scale.position, room, one, unlin, CellAlign::Left);
+        placeFitted(printer, scale, x, double(y) * scale.position, room, one, unlin,
+                    CellAlign::Left);
     else
         placeLines(printer, scale, x, top, more, unlin, room);
 }
@@ -251,8 +310,100 @@ void prtxFitColumn(Printer& printer, const PageScale& scale, int x, int top, int
     const int pixels = pixelsOf(double(size) * scale.font);
     const double room = double(width) * scale.position;
     placeLines(printer, scale, x, top,
-               wrapToCell(text, pixels, floorPixels(pixels), room, double(height) * scale.position), unlin,
-               room);
+               wrapToCell(text, pixels, floorPixels(pixels), room, double(height) * scale.position),
+               unlin, room);
+}
+
+void prtxFigure(Printer& printer, const PageScale& scale, int x, int y, int left, int right,
+                const QString& text, int size) {
+    if (text.isEmpty())
+        return;
+    const int pixels = pixelsOf(double(size) * scale.font);
+    if (fitsAt(text, pixels, double(right - x) * scale.position)) {
+        prtx(printer, scale, x, y, text, size, 0);
+        return;
+    }
+    const double room = double(right - left) * scale.position;
+    placeFitted(printer, scale, left, double(y) * scale.position, room, fitLine(text, pixels, room),
+                0, CellAlign::Right);
+}
+
+namespace {
+
+// The half band of a rule and the margin beyond it, in base twips of this paper. On a paper
+// larger than B4 the B4 figure stands, so that the sheet is the B4 one enlarged.
+int ruleReach(const PageScale& scale, int dots) {
+    const double printed = double(dots) * kDotTwips / 2.0 + kRuleMargin;
+    return int(std::ceil(printed / std::clamp(double(scale.position), 0.01, 1.0) - 1e-6));
+}
+
+// The first `count` characters of a text, one a piece, a pair of surrogates as one.
+QStringList charsOf(const QString& text, int count) {
+    QStringList chars;
+    for (qsizetype i = 0; i < text.size() && chars.size() < count; ++i) {
+        QString c(text[i]);
+        if (text[i].isHighSurrogate() && i + 1 < text.size())
+            c += text[++i];
+        chars << c;
+    }
+    return chars;
+}
+
+} // namespace
+
+int clearAfter(const PageScale& scale, int at, int dots) {
+    return at + ruleReach(scale, dots);
+}
+
+int clearBefore(const PageScale& scale, int at, int dots) {
+    return at - ruleReach(scale, dots);
+}
+
+std::vector<bool> headingsAlike(const std::vector<QString>& names) {
+    std::vector<QString> heads;
+    for (const QString& n : names)
+        heads.push_back(charsOf(n, 3).join(QString()));
+    std::vector<bool> out(names.size(), false);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (charsOf(names[i], 4).size() < 4)
+            continue; // three characters or fewer show whole anyway
+        for (std::size_t j = 0; j < names.size() && !out[i]; ++j)
+            out[i] = i != j && !names[j].isEmpty() && names[j] != names[i] && heads[j] == heads[i];
+    }
+    return out;
+}
+
+void prtxHeading(Printer& printer, const PageScale& scale, int x, int y, int pitch, int top,
+                 int bottom, int width, const QString& heading, int size, bool alike) {
+    if (heading.isEmpty())
+        return;
+    if (alike) {
+        prtxFitColumn(printer, scale, x, top, width, bottom - top,
+                      charsOf(heading, 6).join(QString()), size, 0);
+        return;
+    }
+    QStringList chars = charsOf(heading, 3);
+    prtxFitLines(printer, scale, x, y, width, bottom - y, chars, size, 0, pitch);
+}
+
+void prtPageMarks(Printer& printer, const PageScale& scale, int right, int y, int page, int pages) {
+    double end = double(right) * scale.position;
+    const double top = double(y) * scale.position;
+    const int markPixels = pixelsOf(double(kPageMarkSize) * scale.font);
+    if (scale.printDate.isValid()) {
+        const QString date =
+            QStringLiteral("印刷日 ") + scale.printDate.toString(QStringLiteral("yyyy/MM/dd"));
+        const int pixels = pixelsOf(double(kPrintDateSize) * scale.font);
+        const double width = widthAt(date, pixels);
+        // On the page mark's line, their feet level.
+        place(printer, end - width, top + double(markPixels - pixels) * 0.88, pixels / 20.0, 0,
+              date);
+        end -= width + double(markPixels);
+    }
+    if (pages > 1) {
+        const QString mark = QStringLiteral("%1 / %2").arg(page).arg(pages);
+        place(printer, end - widthAt(mark, markPixels), top, markPixels / 20.0, 0, mark);
+    }
 }
 
 double pageFit(qint16 paperCode, float paperFactor, double paperWidth, double paperHeight,

@@ -2,8 +2,10 @@
 // The printer every sheet draws on: the few operations the sheets need, in twips on the
 // page model of B4 landscape, and the text routine prtx that all sheets share.
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace vorda {
 
@@ -30,12 +32,19 @@ public:
     virtual QString error() const { return QString(); }
 };
 
-// The scale of the chosen paper, applied to positions and font sizes.
+// The scale of the chosen paper, applied to positions and font sizes, and the day the sheets
+// are printed, stamped on each (the program's clock, so a test pins it; none when not valid).
 struct PageScale {
-    qint16 paperCode = 12;
-    qint16 orientationCode = 2;
-    float position = 1.0f;
-    float font = 1.0f;
+    PageScale(qint16 paper = 12, qint16 orientation = 2, float positionScale = 1.0f,
+              float fontScale = 1.0f, QDate printed = QDate())
+        : paperCode(paper), orientationCode(orientation), position(positionScale), font(fontScale),
+          printDate(printed) {}
+
+    qint16 paperCode;
+    qint16 orientationCode;
+    float position;
+    float font;
+    QDate printDate;
 };
 
 inline const QString kPrintFont = QStringLiteral("ＭＳ 明朝");
@@ -85,6 +94,40 @@ void prtxFitWrapped(Printer& printer, const PageScale& scale, int x, int y, int 
 // `top`, as large as the cell's `height` lets them be (down to kFitFloor, then cut).
 void prtxFitColumn(Printer& printer, const PageScale& scale, int x, int top, int width, int height,
                    const QString& text, int size, int unlin);
+
+// A figure in a cell whose free width runs from `left` to `right` (base twips, clear of the
+// rules): drawn as prtx draws it at x while it fits up to `right`, otherwise right-aligned
+// over the cell's whole free width, as large as that holds (a figure is never cut).
+void prtxFigure(Printer& printer, const PageScale& scale, int x, int y, int left, int right,
+                const QString& text, int size);
+
+// Rules have a width of their own: `dots` printer dots (4.8 twips each on every paper, not
+// scaled), half of it on each side of the line. Texts stand clear of that band, by this
+// margin beyond it (twips on the sheet).
+constexpr double kDotTwips = 4.8;
+constexpr double kRuleMargin = 4.0;
+
+// The first base position after a rule at `at` (`dots` wide) where a text is clear of it, and
+// the last before it. On a paper smaller than B4 the band takes more base twips.
+int clearAfter(const PageScale& scale, int at, int dots);
+int clearBefore(const PageScale& scale, int at, int dots);
+
+// Names that only more characters tell apart: true where another, different name shares the
+// first three characters (two backhoes "BH0.45" and "BH0.25").
+std::vector<bool> headingsAlike(const std::vector<QString>& names);
+
+// A heading read down a narrow column: its first three characters one a line from y, `pitch`
+// apart; or, for a name `alike` another, up to six characters from `top`, as many a line as
+// the column holds. The column runs `width` from x and down to `bottom`.
+void prtxHeading(Printer& printer, const PageScale& scale, int x, int y, int pitch, int top,
+                 int bottom, int width, const QString& heading, int size, bool alike);
+
+// Which sheet this is and when it was printed, right-aligned so that they end at `right`
+// (base twips) on the line from y: "n / m" when the print has more than one sheet, then
+// "印刷日 yyyy/MM/dd" in a small size when the print date is known.
+void prtPageMarks(Printer& printer, const PageScale& scale, int right, int y, int page, int pages);
+constexpr int kPageMarkSize = 10;
+constexpr int kPrintDateSize = 8;
 
 // A figure (digits, sign, separators and blanks): such a text is never cut, it only shrinks.
 bool isFigure(const QString& text);

@@ -76,7 +76,7 @@ void AttendanceScreen::run(int output) {
         return;
     }
     const PageScale scale{state_.paperCode, state_.orientationCode, state_.positionScale,
-                          state_.fontScale};
+                          state_.fontScale, state_.today()};
     const DrawSheets draw = [&data, scale, step](Printer& p) {
         drawAttendanceSheet(p, scale, data, step);
     };

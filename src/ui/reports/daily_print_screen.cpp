@@ -54,7 +54,8 @@ void DailyPrintScreen::run(Output output) {
         toldNotice_ = data.notice; // once for a date, not at every print of it
         ui::showMessage(this, data.notice);
     }
-    const PageScale scale{state_.paperCode, state_.orientationCode, state_.positionScale, state_.fontScale};
+    const PageScale scale{state_.paperCode, state_.orientationCode, state_.positionScale, state_.fontScale,
+                          state_.today()};
     const DrawSheets draw = [this, &data, scale](Printer& p) {
         drawDailyReport(p, scale, data, [this](int step) { progress_->setValue(step); });
     };

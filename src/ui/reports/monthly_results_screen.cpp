@@ -74,7 +74,7 @@ void MonthlyResultsScreen::run(Output output) {
         return;
     }
     const PageScale scale{state_.paperCode, state_.orientationCode, state_.positionScale,
-                          state_.fontScale};
+                          state_.fontScale, state_.today()};
     const DrawSheets draw = [&data, scale, step](Printer& p) {
         drawMonthlyResults(p, scale, data, step);
     };

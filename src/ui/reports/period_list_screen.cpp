@@ -114,7 +114,7 @@ void PeriodListScreen::run(Output output) {
         return;
     }
     const PageScale scale{state_.paperCode, state_.orientationCode, state_.positionScale,
-                          state_.fontScale};
+                          state_.fontScale, state_.today()};
     const DrawSheets draw = [this, &data, scale](Printer& p) {
         drawPeriodList(p, scale, data, [this](int step) { progress_->setValue(step); });
     };

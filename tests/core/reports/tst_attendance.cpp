@@ -331,24 +331,43 @@ private slots:
         d.period = monthClosingPeriod(2024, 6, 31);
         for (int i = 0; i < 30; ++i)
             d.dates.push_back(d.period.start.addDays(i));
-        d.names[0] = QStringLiteral("長谷川右衛門三郎");
+        // Names too long for a line go onto two, whole, clear of the name column's 5-dot rule.
+        const QStringList names = {"長谷川右衛門三郎", "ジョンソンスミス", "長谷川一郎", "佐藤"};
+        for (int e = 0; e < names.size(); ++e)
+            d.names[std::size_t(e)] = names[e];
         d.employees.resize(kAttendanceColumns);
         d.employees[0].cells = QStringList(30, QString());
         d.employees[0].cells[0] = QStringLiteral("ＸＹＺＷＶ");
         d.employees[0].totals.holidayWork = 1234;
         RecordingPrinter p;
-        drawAttendanceSheet(p, b4(), d);
+        drawAttendanceSheet(p, PageScale{12, 2, 1.0f, 1.0f, QDate(2026, 12, 8)}, d);
+        QStringList shown(names.size());
         for (const auto& t : p.texts()) {
             const double right = t.x + printTextWidth(t.text, t.size);
             if (qFuzzyCompare(t.y, 2550.0f) && t.x < 2450)
                 QVERIFY2(right <= 2450, qPrintable(t.text)); // not over the next day
-            if (qFuzzyCompare(t.y, 2600.0f))
-                QVERIFY2(right <= 2000, qPrintable(t.text));
+            if (qFuzzyCompare(t.x, 1100.0f) && t.y > 2500 && t.y < 2500 + 350 * names.size()) {
+                const int row = (int(t.y) - 2500) / 350;
+                shown[row] += t.text;
+                QVERIFY2(right <= 2000 - 12, qPrintable(t.text));
+                QVERIFY2(t.y + t.size * 20 <= 2500 + 350 * (row + 1) - 2.4, qPrintable(t.text));
+                QVERIFY2(t.size >= 6.0f, qPrintable(t.text));
+            }
             if (qFuzzyCompare(t.y, 2550.0f) && t.x > 18000 && t.x < 18450) {
                 QCOMPARE(t.text, QStringLiteral("1234"));
                 QVERIFY(right <= 18450.5);
             }
         }
+        QCOMPARE(shown, names);
+        // The print date below the grid at its right; one sheet, so no "1 / 1".
+        const auto texts = p.texts();
+        const auto date = std::find_if(texts.begin(), texts.end(), [](const auto& t) {
+            return t.text.startsWith(QStringLiteral("印刷日"));
+        });
+        QVERIFY(date != texts.end());
+        QCOMPARE(date->text, QStringLiteral("印刷日 2026/12/08"));
+        QVERIFY(date->y > 13000 && date->x + printTextWidth(date->text, date->size) <= 20150.5);
+        QCOMPARE(date->size, 8.0f);
     }
 
     void wholeSheetMatchesTheGoldenDump() {

@@ -12,6 +12,7 @@
 #include "support/golden.h"
 #include "support/temp_database.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
@@ -107,6 +108,15 @@ QString printedAt(const std::vector<RecordingPrinter::Text>& texts, float x, flo
 }
 
 
+// The text of the first sheet that starts on the line y to the right of x.
+QString printedRightOf(const std::vector<RecordingPrinter::Text>& texts, float x, float y) {
+    for (const auto& t : texts) {
+        if (t.sheet == 0 && t.x > x && qAbs(t.y - y) < 1)
+            return t.text;
+    }
+    return QString();
+}
+
 // A day that fills every cell: long names and remarks, job names past 32 characters, counts
 // of three digits and totals of five, two vehicles alike in their first three characters.
 DailyReportData busyDay() {
@@ -148,27 +158,32 @@ DailyReportData busyDay() {
 
 struct Rule {
     float x1, y1, x2, y2;
+    float half; // half the rule's width: a dot is 4.8 twips
 };
 
-// The rules a sheet drew, boxes as their four sides.
+// The rules a sheet drew, boxes as their four sides, each with the width in force.
 std::vector<Rule> rulesOf(const RecordingPrinter& p) {
     std::vector<Rule> out;
+    float half = 2.4f;
     for (const auto& op : p.ops()) {
         const auto& n = op.numbers;
-        if (op.name == QLatin1String("draw_line")) {
-            out.push_back({std::min(n[0], n[2]), std::min(n[1], n[3]), std::max(n[0], n[2]), std::max(n[1], n[3])});
+        if (op.name == QLatin1String("set_line_width")) {
+            half = n[0] * 4.8f / 2;
+        } else if (op.name == QLatin1String("draw_line")) {
+            out.push_back({std::min(n[0], n[2]), std::min(n[1], n[3]), std::max(n[0], n[2]),
+                           std::max(n[1], n[3]), half});
         } else if (op.name == QLatin1String("draw_box")) {
-            out.push_back({n[0], n[1], n[2], n[1]});
-            out.push_back({n[0], n[3], n[2], n[3]});
-            out.push_back({n[0], n[1], n[0], n[3]});
-            out.push_back({n[2], n[1], n[2], n[3]});
+            out.push_back({n[0], n[1], n[2], n[1], half});
+            out.push_back({n[0], n[3], n[2], n[3], half});
+            out.push_back({n[0], n[1], n[0], n[3], half});
+            out.push_back({n[2], n[1], n[2], n[3], half});
         }
     }
     return out;
 }
 
 // What is wrong with the placed texts of one sheet: a text (its advance by the font's metrics,
-// one em high) that crosses a rule, overlaps another text or leaves the layout.
+// one em high) that touches a rule's band, overlaps another text or leaves the layout.
 QStringList collisions(const RecordingPrinter& p, float layoutWidth) {
     struct Box {
         QString text;
@@ -177,7 +192,8 @@ QStringList collisions(const RecordingPrinter& p, float layoutWidth) {
     };
     std::vector<Box> boxes;
     for (const auto& t : p.texts())
-        boxes.push_back({t.text, t.x, t.y, float(t.x + printTextWidth(t.text, t.size)), t.y + t.size * 20, t.sheet});
+        boxes.push_back({t.text, t.x, t.y, float(t.x + printTextWidth(t.text, t.size)),
+                         t.y + t.size * 20, t.sheet});
     const float e = 0.5f;
     QStringList out;
     const std::vector<Rule> rules = rulesOf(p);
@@ -185,11 +201,15 @@ QStringList collisions(const RecordingPrinter& p, float layoutWidth) {
         if (b.r > layoutWidth)
             out << QStringLiteral("%1 leaves the sheet").arg(b.text);
         for (const Rule& r : rules) {
-            const bool vertical = r.x1 == r.x2;
-            const bool crosses = vertical ? r.x1 > b.l + e && r.x1 < b.r - e && r.y2 > b.t + e && r.y1 < b.b - e
-                                          : r.y1 > b.t + e && r.y1 < b.b - e && r.x2 > b.l + e && r.x1 < b.r - e;
+            const bool crosses = r.x1 - r.half < b.r - e && r.x2 + r.half > b.l + e &&
+                                 r.y1 - r.half < b.b - e && r.y2 + r.half > b.t + e;
             if (crosses) {
-                out << QStringLiteral("%1 at %2,%3 crosses a rule at %4,%5").arg(b.text).arg(b.l).arg(b.t).arg(r.x1).arg(r.y1);
+                out << QStringLiteral("%1 at %2,%3 touches a rule at %4,%5")
+                           .arg(b.text)
+                           .arg(b.l)
+                           .arg(b.t)
+                           .arg(r.x1)
+                           .arg(r.y1);
                 break;
             }
         }
@@ -198,7 +218,8 @@ QStringList collisions(const RecordingPrinter& p, float layoutWidth) {
         for (std::size_t j = i + 1; j < boxes.size(); ++j) {
             const Box& a = boxes[i];
             const Box& b = boxes[j];
-            if (a.sheet == b.sheet && a.l < b.r - e && b.l < a.r - e && a.t < b.b - e && b.t < a.b - e)
+            if (a.sheet == b.sheet && a.l < b.r - e && b.l < a.r - e && a.t < b.b - e &&
+                b.t < a.b - e)
                 out << QStringLiteral("%1 overlaps %2").arg(a.text, b.text);
         }
     }
@@ -280,10 +301,10 @@ private slots:
         RecordingPrinter p;
         drawDailyReport(p, b4(), data);
         const auto texts = p.texts();
-        QCOMPARE(printedAt(texts, 410, 2510), QStringLiteral("県道八王子線舗装"));
-        QCOMPARE(printedAt(texts, 410, 2710), QStringLiteral("補修工事"));
+        QCOMPARE(printedAt(texts, 416, 2516), QStringLiteral("県道八王子線舗装"));
+        QCOMPARE(printedAt(texts, 416, 2716), QStringLiteral("補修工事"));
         QCOMPARE(printedAt(texts, 2510, 2710), QStringLiteral("08:00"));
-        QCOMPARE(printedAt(texts, 3510, 2510), QStringLiteral("舗装版切断・取壊し"));
+        QCOMPARE(printedAt(texts, 3510, 2516), QStringLiteral("舗装版切断・取壊し"));
         QCOMPARE(printedAt(texts, 5950, 2700), QStringLiteral("○"));
         QCOMPARE(printedAt(texts, 6250, 2700), QStringLiteral("休")); // printed, not counted
         QCOMPARE(printedAt(texts, 6550, 2700), QString());             // blanks print nothing
@@ -342,7 +363,7 @@ private slots:
         drawDailyReport(p, b4(), data);
         for (const auto& t : p.texts())
             QVERIFY2(!t.text.startsWith(QStringLiteral("現場17")), qPrintable(t.text));
-        QCOMPARE(printedAt(p.texts(), 410, 2510, 0), QStringLiteral("現場1"));
+        QCOMPARE(printedAt(p.texts(), 416, 2516, 0), QStringLiteral("現場1"));
     }
 
     void longTextsAreSplitByCharacters() {
@@ -386,8 +407,8 @@ private slots:
         RecordingPrinter two;
         drawDailyReport(two, b4(), data);
         const auto texts = two.texts();
-        QCOMPARE(printedAt(texts, 410, 2510, 1), QStringLiteral("現場9"));
-        QCOMPARE(printedAt(texts, 410, 2510, 0), QStringLiteral("現場1"));
+        QCOMPARE(printedAt(texts, 416, 2516, 1), QStringLiteral("現場9"));
+        QCOMPARE(printedAt(texts, 416, 2516, 0), QStringLiteral("現場1"));
         // The second sheet's legend is in 7 points, the first's in 8.
         QCOMPARE(textAt(texts, 700, 13000, 0)->size, 8.0f);
         QCOMPARE(textAt(texts, 700, 13000, 1)->size, 7.0f);
@@ -404,7 +425,7 @@ private slots:
         drawDailyReport(p, b4(), empty);
         const auto texts = p.texts();
         QCOMPARE(printedAt(texts, 18850, 1800), QStringLiteral("応"));
-        QCOMPARE(printedAt(texts, 410, 2510), QString());
+        QCOMPARE(printedAt(texts, 416, 2516), QString());
         QVERIFY(printedAt(texts, 1000, 1050).endsWith(QStringLiteral("天候 雨")));
     }
 
@@ -464,6 +485,9 @@ private slots:
         QTest::newRow("cut at the floor") << "東京都南多摩建設事務所" << 880 << 12 << false << "東京都南多摩建" << 6.0f;
         QTest::newRow("a figure is never cut") << "12345" << 240 << 12 << false << "" << 4.8f;
         QTest::newRow("a negative figure") << "-32768" << 240 << 12 << true << "" << 4.0f;
+        QTest::newRow("cut at the floor, however long")
+            << QString(10000, QChar(u'東')) << 880 << 12 << false << QString(7, QChar(u'東'))
+            << 6.0f;
     }
 
     void prtxFitKeepsATextInsideItsCell() {
@@ -499,17 +523,18 @@ private slots:
 
     void aBusyDayKeepsEveryTextInsideItsCell() {
         const DailyReportData busy = busyDay();
+        const QDate printed(2026, 12, 8);
         for (const int paper : {12, 9}) {
             RecordingPrinter p;
             const float f = scaleForPaper(paper);
-            drawDailyReport(p, PageScale{qint16(paper), 2, f, f}, busy);
+            drawDailyReport(p, PageScale{qint16(paper), 2, f, f, printed}, busy);
             const QStringList wrong = collisions(p, 20150 * f);
             QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 10).join(u'\n')));
             const auto texts = p.texts();
             // Figures in full, however small: counts of three digits, totals of five.
-            QCOMPARE(printedAt(texts, 15250 * f, 2700 * f), QStringLiteral("999"));
-            QCOMPARE(printedAt(texts, 19600 * f, 2600 * f), QStringLiteral("12375"));
-            QCOMPARE(printedAt(texts, 19600 * f, 2920 * f), QStringLiteral("29990"));
+            QCOMPARE(printedRightOf(texts, 15200 * f, 2700 * f), QStringLiteral("999"));
+            QCOMPARE(printedRightOf(texts, 19500 * f, 2600 * f), QStringLiteral("12375"));
+            QCOMPARE(printedRightOf(texts, 19500 * f, 2920 * f), QStringLiteral("29990"));
             // A long client on two lines of its strip, whole.
             QString client;
             for (const auto& t : texts) {
@@ -517,7 +542,54 @@ private slots:
                     client += t.text;
             }
             QCOMPARE(client, QStringLiteral("みどり住宅株式会社"));
+            // Each sheet says which of the two it is and when it was printed.
+            for (int sheet = 0; sheet < 2; ++sheet) {
+                QStringList marks;
+                for (const auto& t : texts) {
+                    if (t.sheet == sheet && t.y < 500 * f && t.x > 13850 * f)
+                        marks << t.text;
+                }
+                QCOMPARE(marks, QStringList({QStringLiteral("印刷日 2026/12/08"),
+                                             QStringLiteral("%1 / 2").arg(sheet + 1)}));
+            }
         }
+
+        // A firm's largest day: totals of four digits, a client of eleven characters, marks
+        // of two. Nothing is smaller than 6 points on B4, and nothing touches a rule.
+        DailyReportData firm = busyDay();
+        firm.legend = QStringList({"○=出勤", "泊=宿泊", "☆=休日出勤", "休=休み", "有=有給休暇"});
+        for (int k = 0; k < 16; ++k) {
+            firm.day.groups[k].client = QStringLiteral("東京都南多摩建設事務所");
+            firm.day.groups[k].remarks = QStringLiteral("雨天時中止・翌日順延");
+            firm.day.groups[k].spotCount = {997, 997};
+            firm.day.groups[k].extraCount = {9, 9};
+            firm.day.planned(k).guards = {1000, 100, 0};
+        }
+        RecordingPrinter largest;
+        drawDailyReport(largest, b4(), firm);
+        const QStringList wrong = collisions(largest, 20150);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 10).join(u'\n')));
+        const RecordingPrinter::Text* least = nullptr;
+        for (const auto& t : largest.texts()) {
+            if (!least || t.size < least->size)
+                least = &t;
+        }
+        QVERIFY2(least->size >= 6.0f,
+                 qPrintable(QStringLiteral("%1 at %2 pt").arg(least->text).arg(least->size)));
+        QCOMPARE(printedRightOf(largest.texts(), 19500, 2600), QStringLiteral("1027"));
+        for (const auto& t : largest.texts()) {
+            if (t.text == QLatin1String("1027")) // the blank beside its label, not its 240 twips
+                QVERIFY2(t.size > 6.5f, qPrintable(QString::number(t.size)));
+        }
+        QCOMPARE(printedRightOf(largest.texts(), 19500, 2920), QStringLiteral("9999"));
+        QCOMPARE(printedRightOf(largest.texts(), 15200, 2700), QStringLiteral("1000"));
+        QString client;
+        for (const auto& t : largest.texts()) {
+            if (qFuzzyCompare(t.x, 1210.0f) && t.y > 3500 && t.y < 3800 && t.sheet == 0)
+                client += t.text;
+        }
+        QCOMPARE(client, QStringLiteral("東京都南多摩建設事務所"));
+
         // The two backhoes' headings differ; names that differ in their first three do not change.
         RecordingPrinter p;
         drawDailyReport(p, b4(), busy);
@@ -533,6 +605,45 @@ private slots:
         QCOMPARE(heading(5950 + 300 * 34), QStringLiteral("BH0.25"));
         QCOMPARE(heading(5950 + 300 * 35), QStringLiteral("2tダ"));
         QCOMPARE(heading(5950 + 300 * 1), QStringLiteral("長谷川"));
+    }
+
+    // A text of any length costs a few measurements: a day with 10,000 characters in every
+    // text field, title and headings included, prints both sheets at once.
+    void aDayOfEndlessTextsPrintsAtOnce() {
+        QString endless;
+        while (endless.size() < 10000)
+            endless += QStringLiteral("県道八王子線 Route 16 舗装補修");
+        endless.truncate(10000);
+        DailyReportData d = busyDay();
+        d.title = d.person = d.dateLine = endless;
+        d.legend = QStringList(30, endless);
+        d.names.employees.fill(endless);
+        d.names.vehicles.fill(endless);
+        d.day.extraCaption = endless;
+        for (int k = 0; k < 16; ++k) {
+            GroupSlot& g = d.day.groups[k];
+            g.jobName = g.remarks = g.client = g.startTime = g.endTime = g.plannedWork =
+                g.actualWork = endless;
+            d.day.planned(k).staff.fill(endless);
+            d.day.actual(k).staff.fill(endless);
+        }
+        QTemporaryDir dir;
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(printToPdf(dir.filePath(QStringLiteral("長文.pdf")),
+                            [&](Printer& p) { drawDailyReport(p, b4(), d); }),
+                 QString());
+        const qint64 ms = timer.elapsed();
+#ifdef __SANITIZE_ADDRESS__
+        const qint64 limit = 10000; // the sanitizers slow every measurement down
+#else
+        const qint64 limit = 1000;
+#endif
+        QVERIFY2(ms < limit, qPrintable(QStringLiteral("%1 ms").arg(ms)));
+        // A title that long is cut to the room before the stamp box, never drawn whole.
+        RecordingPrinter p;
+        drawDailyReport(p, b4(), d);
+        QVERIFY(collisions(p, 20150).filter(QStringLiteral("leaves the sheet")).isEmpty());
     }
 
     void portraitAndOtherPapersFitTheirPage_data() {
