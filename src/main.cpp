@@ -14,7 +14,8 @@
 
 namespace {
 
-// --ini FILE is taken out of the arguments wherever it stands.
+// --ini FILE is taken out of the arguments wherever it stands; an empty name is refused
+// rather than taken for the vorda.INI beside the program.
 bool takeIniOption(QStringList& args, QString& iniPath) {
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--ini")) {
@@ -22,12 +23,12 @@ bool takeIniOption(QStringList& args, QString& iniPath) {
                 return false;
             iniPath = args[i + 1];
             args.remove(i, 2);
-            return true;
+            return !iniPath.isEmpty();
         }
         if (args[i].startsWith(QLatin1String("--ini="))) {
             iniPath = args[i].mid(6);
             args.removeAt(i);
-            return true;
+            return !iniPath.isEmpty();
         }
     }
     return true;
@@ -58,7 +59,8 @@ int main(int argc, char* argv[]) {
     vorda::AppState state;
     QString iniPath;
     if (!takeIniOption(args, iniPath)) {
-        QTextStream(stderr) << vorda::usageText();
+        QTextStream(stderr) << QStringLiteral("--ini には設定ファイルの名前を指定してください。\n")
+                            << vorda::usageText();
         return 2;
     }
 
@@ -70,8 +72,9 @@ int main(int argc, char* argv[]) {
     char* qtArgv[] = {argv[0], nullptr};
     if (!args.isEmpty() && args.first() == QLatin1String("print")) {
         qInstallMessageHandler(quietQtMessages);
-        // Sheets need fonts, not a screen: without a display Qt draws offscreen.
-        if (!haveDisplay())
+        // Sheets need fonts, not a screen: Qt draws offscreen unless told otherwise, so a
+        // display that cannot be reached does not stop a print.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(qtArgc, qtArgv);
         state.iniPath = iniPath.isEmpty()

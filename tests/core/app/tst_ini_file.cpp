@@ -193,6 +193,7 @@ private slots:
         r = INIREAD(s);
         QCOMPARE(r.status, IniReadResult::Status::Short);
         QVERIFY2(r.message.contains(QStringLiteral("1 行目")), qPrintable(r.message));
+        QVERIFY2(r.pathProblem.contains(ini()), qPrintable(r.pathProblem)); // names the file
         QCOMPARE(s.databasePath, QString());
         QCOMPARE(s.paperCode, qint16(9));
     }
