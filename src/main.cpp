@@ -59,8 +59,8 @@ int main(int argc, char* argv[]) {
     vorda::AppState state;
     QString iniPath;
     if (!takeIniOption(args, iniPath)) {
-        QTextStream(stderr) << QStringLiteral("--ini には設定ファイルの名前を指定してください。\n")
-                            << vorda::usageText();
+        QTextStream(stderr) << QStringLiteral(
+            "--ini には設定ファイルの名前を指定してください。（使い方: vorda --help）\n");
         return 2;
     }
 

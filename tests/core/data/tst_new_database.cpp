@@ -132,6 +132,12 @@ private slots:
                            QStringLiteral("--month"), QStringLiteral("6"),
                            QStringLiteral("--out"),   QStringLiteral("{DIR}/m.pdf")}
             << 2 << QStringLiteral("年月に誤り") << 0;
+        QTest::newRow("an empty INI name")
+            << QStringList{QStringLiteral("--ini"),  QString(),
+                           QStringLiteral("print"),  QStringLiteral("daily"),
+                           QStringLiteral("--date"), QStringLiteral("2024-06-14"),
+                           QStringLiteral("--out"),  QStringLiteral("{DIR}/d.pdf")}
+            << 2 << QStringLiteral("--ini には設定ファイルの名前") << 0;
         QTest::newRow("a missing INI") << withIni(QStringLiteral("none.INI")) << 1
                                        << QStringLiteral("none.INI がありません") << 0;
         QTest::newRow("a binary INI")
