@@ -212,11 +212,13 @@ private slots:
         const QByteArray ini = QFile::encodeName(t.path()) + "\r\n\r\n 12 \r\n 2 \r\n";
         QVERIFY(test::writeFile(s.iniPath, ini));
         QVERIFY(QFile::link(s.iniPath, t.filePath(QStringLiteral("設定.pdf"))));
-        ui::setPdfFileChooser([&](const QString&) { return t.filePath(QStringLiteral("設定.pdf")); });
+        ui::setPdfFileChooser(
+            [&](const QString&) { return t.filePath(QStringLiteral("設定.pdf")); });
         screen->findChild<QPushButton*>(QStringLiteral("Command4"))->click();
         ui::setPdfFileChooser({});
         QCOMPARE(messages.texts.size(), 1);
-        QVERIFY2(messages.texts[0].contains(QStringLiteral("設定ファイル")), qPrintable(messages.texts[0]));
+        QVERIFY2(messages.texts[0].contains(QStringLiteral("設定ファイル")),
+                 qPrintable(messages.texts[0]));
         QCOMPARE(test::readFile(s.iniPath), ini);
     }
 };
