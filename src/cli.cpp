@@ -5,9 +5,9 @@
 #include "core/app/name_caches.h"
 #include "core/data/new_database.h"
 #include "core/data/schema.h"
-#include "core/reports/attendance_sheet.h"
 #include "core/data/values.h"
 #include "core/masters/purge.h"
+#include "core/reports/attendance_sheet.h"
 #include "core/reports/daily_report.h"
 #include "core/reports/monthly_results.h"
 #include "core/reports/pdf_output.h"
@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QTextStream>
 #include <cstdio>
 #include <optional>
@@ -94,7 +95,9 @@ int setData(const QStringList& args, AppState& state) {
     if (args.size() != 1)
         return usage();
     const QString path = QFileInfo(args[0]).absoluteFilePath();
-    if (const QString refused = refuseOverDatabase(state.iniPath, path); !refused.isEmpty()) {
+    // vorda.INI is written over nothing that is no plain file, nor over the database itself.
+    if (const QString refused = refuseOutputFile(state.iniPath, KeptFiles{path, {}});
+        !refused.isEmpty()) {
         err() << refused << Qt::endl;
         return 2;
     }
@@ -114,9 +117,74 @@ int setData(const QStringList& args, AppState& state) {
     return 0;
 }
 
+// A date option: exactly YYYY-MM-DD with a four-digit year, and a day of the calendar.
+std::optional<QDate> dateOption(const QString& text) {
+    static const QRegularExpression form(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
+    if (!form.match(text).hasMatch())
+        return std::nullopt;
+    const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
+}
+
+// --year and --month as the command line takes them: four digits and one or two.
+bool yearMonthForm(const QString& year, const QString& month) {
+    static const QRegularExpression yearForm(QStringLiteral("^[0-9]{4}$"));
+    static const QRegularExpression monthForm(QStringLiteral("^[0-9]{1,2}$"));
+    return yearForm.match(year).hasMatch() && monthForm.match(month).hasMatch();
+}
+
+// A print's call: its "--name value" options and where the sheets go.
+struct SheetCall {
+    QHash<QString, QString> options;
+    bool toFile = false; // --out was given (an empty name is refused, never printed)
+    QString out;
+    QString value(const char* name) const { return options.value(QLatin1String(name)); }
+};
+
+// The options after the sheet's name (each once); nothing for an unknown or unfinished one.
+std::optional<SheetCall> sheetCall(const QStringList& args, QStringList names) {
+    names << QStringLiteral("--out");
+    SheetCall call;
+    for (int i = 1; i < args.size(); i += 2) {
+        if (!names.contains(args[i]) || i + 1 >= args.size() || call.options.contains(args[i]))
+            return std::nullopt;
+        call.options.insert(args[i], args[i + 1]);
+    }
+    call.toFile = call.options.contains(QStringLiteral("--out"));
+    call.out = call.value("--out");
+    return call;
+}
+
+// Reads vorda.INI and checks that the sheets may go where the call sends them, before any
+// data is read. Returns the exit code when the print must stop here.
+std::optional<int> prepareSheet(const SheetCall& call, AppState& state) {
+    const IniReadResult ini = INIREAD(state);
+    if (state.databasePath.trimmed().isEmpty()) {
+        err()
+            << (ini.pathProblem.isEmpty() ? QStringLiteral("データの場所が設定されていません。")
+                                          : ini.pathProblem)
+            << Qt::endl
+            << QStringLiteral(
+                   "set-data でデータの場所を登録するか、--ini で設定ファイルを指定してください。")
+            << Qt::endl;
+        return 1;
+    }
+    if (call.toFile) {
+        if (const QString refused =
+                refuseOutputFile(call.out, KeptFiles{state.databasePath, state.iniPath});
+            !refused.isEmpty()) {
+            err() << refused << Qt::endl;
+            return 2;
+        }
+    }
+    return std::nullopt;
+}
+
 // The sheets to the default printer, or to the PDF file when one is named.
-int sendSheets(const DrawSheets& draw, const QString& out, const AppState& state) {
-    const QString failure = out.isEmpty() ? printToDefaultPrinter(draw) : printToPdf(out, draw, state.databasePath);
+int sendSheets(const DrawSheets& draw, const SheetCall& call, const AppState& state) {
+    const QString failure =
+        call.toFile ? printToPdf(call.out, draw, KeptFiles{state.databasePath, state.iniPath})
+                    : printToDefaultPrinter(draw);
     if (!failure.isEmpty()) {
         err() << failure << Qt::endl;
         return 1;
@@ -129,33 +197,24 @@ PageScale pageScaleOf(const AppState& state) {
                      state.today()};
 }
 
-// The "--name value" options after the sheet's name; nothing for an unknown or unfinished one.
-std::optional<QHash<QString, QString>> sheetOptions(const QStringList& args, const QStringList& names) {
-    QHash<QString, QString> values;
-    for (int i = 1; i < args.size(); i += 2) {
-        if (!names.contains(args[i]) || i + 1 >= args.size())
-            return std::nullopt;
-        values.insert(args[i], args[i + 1]);
-    }
-    return values;
-}
-
 int printMonthly(const QStringList& args, AppState& state) {
     // print monthly --year YYYY --month M [--out FILE.pdf]
-    const auto options = sheetOptions(args, {QStringLiteral("--year"), QStringLiteral("--month"), QStringLiteral("--out")});
-    if (!options)
+    const auto call = sheetCall(args, {QStringLiteral("--year"), QStringLiteral("--month")});
+    if (!call)
         return usage();
-    const QString year = options->value(QStringLiteral("--year"));
-    const QString month = options->value(QStringLiteral("--month"));
-    const QString out = options->value(QStringLiteral("--out"));
-    const auto request = monthFromFields(year, month);
+    const QString year = call->value("--year");
+    const QString month = call->value("--month");
+    const auto request = yearMonthForm(year, month) ? monthFromFields(year, month) : std::nullopt;
     if (!request) {
-        err() << QStringLiteral("年月に誤りがあります。（--year YYYY --month 1～12 で指定してください: %1 %2）")
-                     .arg(year, month)
-              << Qt::endl;
+        err()
+            << QStringLiteral(
+                   "年月に誤りがあります。（--year YYYY --month 1～12 で指定してください: %1 %2）")
+                   .arg(year, month)
+            << Qt::endl;
         return 2;
     }
-    INIREAD(state);
+    if (const auto stop = prepareSheet(*call, state))
+        return *stop;
     EraValues era;
     MonthlyResultsData data;
     if (DbError e = readMonthlyResults(state.databasePath, *request, era, data)) {
@@ -163,22 +222,22 @@ int printMonthly(const QStringList& args, AppState& state) {
         return 1;
     }
     const PageScale scale = pageScaleOf(state);
-    return sendSheets([&](Printer& p) { drawMonthlyResults(p, scale, data); }, out, state);
+    return sendSheets([&](Printer& p) { drawMonthlyResults(p, scale, data); }, *call, state);
 }
 
 int printPeriod(const QStringList& args, AppState& state) {
     // print period --project NAME [--out FILE.pdf]
-    const auto options = sheetOptions(args, {QStringLiteral("--project"), QStringLiteral("--out")});
-    if (!options)
+    const auto call = sheetCall(args, {QStringLiteral("--project")});
+    if (!call)
         return usage();
     // The name as a click on the list gives it.
-    const QString project = options->value(QStringLiteral("--project")).trimmed();
-    const QString out = options->value(QStringLiteral("--out"));
+    const QString project = call->value("--project").trimmed();
     if (project.isEmpty()) {
         err() << kChooseProjectMessage << Qt::endl;
         return 2;
     }
-    INIREAD(state);
+    if (const auto stop = prepareSheet(*call, state))
+        return *stop;
     EraValues era;
     PeriodListData data;
     if (DbError e = readPeriodList(state.databasePath, project, state.today().year(), era, data)) {
@@ -190,32 +249,37 @@ int printPeriod(const QStringList& args, AppState& state) {
         return 1;
     }
     const PageScale scale = pageScaleOf(state);
-    return sendSheets([&](Printer& p) { drawPeriodList(p, scale, data); }, out, state);
+    return sendSheets([&](Printer& p) { drawPeriodList(p, scale, data); }, *call, state);
 }
 
 int printAttendance(const QStringList& args, AppState& state) {
     // print attendance --year YYYY --month M [--out FILE.pdf]
-    const auto options = sheetOptions(args, {QStringLiteral("--year"), QStringLiteral("--month"), QStringLiteral("--out")});
-    if (!options)
+    const auto call = sheetCall(args, {QStringLiteral("--year"), QStringLiteral("--month")});
+    if (!call)
         return usage();
-    const QString year = options->value(QStringLiteral("--year"));
-    const QString monthText = options->value(QStringLiteral("--month"));
-    const auto month = attendanceMonth(year, monthText);
+    const QString year = call->value("--year");
+    const QString monthText = call->value("--month");
+    const auto month =
+        yearMonthForm(year, monthText) ? attendanceMonth(year, monthText) : std::nullopt;
     if (!month) {
-        err() << QStringLiteral("年月に誤りがあります。（--year YYYY --month M で指定してください: %1 %2）")
-                     .arg(year, monthText)
-              << Qt::endl;
+        err()
+            << QStringLiteral(
+                   "年月に誤りがあります。（--year YYYY --month 1～12 で指定してください: %1 %2）")
+                   .arg(year, monthText)
+            << Qt::endl;
         return 2;
     }
-    INIREAD(state);
+    if (const auto stop = prepareSheet(*call, state))
+        return *stop;
     EraValues era;
     AttendanceSheetData data;
-    if (DbError e = readAttendanceSheet(state.databasePath, month->year(), month->month(), monthText, era, data)) {
+    if (DbError e = readAttendanceSheet(state.databasePath, month->year(), month->month(),
+                                        monthText, era, data)) {
         err() << e.message << Qt::endl;
         return 1;
     }
     const PageScale scale = pageScaleOf(state);
-    return sendSheets([&](Printer& p) { drawAttendanceSheet(p, scale, data); }, options->value(QStringLiteral("--out")), state);
+    return sendSheets([&](Printer& p) { drawAttendanceSheet(p, scale, data); }, *call, state);
 }
 
 int printSheet(const QStringList& args, AppState& state) {
@@ -228,33 +292,30 @@ int printSheet(const QStringList& args, AppState& state) {
     // print daily --date YYYY-MM-DD [--out FILE.pdf]
     if (args.value(0) != QLatin1String("daily"))
         return usage();
-    const auto options = sheetOptions(args, {QStringLiteral("--date"), QStringLiteral("--out")});
-    if (!options)
+    const auto call = sheetCall(args, {QStringLiteral("--date")});
+    if (!call)
         return usage();
-    const QString dateText = options->value(QStringLiteral("--date"));
-    const QString out = options->value(QStringLiteral("--out"));
-    const QDate date = QDate::fromString(dateText, QStringLiteral("yyyy-MM-dd"));
-    if (!date.isValid()) {
-        err() << QStringLiteral("日付に誤りがあります。（YYYY-MM-DD で指定してください: %1）").arg(dateText) << Qt::endl;
+    const QString dateText = call->value("--date");
+    const std::optional<QDate> date = dateOption(dateText);
+    if (!date) {
+        err() << QStringLiteral("日付に誤りがあります。（YYYY-MM-DD で指定してください: %1）")
+                     .arg(dateText)
+              << Qt::endl;
         return 2;
     }
-    INIREAD(state);
-    if (const QString refused = refuseOverDatabase(out, state.databasePath);
-        !out.isEmpty() && !refused.isEmpty()) {
-        err() << refused << Qt::endl;
-        return 2;
-    }
+    if (const auto stop = prepareSheet(*call, state))
+        return *stop;
     EraValues era;
     DayModel model;
     DailyReportData data;
-    if (DbError e = readDailyReport(state.databasePath, date, era, model, data)) {
+    if (DbError e = readDailyReport(state.databasePath, *date, era, model, data)) {
         err() << e.message << Qt::endl;
         return 1;
     }
     if (!data.notice.isEmpty())
         err() << data.notice << Qt::endl;
     const PageScale scale = pageScaleOf(state);
-    return sendSheets([&](Printer& p) { drawDailyReport(p, scale, data); }, out, state);
+    return sendSheets([&](Printer& p) { drawDailyReport(p, scale, data); }, *call, state);
 }
 
 int purge(const QStringList& args, AppState& state) {
@@ -271,7 +332,8 @@ int purge(const QStringList& args, AppState& state) {
     }
     const QDate until = QDate::fromString(untilText, QStringLiteral("yyyy-MM-dd"));
     if (!purgeDateAllowed(until, state.today())) {
-        err() << QStringLiteral("日付が正しくありません。（1900 年から今年までの日を YYYY-MM-DD で指定してください: %1）")
+        err() << QStringLiteral("日付が正しくありません。（1900 年から今年までの日を YYYY-MM-DD "
+                                "で指定してください: %1）")
                      .arg(untilText)
               << Qt::endl;
         return 2;
@@ -287,7 +349,8 @@ int purge(const QStringList& args, AppState& state) {
             err() << QStringLiteral("データがありません。") << Qt::endl;
             return 1;
         }
-        out() << QStringLiteral("%1 までの日報 %2 件が削除の対象です（削除するには --yes を付けてください）。")
+        out() << QStringLiteral(
+                     "%1 までの日報 %2 件が削除の対象です（削除するには --yes を付けてください）。")
                      .arg(toDbDate(until))
                      .arg(n)
               << Qt::endl;
@@ -316,21 +379,28 @@ QString usageText() {
     return QStringLiteral(
         "使い方 / Usage:\n"
         "  vorda [--ini FILE]                      画面を起動します / start the program\n"
-        "  vorda init-db PATH [--demo]             新しいデータベースを作成します（--demo: サンプル会社入り）\n"
+        "  vorda init-db PATH [--demo]             新しいデータベースを作成します（--demo: "
+        "サンプル会社入り）\n"
         "                                          / create a new database (with a sample firm)\n"
         "  vorda [--ini FILE] set-data PATH        データの場所を vorda.INI に登録します\n"
         "                                          / register the database path in vorda.INI\n"
         "  vorda [--ini FILE] print daily --date YYYY-MM-DD [--out FILE.pdf]\n"
-        "                                          作業日報を印刷（--out: PDF に保存）/ print the daily report\n"
+        "                                          作業日報を印刷（--out: PDF に保存）/ print the "
+        "daily report\n"
         "  vorda [--ini FILE] print monthly --year YYYY --month M [--out FILE.pdf]\n"
-        "                                          月間稼働実績を印刷（--out: PDF に保存）/ print the monthly results\n"
+        "                                          月間稼働実績を印刷（--out: PDF に保存）/ print "
+        "the monthly results\n"
         "  vorda [--ini FILE] print period --project NAME [--out FILE.pdf]\n"
-        "                                          工事別作業期間一覧表を印刷（--out: PDF に保存）/ print the period list\n"
+        "                                          工事別作業期間一覧表を印刷（--out: PDF "
+        "に保存）/ print the period list\n"
         "  vorda [--ini FILE] print attendance --year YYYY --month M [--out FILE.pdf]\n"
-        "                                          月別出勤表を印刷（--out: PDF に保存）/ print the monthly attendance sheet\n"
+        "                                          月別出勤表を印刷（--out: PDF に保存）/ print "
+        "the monthly attendance sheet\n"
         "  vorda [--ini FILE] purge --until YYYY-MM-DD [--yes]\n"
-        "                                          その日までの日報の件数（--yes: 写しを作ってから削除）\n"
-        "                                          / count, or back up and delete, daily reports up to a day\n"
+        "                                          その日までの日報の件数（--yes: "
+        "写しを作ってから削除）\n"
+        "                                          / count, or back up and delete, daily reports "
+        "up to a day\n"
         "  vorda check-db PATH                     データベースを確認し、表ごとの件数を表示します\n"
         "                                          / check a database and count its rows\n"
         "  --ini FILE   vorda.INI の代わりに使う設定ファイル / another configuration file\n");

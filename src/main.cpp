@@ -14,7 +14,8 @@
 
 namespace {
 
-// --ini FILE is taken out of the arguments wherever it stands.
+// --ini FILE is taken out of the arguments wherever it stands; an empty name is refused
+// rather than taken for the vorda.INI beside the program.
 bool takeIniOption(QStringList& args, QString& iniPath) {
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--ini")) {
@@ -22,15 +23,24 @@ bool takeIniOption(QStringList& args, QString& iniPath) {
                 return false;
             iniPath = args[i + 1];
             args.remove(i, 2);
-            return true;
+            return !iniPath.isEmpty();
         }
         if (args[i].startsWith(QLatin1String("--ini="))) {
             iniPath = args[i].mid(6);
             args.removeAt(i);
-            return true;
+            return !iniPath.isEmpty();
         }
     }
     return true;
+}
+
+// Subcommands talk to the user in Japanese on stderr themselves; Qt's own notes (a missing
+// XDG_RUNTIME_DIR, a font fallback, a plugin's remark) are English and mean nothing to a
+// clerk, so they are dropped. A fatal one still ends the program, with a line they can read.
+void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type != QtFatalMsg)
+        return;
+    std::fprintf(stderr, "内部エラーのため終了します。（%s）\n", text.toLocal8Bit().constData());
 }
 
 bool haveDisplay() {
@@ -49,24 +59,32 @@ int main(int argc, char* argv[]) {
     vorda::AppState state;
     QString iniPath;
     if (!takeIniOption(args, iniPath)) {
-        QTextStream(stderr) << vorda::usageText();
+        QTextStream(stderr) << QStringLiteral(
+            "--ini には設定ファイルの名前を指定してください。（使い方: vorda --help）\n");
         return 2;
     }
 
     // The documentation's screenshot walk is a GUI run, not a subcommand.
     const bool screenshots = args.removeAll(QStringLiteral("--screenshots")) > 0;
+    // Qt takes its own options (-platform, -style, ...) out of the arguments it is given: it
+    // gets the program's name only, so no value of ours (--ini -platform) is read as one of them.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
     if (!args.isEmpty() && args.first() == QLatin1String("print")) {
-        // Sheets need fonts, not a screen: without a display Qt draws offscreen.
-        if (!haveDisplay())
+        qInstallMessageHandler(quietQtMessages);
+        // Sheets need fonts, not a screen: Qt draws offscreen unless told otherwise, so a
+        // display that cannot be reached does not stop a print.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        QGuiApplication app(argc, argv);
+        QGuiApplication app(qtArgc, qtArgv);
         state.iniPath = iniPath.isEmpty()
                             ? vorda::defaultIniPath(QCoreApplication::applicationDirPath())
                             : iniPath;
         return vorda::runSubcommand(args, state);
     }
     if (!args.isEmpty()) {
-        QCoreApplication app(argc, argv);
+        qInstallMessageHandler(quietQtMessages);
+        QCoreApplication app(qtArgc, qtArgv);
         state.iniPath = iniPath.isEmpty()
                             ? vorda::defaultIniPath(QCoreApplication::applicationDirPath())
                             : iniPath;
@@ -74,17 +92,17 @@ int main(int argc, char* argv[]) {
     }
 
     if (!haveDisplay()) {
-        std::fputs("画面がありません (no display): run it under Xvfb, e.g. `xvfb-run -a make run`.\n",
-                   stderr);
+        std::fputs(
+            "画面がありません (no display): run it under Xvfb, e.g. `xvfb-run -a make run`.\n",
+            stderr);
         return 2;
     }
 
-    QApplication app(argc, argv);
+    QApplication app(qtArgc, qtArgv);
     vorda::ui::installJapanese(app);
 
-    state.iniPath = iniPath.isEmpty()
-                        ? vorda::defaultIniPath(QCoreApplication::applicationDirPath())
-                        : iniPath;
+    state.iniPath =
+        iniPath.isEmpty() ? vorda::defaultIniPath(QCoreApplication::applicationDirPath()) : iniPath;
     // Print defaults stand until vorda.INI overwrites them.
     state.paperCode = 12;
     state.orientationCode = 2;
@@ -94,6 +112,7 @@ int main(int argc, char* argv[]) {
     frame.showAtStart();
     frame.start(ini);
     if (screenshots)
-        vorda::runScreenshotTour(frame, qEnvironmentVariable("VORDA_SHOT_DIR", QStringLiteral("screenshots")));
+        vorda::runScreenshotTour(
+            frame, qEnvironmentVariable("VORDA_SHOT_DIR", QStringLiteral("screenshots")));
     return app.exec();
 }

@@ -4,52 +4,117 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringList>
+#include <sys/stat.h>
 
 namespace vorda {
 
 namespace {
 
-bool holdsSqliteDatabase(const QFileInfo& info) {
-    if (!info.isFile())
-        return false;
-    QFile f(info.filePath());
+// The header of a file that is none of the kept ones; only regular files get here.
+bool holdsSqliteDatabase(const QString& path) {
+    QFile f(path);
     return f.open(QIODevice::ReadOnly) && f.read(16) == QByteArray("SQLite format 3\0", 16);
 }
 
-bool sameFile(const QFileInfo& a, const QFileInfo& b) {
-    if (a.exists() && b.exists())
-        return a.canonicalFilePath() == b.canonicalFilePath();
-    return QDir::cleanPath(a.absoluteFilePath()) == QDir::cleanPath(b.absoluteFilePath());
+// The file a name stands for: the device and inode of what exists under it, or under the
+// cleaned name ("sub/.." where sub does not exist yet).
+bool statOf(const QString& path, struct stat* st) {
+    return ::stat(QFile::encodeName(path).constData(), st) == 0 ||
+           ::stat(
+               QFile::encodeName(QDir::cleanPath(QFileInfo(path).absoluteFilePath())).constData(),
+               st) == 0;
+}
+
+// The same file under two names: the same device and inode when both exist (a symbolic or a
+// hard link), otherwise the same cleaned absolute path (a file about to be created).
+bool sameFile(const QString& a, const QString& b) {
+    if (a.isEmpty() || b.trimmed().isEmpty())
+        return false;
+    struct stat sa {};
+    struct stat sb {};
+    const bool aExists = statOf(a, &sa);
+    const bool bExists = statOf(b, &sb);
+    if (aExists && bExists)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    if (aExists != bExists)
+        return false;
+    return QDir::cleanPath(QFileInfo(a).absoluteFilePath()) ==
+           QDir::cleanPath(QFileInfo(b).absoluteFilePath());
+}
+
+QString databaseRefused(const QString& file) {
+    return QStringLiteral(
+               "%1 "
+               "はデータベースのファイルです。上書きしません。別のファイル名を指定してください。")
+        .arg(file);
+}
+
+// What went wrong with a file, in the user's words (Qt's own text is English).
+QString reasonOf(const QFileDevice& f) {
+    switch (f.error()) {
+    case QFileDevice::ResourceError:
+        return QStringLiteral("ディスクの空きが足りません");
+    case QFileDevice::PermissionsError:
+        return QStringLiteral("書き込む権限がありません");
+    case QFileDevice::OpenError:
+        return QStringLiteral("ファイルを作れません。フォルダと権限を確認してください");
+    default:
+        return QStringLiteral("ディスクがいっぱいか、書き込みが止められました");
+    }
 }
 
 } // namespace
 
-QString refuseOverDatabase(const QString& path, const QString& databasePath) {
-    const QFileInfo info(path);
-    const bool configured = !databasePath.trimmed().isEmpty() && sameFile(info, QFileInfo(databasePath));
-    if (!configured && !holdsSqliteDatabase(info))
-        return QString();
-    return QStringLiteral("%1 はデータベースのファイルです。上書きしません。別のファイル名を指定してください。")
-        .arg(QDir::toNativeSeparators(path));
+QString refuseOutputFile(const QString& path, const KeptFiles& kept) {
+    const QString file = QDir::toNativeSeparators(path);
+    if (path.trimmed().isEmpty())
+        return QStringLiteral("出力先のファイル名が空です。保存するファイル名を指定してください。");
+    const QFileInfo info(path); // exists() and isFile() follow links
+    if (info.exists() && !info.isFile())
+        return info.isDir()
+                   ? QStringLiteral("%1 はフォルダです。保存するファイル名を指定してください。")
+                         .arg(file)
+                   : QStringLiteral("%1 "
+                                    "は普通のファイルではありません。上書きしません。別のファイル名"
+                                    "を指定してください。")
+                         .arg(file);
+    if (!kept.databasePath.trimmed().isEmpty()) {
+        for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+            if (sameFile(path, kept.databasePath + QLatin1String(suffix)))
+                return databaseRefused(file);
+        }
+    }
+    if (sameFile(path, kept.iniPath))
+        return QStringLiteral("%1 "
+                              "は使用中の設定ファイル（vorda."
+                              "INI）です。上書きしません。別のファイル名を指定してください。")
+            .arg(file);
+    if (info.isFile() && holdsSqliteDatabase(path))
+        return databaseRefused(file);
+    return QString();
 }
 
-QString writeWholeFile(const QString& path, const QByteArray& bytes, const QString& databasePath) {
-    if (const QString refused = refuseOverDatabase(path, databasePath); !refused.isEmpty())
+QString writeWholeFile(const QString& path, const QByteArray& bytes, const KeptFiles& kept) {
+    if (const QString refused = refuseOutputFile(path, kept); !refused.isEmpty())
         return refused;
     const QString file = QDir::toNativeSeparators(path);
     // Unbuffered: a buffered write that fails on a full disk goes unseen and commit()
     // would replace the file with an empty one.
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return QStringLiteral("%1 に書き込めません（%2）。").arg(file, out.errorString());
+        return QStringLiteral("%1 に書き込めません（%2）。").arg(file, reasonOf(out));
     if (out.write(bytes) != bytes.size()) {
-        const QString reason = out.errorString();
+        const QString reason = reasonOf(out);
         out.cancelWriting();
-        return QStringLiteral("%1 に書き込めませんでした（%2）。ディスクの空きを確認してください。元のファイルはそのままです。")
+        return QStringLiteral("%1 "
+                              "に書き込めませんでした（%"
+                              "2）。ディスクの空きを確認してください。元のファイルはそのままです。")
             .arg(file, reason);
     }
     if (!out.commit())
-        return QStringLiteral("%1 に書き込めませんでした（%2）。元のファイルはそのままです。").arg(file, out.errorString());
+        return QStringLiteral("%1 に書き込めませんでした（%2）。元のファイルはそのままです。")
+            .arg(file, reasonOf(out));
     return QString();
 }
 

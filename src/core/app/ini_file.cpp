@@ -2,11 +2,13 @@
 
 #include "core/app/file_output.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStringList>
+#include <algorithm>
 #include <limits>
 
 namespace vorda {
@@ -45,8 +47,8 @@ QString numberField(qint16 value) {
 // The path as a line item: quoted where the reader would otherwise cut or trim it. Never
 // normalised: a path spelled otherwise names another folder.
 QString pathItem(const QString& path) {
-    const bool needsQuotes = path.contains(u',') || path.startsWith(u' ') || path.startsWith(u'\t') ||
-                             path.startsWith(u'"');
+    const bool needsQuotes = path.contains(u',') || path.startsWith(u' ') ||
+                             path.startsWith(u'\t') || path.startsWith(u'"');
     return needsQuotes ? u'"' + path + u'"' : path;
 }
 
@@ -69,8 +71,18 @@ QList<QByteArray> splitLines(QByteArray bytes) {
     return lines;
 }
 
-// The four items of decoded lines; an undecodable line (null) keeps its default.
-IniReadResult parseLines(const QStringList& lines) {
+// Why a line of the file gave no value.
+enum class LineFault {
+    None,
+    NotShiftJis, // bytes the code page has no character for
+    Utf8,        // saved as UTF-8 (Japanese read as Shift-JIS would name another folder)
+    NotText,     // control bytes: not a text file at all
+};
+
+// The four items of decoded lines; an undecodable line (null) keeps its default. file names
+// the INI in every message.
+IniReadResult parseLines(const QStringList& lines, const QList<LineFault>& faults,
+                         const QString& file) {
     IniReadResult result;
     const IniValues defaults;
     QStringList undecodable;
@@ -92,16 +104,44 @@ IniReadResult parseLines(const QStringList& lines) {
             problems << QStringLiteral("用紙の向き");
         }
     }
+    const LineFault first = faults.value(0, LineFault::None);
+    if (lines.isEmpty())
+        result.pathProblem = QStringLiteral("設定ファイル %1 が空です。").arg(file);
+    else if (first == LineFault::Utf8)
+        result.pathProblem =
+            QStringLiteral("設定ファイル %1 の 1 行目（データの場所）が UTF-8 で書かれています。"
+                           "vorda.INI は Shift-JIS で保存してください。")
+                .arg(file);
+    else if (first == LineFault::NotText)
+        result.pathProblem = QStringLiteral("設定ファイル %1 は vorda.INI の形ではありません（1 "
+                                            "行目に文字でないバイトがあります）。")
+                                 .arg(file);
+    else if (first == LineFault::NotShiftJis)
+        result.pathProblem =
+            QStringLiteral(
+                "設定ファイル %1 の 1 行目（データの場所）が Shift-JIS として読めません。")
+                .arg(file);
+    else if (result.values.databasePath.trimmed().isEmpty())
+        result.pathProblem =
+            QStringLiteral("設定ファイル %1 の 1 行目（データの場所）が空です。").arg(file);
+
     QStringList messages;
     if (lines.size() < 4)
-        messages << QStringLiteral("vorda.INI の項目が足りません（%1 行）。足りない項目は既定値を使います。")
-                        .arg(lines.size());
+        messages
+            << QStringLiteral(
+                   "設定ファイル %1 の項目が足りません（%2 行）。足りない項目は既定値を使います。")
+                   .arg(file)
+                   .arg(lines.size());
+    if (first != LineFault::None)
+        messages << result.pathProblem + QStringLiteral("データの場所は設定されません。");
+    undecodable.removeAll(QStringLiteral("1"));
     if (!undecodable.isEmpty())
-        messages << QStringLiteral("vorda.INI の %1 行目が Shift-JIS として読めません。その項目は既定値を使います。")
-                        .arg(undecodable.join(QStringLiteral("・")));
+        messages << QStringLiteral("設定ファイル %1 の %2 行目が Shift-JIS "
+                                   "として読めません。その項目は既定値を使います。")
+                        .arg(file, undecodable.join(QStringLiteral("・")));
     if (!problems.isEmpty())
-        messages << QStringLiteral("vorda.INI の%1が数値ではありません。既定値を使います。")
-                        .arg(problems.join(QStringLiteral("と")));
+        messages << QStringLiteral("設定ファイル %1 の%2が数値ではありません。既定値を使います。")
+                        .arg(file, problems.join(QStringLiteral("と")));
     if (!messages.isEmpty()) {
         result.status = IniReadResult::Status::Short;
         result.message = messages.join(u'\n');
@@ -109,17 +149,40 @@ IniReadResult parseLines(const QStringList& lines) {
     return result;
 }
 
+bool isControlByte(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return (b < 0x20 && b != '\t') || b == 0x7F;
+}
+
 // Each line decoded on its own, so one bad byte costs only its own line.
-QStringList decodeLines(const QList<QByteArray>& raw) {
+QStringList decodeLines(const QList<QByteArray>& raw, QList<LineFault>* faults = nullptr) {
     QStringList lines;
     for (const QByteArray& line : raw) {
         QStringDecoder decoder(kCodePage);
         QString text = decoder.decode(line);
-        if (decoder.hasError())
+        LineFault fault = LineFault::None;
+        if (std::any_of(line.begin(), line.end(), isControlByte)) {
+            fault = LineFault::NotText;
+        } else {
+            // UTF-8 Japanese either fails as Shift-JIS or reads as half-width kana.
+            QStringDecoder utf8(QStringDecoder::Utf8);
+            const QString asUtf8 = utf8.decode(line);
+            const bool utf8Japanese = !utf8.hasError() && asUtf8.size() != line.size();
+            const bool halfWidthKana = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+                return c.unicode() >= 0xFF61 && c.unicode() <= 0xFF9F;
+            });
+            if (utf8Japanese && (decoder.hasError() || halfWidthKana))
+                fault = LineFault::Utf8;
+            else if (decoder.hasError())
+                fault = LineFault::NotShiftJis;
+        }
+        if (fault != LineFault::None)
             text = QString(); // null: undecodable
         else if (text.isNull())
             text = QLatin1String("");
         lines << text;
+        if (faults)
+            *faults << fault;
     }
     return lines;
 }
@@ -130,39 +193,36 @@ IniReadResult parseIniText(const QString& text) {
     QStringList lines;
     for (const QByteArray& line : splitLines(text.toUtf8()))
         lines << QString::fromUtf8(line);
-    return parseLines(lines);
+    return parseLines(lines, {}, QStringLiteral("vorda.INI"));
 }
 
 IniReadResult readIniFile(const QString& path) {
-    QFile file(path);
-    if (!file.exists()) {
+    const QString file = QDir::toNativeSeparators(path);
+    auto failed = [&](IniReadResult::Status status, const QString& problem) {
         IniReadResult r;
-        r.status = IniReadResult::Status::Missing;
-        r.message = QStringLiteral("設定ファイル %1 がありません。既定値で起動します。").arg(path);
+        r.status = status;
+        r.pathProblem = problem;
+        r.message = problem + QStringLiteral("既定値で起動します。");
         return r;
-    }
+    };
+    QFile in(path);
+    if (!in.exists())
+        return failed(IniReadResult::Status::Missing,
+                      QStringLiteral("設定ファイル %1 がありません。").arg(file));
     // A pipe or a device would block the read, or feed it endlessly.
-    if (!QFileInfo(path).isFile()) {
-        IniReadResult r;
-        r.status = IniReadResult::Status::Unreadable;
-        r.message = QStringLiteral("設定ファイル %1 は普通のファイルではありません。既定値で起動します。")
-                        .arg(path);
-        return r;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        IniReadResult r;
-        r.status = IniReadResult::Status::Unreadable;
-        r.message = QStringLiteral("設定ファイル %1 を読めません（%2）。既定値で起動します。")
-                        .arg(path, file.errorString());
-        return r;
-    }
-    if (!QStringDecoder(kCodePage).isValid()) {
-        IniReadResult r;
-        r.status = IniReadResult::Status::Unreadable;
-        r.message = QStringLiteral("Shift-JIS の変換が使えません。既定値で起動します。");
-        return r;
-    }
-    return parseLines(decodeLines(splitLines(file.readAll())));
+    if (!QFileInfo(path).isFile())
+        return failed(IniReadResult::Status::Unreadable,
+                      QStringLiteral("設定ファイル %1 は普通のファイルではありません。").arg(file));
+    if (!in.open(QIODevice::ReadOnly))
+        return failed(IniReadResult::Status::Unreadable,
+                      QStringLiteral("設定ファイル %1 を読めません（読む権限を確認してください）。")
+                          .arg(file));
+    if (!QStringDecoder(kCodePage).isValid())
+        return failed(IniReadResult::Status::Unreadable,
+                      QStringLiteral("Shift-JIS の変換が使えません。"));
+    QList<LineFault> faults;
+    const QStringList lines = decodeLines(splitLines(in.readAll()), &faults);
+    return parseLines(lines, faults, file);
 }
 
 QString normalizeForShiftJis(const QString& text) {
@@ -183,10 +243,9 @@ QString normalizeForShiftJis(const QString& text) {
 
 QByteArray encodeIniFile(const IniValues& values, QString* error) {
     const QString crlf = QStringLiteral("\r\n");
-    const QString text = pathItem(values.databasePath) + crlf +
-                         normalizeForShiftJis(values.secondValue) + crlf +
-                         numberField(values.paperCode) + crlf +
-                         numberField(values.orientationCode) + crlf;
+    const QString text =
+        pathItem(values.databasePath) + crlf + normalizeForShiftJis(values.secondValue) + crlf +
+        numberField(values.paperCode) + crlf + numberField(values.orientationCode) + crlf;
     QStringEncoder encoder(kCodePage);
     if (!encoder.isValid()) {
         if (error)
@@ -206,8 +265,9 @@ QByteArray encodeIniFile(const IniValues& values, QString* error) {
     const IniValues back = parseIniText(decoder.decode(bytes)).values;
     if (decoder.hasError() || back.databasePath != values.databasePath) {
         if (error)
-            *error = QStringLiteral("データの場所「%1」は vorda.INI にそのまま書けない文字を含んでいます。"
-                                    "別のフォルダまたはファイル名を選んでください。")
+            *error = QStringLiteral(
+                         "データの場所「%1」は vorda.INI にそのまま書けない文字を含んでいます。"
+                         "別のフォルダまたはファイル名を選んでください。")
                          .arg(values.databasePath);
         return QByteArray();
     }
@@ -227,15 +287,16 @@ QString writeIniFile(const QString& path, const IniValues& values) {
     QFile current(path);
     if (QFileInfo(path).isFile() && current.open(QIODevice::ReadOnly))
         old = splitLines(current.readAll());
-    const IniValues was = parseLines(decodeLines(old)).values;
-    const bool same[4] = {was.databasePath == values.databasePath, was.secondValue == values.secondValue,
-                          false, false};
+    const IniValues was = parseLines(decodeLines(old), {}, QString()).values;
+    const bool same[4] = {was.databasePath == values.databasePath,
+                          was.secondValue == values.secondValue, false, false};
     QByteArray out;
     for (int i = 0; i < 4; ++i)
         out += (i < old.size() && same[i] ? old[i] + "\r\n" : lines[i] + "\n");
     for (int i = 4; i < old.size(); ++i)
         out += old[i] + "\r\n";
-    if (const QString e = writeWholeFile(path, out, values.databasePath); !e.isEmpty())
+    if (const QString e = writeWholeFile(path, out, KeptFiles{values.databasePath, {}});
+        !e.isEmpty())
         return QStringLiteral("設定ファイル：") + e;
     return QString();
 }

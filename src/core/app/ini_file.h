@@ -22,7 +22,8 @@ struct IniReadResult {
     };
     Status status = Status::Ok;
     IniValues values;
-    QString message; // Japanese, for the user; empty when Ok
+    QString message;     // Japanese, for the user, naming the file; empty when Ok
+    QString pathProblem; // why the file gave no database path, naming it; empty when it did
 };
 
 // Reads the file's items: leading blanks skipped; a text item ends at the end of the line or

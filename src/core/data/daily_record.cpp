@@ -33,7 +33,7 @@ void rowToSlot(const QVariantList& row, DayModel& day, int k) {
         return;
     GroupSlot& s = day.groups[k];
     s.deleteFlag = 0;
-    s.jobNumber = countAt(row, rec::JobNumber);
+    s.jobNumber = rec::JobNumber < row.size() ? storedNumber(row[rec::JobNumber]) : 0;
     s.jobName = textAt(row, rec::JobName);
     s.remarks = textAt(row, rec::Remarks);
     s.client = textAt(row, rec::Client);
@@ -79,7 +79,7 @@ QVariantList slotToRow(const DayModel& day, int k, const QDate& date, const QStr
     QVariantList row;
     row.resize(rec::FieldCount);
     row[rec::Date] = toDbDate(date);
-    row[rec::JobNumber] = count(s.jobNumber);
+    row[rec::JobNumber] = QVariant(s.jobNumber);
     row[rec::JobName] = text(s.jobName);
     row[rec::Remarks] = text(s.remarks);
     row[rec::Client] = text(s.client);

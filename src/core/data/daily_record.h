@@ -64,7 +64,7 @@ struct NameCaches {
 
 struct GroupSlot {
     qint16 deleteFlag = 0;
-    qint16 jobNumber = 0;
+    qint64 jobNumber = 0; // 工事番号 as stored, never cut to 16 bits
     QString jobName;
     QString remarks;
     QString client;

@@ -119,6 +119,44 @@ qint16 countOf(const QVariant& value) {
     }
 }
 
+namespace {
+
+qint64 toInt64(double value) {
+    if (std::isnan(value))
+        return 0;
+    // 2^63 is exact as a double; anything from there on is beyond the type.
+    if (value >= 9223372036854775808.0)
+        return std::numeric_limits<qint64>::max();
+    if (value <= -9223372036854775808.0)
+        return std::numeric_limits<qint64>::min();
+    return static_cast<qint64>(std::nearbyint(value));
+}
+
+} // namespace
+
+qint64 storedNumber(const QVariant& value) {
+    if (value.isNull() || !value.isValid())
+        return 0;
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+        return value.toLongLong();
+    case QMetaType::ULongLong:
+        return value.toULongLong() > quint64(std::numeric_limits<qint64>::max())
+                   ? std::numeric_limits<qint64>::max()
+                   : value.toLongLong();
+    case QMetaType::Double:
+        return toInt64(value.toDouble());
+    default: {
+        // Digits alone are read exactly; a double would lose the last of 19 of them.
+        bool ok = false;
+        const qint64 whole = value.toString().trimmed().toLongLong(&ok);
+        return ok ? whole : toInt64(leadingNumber(value.toString()));
+    }
+    }
+}
+
 QDate dateWithCarry(int year, int month, int day) {
     // Months carry into years in both directions, then days carry through the calendar.
     const int zeroBased = month - 1;

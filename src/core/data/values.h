@@ -29,6 +29,11 @@ qint16 countOf(const QString& text);
 // A stored numeric field as a 16-bit count (null and empty give 0).
 qint16 countOf(const QVariant& value);
 
+// A stored number kept whole (a project number, a record number): integers as they are,
+// a fraction rounded half to even, a text by its leading number; null and empty give 0 and
+// what lies beyond 64 bits saturates. Counts are countOf; this is for identities.
+qint64 storedNumber(const QVariant& value);
+
 // The date of a year, month and day with carry: month 13 is January of the next year,
 // day 31 of April is 1 May, day 0 is the last day of the month before.
 QDate dateWithCarry(int year, int month, int day);

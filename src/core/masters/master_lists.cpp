@@ -44,7 +44,7 @@ DbError listStaffMarks(const QString& databasePath, std::vector<StaffMark>& out)
 
 DbError listProjects(Database& db, std::vector<ProjectEntry>& out) {
     return listOf(db, table::Projects, out, [](const QVariantList& v) {
-        return ProjectEntry{countOf(v.value(proj::Number)), nullSafeText(v.value(proj::Name)),
+        return ProjectEntry{storedNumber(v.value(proj::Number)), nullSafeText(v.value(proj::Name)),
                             nullSafeText(v.value(proj::Client)), fromDbDate(v.value(proj::StartDate)),
                             fromDbDate(v.value(proj::EndDate))};
     });

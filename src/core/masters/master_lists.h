@@ -10,7 +10,7 @@
 namespace vorda {
 
 struct ProjectEntry {
-    qint16 number = 0; // 工事番号, as the leading number of its text
+    qint64 number = 0; // 工事番号 as stored (a text by its leading number)
     QString name;      // 工事件名
     QString client;    // 発注者
     QDate startDate;   // 開始日; invalid when empty or unreadable

@@ -38,7 +38,7 @@ DbError HANIDT(const QString& databasePath, int year, int month, Period& out) {
 
 MonthlyRowValues monthlyRowValues(const QVariantList& row) {
     MonthlyRowValues v;
-    v.jobNumber = countOf(row.value(rec::JobNumber));
+    v.jobNumber = storedNumber(row.value(rec::JobNumber));
     for (int c = 0; c < kStaffColumns; ++c)
         v.staff[c] = nullSafeText(row.value(rec::ActualStaff + c)).trimmed();
     v.guardDay = countOf(row.value(rec::ActualGuardDay));
@@ -57,10 +57,10 @@ void tallyMonthlyResults(const std::vector<MonthlyRowValues>& rows,
                          const std::array<QString, kVehicleCacheSize>& vehicles,
                          MonthlyResultsData& out) {
     // Each project once, in ascending number.
-    std::map<qint16, std::size_t> position;
+    std::map<qint64, std::size_t> position;
     for (const MonthlyRowValues& r : rows)
         position.emplace(r.jobNumber, 0);
-    QHash<qint16, QString> names;
+    QHash<qint64, QString> names;
     for (const ProjectEntry& e : projectList)
         names.insert(e.number, e.name); // a number listed twice: the later row's name
     out.projects.clear();

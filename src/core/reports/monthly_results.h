@@ -43,7 +43,7 @@ struct MonthlyColumn {
 };
 
 struct MonthlyProject {
-    qint16 number = 0;
+    qint64 number = 0;
     QString name; // empty when the number is not in 工事件名
 };
 
@@ -58,7 +58,7 @@ struct MonthlyResultsData {
 
 // The daily report fields the tally reads, decoded from one row.
 struct MonthlyRowValues {
-    qint16 jobNumber = 0;
+    qint64 jobNumber = 0; // as stored: two projects beyond 16 bits stay two
     std::array<QString, kStaffColumns> staff; // actual line, trimmed
     qint16 guardDay = 0;
     qint16 guardNight = 0;

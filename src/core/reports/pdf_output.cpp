@@ -3,15 +3,16 @@
 #include "core/app/file_output.h"
 #include "core/reports/painter_printer.h"
 
-#include <QDir>
 #include <QBuffer>
+#include <QDir>
 #include <QFileInfo>
 #include <QPdfWriter>
 
 namespace vorda {
 
-QString printToPdf(const QString& path, const DrawSheets& draw, const QString& databasePath) {
-    if (const QString refused = refuseOverDatabase(path, databasePath); !refused.isEmpty())
+QString printToPdf(const QString& path, const DrawSheets& draw, const KeptFiles& kept) {
+    // Refused before anything is drawn or read.
+    if (const QString refused = refuseOutputFile(path, kept); !refused.isEmpty())
         return refused;
     // Drawn into memory first, then written whole: a failure never leaves a half-written file.
     QBuffer file;
@@ -29,7 +30,7 @@ QString printToPdf(const QString& path, const DrawSheets& draw, const QString& d
     }
     if (!error.isEmpty())
         return error;
-    return writeWholeFile(path, file.data(), databasePath);
+    return writeWholeFile(path, file.data(), kept);
 }
 
 } // namespace vorda

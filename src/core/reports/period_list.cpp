@@ -11,11 +11,11 @@ QString noPeriodDataMessage(const QString& chosen) {
     return chosen + QStringLiteral("の工事データがありません。");
 }
 
-std::optional<qint16> projectNumberOf(const std::vector<ProjectEntry>& projects,
+std::optional<qint64> projectNumberOf(const std::vector<ProjectEntry>& projects,
                                       const QString& chosen) {
     // The list shows names as stored and a click takes the entry trimmed, so the names are
     // compared trimmed too: a name stored with a blank around it is still found.
-    std::optional<qint16> number;
+    std::optional<qint64> number;
     const QString wanted = chosen.trimmed();
     for (const ProjectEntry& p : projects) {
         if (p.name.trimmed() == wanted)
@@ -77,7 +77,7 @@ DbError readPeriodList(const QString& databasePath, const QString& chosen, int c
     if (DbError e = listProjects(db, projects))
         return e;
     // An unknown name prints nothing rather than the rows stored under number 0.
-    if (const std::optional<qint16> number = projectNumberOf(projects, chosen)) {
+    if (const std::optional<qint64> number = projectNumberOf(projects, chosen)) {
         std::vector<Row> found;
         const Where where{{rec::JobNumber, Condition::Op::Eq, *number},
                           {rec::Date, Condition::Op::Ge, toDbDate(QDate(currentYear - 1, 1, 1))}};

@@ -49,7 +49,7 @@ QString noPeriodDataMessage(const QString& chosen);
 
 // The number of the chosen project: the last entry whose name, blanks around it left out,
 // equals the chosen text; nothing when no entry does.
-std::optional<qint16> projectNumberOf(const std::vector<ProjectEntry>& projects,
+std::optional<qint64> projectNumberOf(const std::vector<ProjectEntry>& projects,
                                       const QString& chosen);
 
 // Counts one staff cell under every mark that equals it (both trimmed): as night shift when

@@ -772,7 +772,7 @@ void EntryScreen::registerDay() {
     ui::showMessage(this, QStringLiteral("登録終了しました。"));
 }
 
-void EntryScreen::applyProject(qint16 number, const QString& name, const QString& client) {
+void EntryScreen::applyProject(qint64 number, const QString& name, const QString& client) {
     const int s = pickerRow_ - 1;
     rows_[s].job->setText(name);
     day_.groups[slotOf(s)].jobNumber = number;

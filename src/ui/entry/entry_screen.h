@@ -49,7 +49,7 @@ public:
     const QDate& date() const { return date_; }
 
     // From the pickers: a project for the remembered row, a mark for the remembered cell.
-    void applyProject(qint16 number, const QString& name, const QString& client);
+    void applyProject(qint64 number, const QString& name, const QString& client);
     void applyMark(const QString& mark);
 
     // Page switch (COMBTN), as the buttons do.

@@ -1,5 +1,6 @@
 #include "ui/reports/print_output.h"
 
+#include "core/app/app_state.h"
 #include "core/reports/painter_printer.h"
 #include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
@@ -40,19 +41,25 @@ void setPdfFileChooser(std::function<QString(const QString&)> chooser) {
 
 bool saveSheetsAsPdf(QWidget* parent, const DrawSheets& draw, const QString& pdfName) {
     const QString suggested = QDir::home().filePath(pdfName);
-    QString path = pdfChooser ? pdfChooser(suggested)
-                              : QFileDialog::getSaveFileName(parent, QStringLiteral("PDF保存"), suggested,
-                                                             QStringLiteral("PDF (*.pdf)"));
+    QString path = pdfChooser
+                       ? pdfChooser(suggested)
+                       : QFileDialog::getSaveFileName(parent, QStringLiteral("PDF保存"), suggested,
+                                                      QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
         return false;
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         path += QStringLiteral(".pdf");
-    if (const QString e = printToPdf(path, draw); !e.isEmpty()) {
+    // The file chosen must not be the database or the vorda.INI this program works with.
+    KeptFiles kept;
+    if (FrameWindow* frame = frameOf(parent))
+        kept = KeptFiles{frame->state().databasePath, frame->state().iniPath};
+    if (const QString e = printToPdf(path, draw, kept); !e.isEmpty()) {
         showMessage(parent, e);
         return false;
     }
     if (FrameWindow* frame = frameOf(parent))
-        frame->showNote(QStringLiteral("PDFを保存しました: %1").arg(QDir::toNativeSeparators(path)));
+        frame->showNote(
+            QStringLiteral("PDFを保存しました: %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 

@@ -38,7 +38,8 @@ private slots:
         s.paperCode = 12;
         s.orientationCode = 2;
         QCOMPARE(INIWRITE(s), QString());
-        QCOMPARE(test::readFile(ini()), sjis(QStringLiteral("C:\\データ\\VORDA.db\r\nX\r\n 12 \r\n 2 \r\n")));
+        QCOMPARE(test::readFile(ini()),
+                 sjis(QStringLiteral("C:\\データ\\VORDA.db\r\nX\r\n 12 \r\n 2 \r\n")));
     }
 
     void negativeCodeTakesTheSignPosition() {
@@ -57,7 +58,8 @@ private slots:
         s.paperCode = 9;
         s.orientationCode = 1;
         QCOMPARE(INIWRITE(s), QString());
-        QVERIFY(test::readFile(ini()).contains(QByteArray("\x81\x60"))); // ～ as the code page has it
+        QVERIFY(
+            test::readFile(ini()).contains(QByteArray("\x81\x60"))); // ～ as the code page has it
 
         AppState r;
         r.iniPath = ini();
@@ -132,7 +134,8 @@ private slots:
         QCOMPARE(s.fontScale, scale);
         // An unknown code is written back as it was read.
         QCOMPARE(INIWRITE(s), QString());
-        QCOMPARE(test::readFile(ini()).split('\n').value(2), QStringLiteral(" %1 \r").arg(code).toLatin1());
+        QCOMPARE(test::readFile(ini()).split('\n').value(2),
+                 QStringLiteral(" %1 \r").arg(code).toLatin1());
     }
 
     void itemRules() {
@@ -190,6 +193,7 @@ private slots:
         r = INIREAD(s);
         QCOMPARE(r.status, IniReadResult::Status::Short);
         QVERIFY2(r.message.contains(QStringLiteral("1 行目")), qPrintable(r.message));
+        QVERIFY2(r.pathProblem.contains(ini()), qPrintable(r.pathProblem)); // names the file
         QCOMPARE(s.databasePath, QString());
         QCOMPARE(s.paperCode, qint16(9));
     }
@@ -198,7 +202,8 @@ private slots:
     // write of a new path keeps line 2 as it was.
     void eachLineIsDecodedOnItsOwn() {
         const QByteArray line2("\x95\x5c\xff", 3); // 表 then a byte that is no Shift-JIS
-        QVERIFY(test::writeFile(ini(), "\xEF\xBB\xBF" + sjis(QStringLiteral("C:\\事務所\\VORDA.db")) + "\r" +
+        QVERIFY(test::writeFile(ini(), "\xEF\xBB\xBF" +
+                                           sjis(QStringLiteral("C:\\事務所\\VORDA.db")) + "\r" +
                                            line2 + "\r 9 \r 1 \r"));
         AppState s;
         s.iniPath = ini();
@@ -225,7 +230,8 @@ private slots:
         });
         QCOMPARE(code, 0);
         QCOMPARE(test::readFile(ini()), old);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("vorda.INI")}));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 QStringList({QStringLiteral("vorda.INI")}));
     }
 
     void neverWrittenOverADatabase() {
@@ -240,7 +246,7 @@ private slots:
         v.databasePath = dir.filePath(QStringLiteral("sub/../new.db"));
         QVERIFY(!writeIniFile(dir.filePath(QStringLiteral("new.db")), v).isEmpty());
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("new.db"))));
-        QCOMPARE(refuseOverDatabase(ini(), v.databasePath), QString());
+        QCOMPARE(refuseOutputFile(ini(), KeptFiles{v.databasePath, {}}), QString());
     }
 
     void unreadableFileGivesDefaults() {
@@ -256,7 +262,8 @@ private slots:
         QCOMPARE(mkfifo(QFile::encodeName(s.iniPath).constData(), 0600), 0);
         r = INIREAD(s);
         QVERIFY(r.status == IniReadResult::Status::Unreadable);
-        QVERIFY2(r.message.contains(QStringLiteral("普通のファイルではありません")), qPrintable(r.message));
+        QVERIFY2(r.message.contains(QStringLiteral("普通のファイルではありません")),
+                 qPrintable(r.message));
     }
 
     void writeLeavesNoPartialFile() {

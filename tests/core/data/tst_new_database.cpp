@@ -9,15 +9,217 @@
 #include "support/files.h"
 #include "support/temp_database.h"
 
+#include <algorithm>
+
 #include <QProcess>
 #include <QSet>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace vorda;
 
 class TestNewDatabase : public QObject {
     Q_OBJECT
+    QTemporaryDir firm; // a sample firm, its vorda.INI and the odd things an output may meet
+
+    QString at(const QString& name) const { return firm.filePath(name); }
+
 private slots:
+    void initTestCase() {
+        const QString exe = qEnvironmentVariable("VORDA_EXE");
+        if (exe.isEmpty())
+            return;
+        QProcess p;
+        p.start(exe, {QStringLiteral("init-db"), at(QStringLiteral("VORDA.db")),
+                      QStringLiteral("--demo")});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(test::writeFile(at(QStringLiteral("vorda.INI")),
+                                QFile::encodeName(at(QStringLiteral("VORDA.db"))) +
+                                    "\r\n\r\n 12 \r\n 2 \r\n"));
+        QVERIFY(QFile::link(at(QStringLiteral("vorda.INI")), at(QStringLiteral("link.INI"))));
+        QCOMPARE(::link(QFile::encodeName(at(QStringLiteral("VORDA.db"))).constData(),
+                        QFile::encodeName(at(QStringLiteral("hard.db"))).constData()),
+                 0);
+        QCOMPARE(mkfifo(QFile::encodeName(at(QStringLiteral("pipe"))).constData(), 0600), 0);
+        QVERIFY(QDir(firm.path()).mkdir(QStringLiteral("folder.pdf")));
+        QVERIFY(test::writeFile(at(QStringLiteral("binary.INI")),
+                                QByteArray("\x7f"
+                                           "ELF\x02\x01\0\0\0\0\r\n 12 \r\n",
+                                           15)));
+        // A path line saved as UTF-8: both a folder that fails as Shift-JIS and one that reads
+        // as other characters.
+        QVERIFY(test::writeFile(at(QStringLiteral("utf8.INI")),
+                                at(QStringLiteral("データ/VORDA.db")).toUtf8() +
+                                    "\r\n\r\n 12 \r\n 2 \r\n"));
+        QVERIFY(test::writeFile(at(QStringLiteral("utf8-kanji.INI")),
+                                at(QStringLiteral("日報/VORDA.db")).toUtf8() +
+                                    "\r\n\r\n 12 \r\n 2 \r\n"));
+        QVERIFY(test::writeFile(at(QStringLiteral("blank.INI")), "\r\n\r\n 12 \r\n 2 \r\n"));
+    }
+
+    // What a print is refused, and how: the exit code, the reason in Japanese on stderr (no
+    // line of Qt's English), the database and vorda.INI untouched, nothing written.
+    void printRefusals_data() {
+        QTest::addColumn<QStringList>("args"); // {DIR} stands for the firm's folder
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<int>("fileSizeLimit"); // bytes; 0 for none
+        const QString ini = QStringLiteral("{DIR}/vorda.INI");
+        auto daily = [&](const QString& out) {
+            return QStringList{QStringLiteral("--ini"),  ini,
+                               QStringLiteral("print"),  QStringLiteral("daily"),
+                               QStringLiteral("--date"), QStringLiteral("2024-06-14"),
+                               QStringLiteral("--out"),  out};
+        };
+        auto withIni = [](const QString& file) {
+            return QStringList{QStringLiteral("--ini"),   QStringLiteral("{DIR}/") + file,
+                               QStringLiteral("print"),   QStringLiteral("monthly"),
+                               QStringLiteral("--year"),  QStringLiteral("2024"),
+                               QStringLiteral("--month"), QStringLiteral("6"),
+                               QStringLiteral("--out"),   QStringLiteral("{DIR}/m.pdf")};
+        };
+        const QString database = QStringLiteral("データベースのファイルです");
+        QTest::newRow("the INI in use") << daily(ini) << 2 << QStringLiteral("設定ファイル") << 0;
+        QTest::newRow("a link to the INI")
+            << daily(QStringLiteral("{DIR}/link.INI")) << 2 << QStringLiteral("設定ファイル") << 0;
+        QTest::newRow("the database")
+            << daily(QStringLiteral("{DIR}/sub/../VORDA.db")) << 2 << database << 0;
+        QTest::newRow("a hard link to the database")
+            << daily(QStringLiteral("{DIR}/hard.db")) << 2 << database << 0;
+        QTest::newRow("its journal")
+            << daily(QStringLiteral("{DIR}/VORDA.db-journal")) << 2 << database << 0;
+        QTest::newRow("a folder") << daily(QStringLiteral("{DIR}/folder.pdf")) << 2
+                                  << QStringLiteral("フォルダ") << 0;
+        QTest::newRow("a pipe") << daily(QStringLiteral("{DIR}/pipe")) << 2
+                                << QStringLiteral("普通のファイルではありません") << 0;
+        QTest::newRow("a device") << daily(QStringLiteral("/dev/null")) << 2
+                                  << QStringLiteral("普通のファイルではありません") << 0;
+        QTest::newRow("an empty name")
+            << daily(QString()) << 2 << QStringLiteral("ファイル名が空") << 0;
+        QTest::newRow("a full disk") << daily(QStringLiteral("{DIR}/full.pdf")) << 1
+                                     << QStringLiteral("書き込めませんでした") << 4096;
+        QTest::newRow("a negative year")
+            << QStringList{QStringLiteral("--ini"),  ini,
+                           QStringLiteral("print"),  QStringLiteral("daily"),
+                           QStringLiteral("--date"), QStringLiteral("-2026-11-04"),
+                           QStringLiteral("--out"),  QStringLiteral("{DIR}/d.pdf")}
+            << 2 << QStringLiteral("日付に誤り") << 0;
+        QTest::newRow("a five-digit year")
+            << QStringList{QStringLiteral("--ini"),  ini,
+                           QStringLiteral("print"),  QStringLiteral("daily"),
+                           QStringLiteral("--date"), QStringLiteral("12024-06-14"),
+                           QStringLiteral("--out"),  QStringLiteral("{DIR}/d.pdf")}
+            << 2 << QStringLiteral("日付に誤り") << 0;
+        QTest::newRow("a Qt option as the date")
+            << QStringList{QStringLiteral("print"),  QStringLiteral("daily"),
+                           QStringLiteral("--date"), QStringLiteral("-platform"),
+                           QStringLiteral("--out"),  QStringLiteral("{DIR}/d.pdf")}
+            << 2 << QStringLiteral("日付に誤り") << 0;
+        QTest::newRow("a two-digit year")
+            << QStringList{QStringLiteral("--ini"),   ini,
+                           QStringLiteral("print"),   QStringLiteral("monthly"),
+                           QStringLiteral("--year"),  QStringLiteral("24"),
+                           QStringLiteral("--month"), QStringLiteral("6"),
+                           QStringLiteral("--out"),   QStringLiteral("{DIR}/m.pdf")}
+            << 2 << QStringLiteral("年月に誤り") << 0;
+        QTest::newRow("a negative year of attendance")
+            << QStringList{QStringLiteral("--ini"),   ini,
+                           QStringLiteral("print"),   QStringLiteral("attendance"),
+                           QStringLiteral("--year"),  QStringLiteral("-2024"),
+                           QStringLiteral("--month"), QStringLiteral("6"),
+                           QStringLiteral("--out"),   QStringLiteral("{DIR}/m.pdf")}
+            << 2 << QStringLiteral("年月に誤り") << 0;
+        QTest::newRow("an empty INI name")
+            << QStringList{QStringLiteral("--ini"),  QString(),
+                           QStringLiteral("print"),  QStringLiteral("daily"),
+                           QStringLiteral("--date"), QStringLiteral("2024-06-14"),
+                           QStringLiteral("--out"),  QStringLiteral("{DIR}/d.pdf")}
+            << 2 << QStringLiteral("--ini には設定ファイルの名前") << 0;
+        QTest::newRow("a missing INI") << withIni(QStringLiteral("none.INI")) << 1
+                                       << QStringLiteral("none.INI がありません") << 0;
+        QTest::newRow("a binary INI")
+            << withIni(QStringLiteral("binary.INI")) << 1
+            << QStringLiteral("binary.INI は vorda.INI の形ではありません") << 0;
+        QTest::newRow("a UTF-8 INI")
+            << withIni(QStringLiteral("utf8.INI")) << 1
+            << QStringLiteral("utf8.INI の 1 行目（データの場所）が UTF-8") << 0;
+        QTest::newRow("a UTF-8 INI read as kana")
+            << withIni(QStringLiteral("utf8-kanji.INI")) << 1 << QStringLiteral("UTF-8") << 0;
+        QTest::newRow("an INI without a path")
+            << withIni(QStringLiteral("blank.INI")) << 1
+            << QStringLiteral("blank.INI の 1 行目（データの場所）が空です") << 0;
+    }
+    void printRefusals() {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, says);
+        QFETCH(int, fileSizeLimit);
+        const QString exe = qEnvironmentVariable("VORDA_EXE");
+        if (exe.isEmpty())
+            QSKIP("VORDA_EXE is not set");
+        args.replaceInStrings(QStringLiteral("{DIR}"), firm.path());
+        const QByteArray database = test::fileHash(at(QStringLiteral("VORDA.db")));
+        const QByteArray ini = test::fileHash(at(QStringLiteral("vorda.INI")));
+        const QStringList before =
+            QDir(firm.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR")); // as on a server, where Qt complains of it
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(firm.path());
+        if (fileSizeLimit > 0) {
+            p.setChildProcessModifier([fileSizeLimit] {
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit r{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+                setrlimit(RLIMIT_FSIZE, &r);
+            });
+        }
+        p.start(exe, args);
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        const QString stderrText = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(p.exitCode() == exitCode,
+                 qPrintable(QString::number(p.exitCode()) + u' ' + stderrText));
+        QVERIFY2(stderrText.contains(says), qPrintable(stderrText));
+        for (const QString& line : stderrText.split(u'\n', Qt::SkipEmptyParts)) {
+            const bool japanese =
+                std::any_of(line.cbegin(), line.cend(), [](QChar c) { return c.unicode() > 0x7F; });
+            QVERIFY2(japanese, qPrintable(line));
+        }
+        QCOMPARE(test::fileHash(at(QStringLiteral("VORDA.db"))), database);
+        QCOMPARE(test::fileHash(at(QStringLiteral("vorda.INI"))), ini);
+        QCOMPARE(
+            QDir(firm.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+            before);
+        QVERIFY(QFileInfo(at(QStringLiteral("link.INI"))).isSymLink());
+    }
+
+    // No value of ours is read as one of Qt's options, and a print to PDF says nothing of Qt's.
+    void qtOptionsAreOurValues() {
+        const QString exe = qEnvironmentVariable("VORDA_EXE");
+        if (exe.isEmpty())
+            QSKIP("VORDA_EXE is not set");
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(firm.path());
+        p.start(exe,
+                {QStringLiteral("--ini"), at(QStringLiteral("vorda.INI")), QStringLiteral("print"),
+                 QStringLiteral("daily"), QStringLiteral("--out"), QStringLiteral("-platform"),
+                 QStringLiteral("--date"), QStringLiteral("2024-06-14")});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QString());
+        QVERIFY(test::readFile(at(QStringLiteral("-platform"))).startsWith("%PDF"));
+        QVERIFY(QFile::remove(at(QStringLiteral("-platform"))));
+    }
+
     void newFirmRows() {
         test::TempDatabase t;
         QVERIFY2(t.ok(), qPrintable(t.message()));
@@ -203,14 +405,15 @@ private slots:
         const QByteArray database = test::fileHash(path);
         const QList<QStringList> overDatabase = {
             {QStringLiteral("--ini"), path, QStringLiteral("set-data"), path},
-            {QStringLiteral("--ini"), ini, QStringLiteral("print"), QStringLiteral("daily"), QStringLiteral("--date"),
-             QStringLiteral("2024-06-14"), QStringLiteral("--out"), path},
+            {QStringLiteral("--ini"), ini, QStringLiteral("print"), QStringLiteral("daily"),
+             QStringLiteral("--date"), QStringLiteral("2024-06-14"), QStringLiteral("--out"), path},
         };
         for (const QStringList& args : overDatabase) {
             p.start(exe, args);
             QVERIFY(p.waitForFinished(60000));
             QCOMPARE(p.exitCode(), 2);
-            QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("データベースのファイルです")));
+            QVERIFY(QString::fromUtf8(p.readAllStandardError())
+                        .contains(QStringLiteral("データベースのファイルです")));
             QCOMPARE(test::fileHash(path), database);
         }
         p.start(exe, {QStringLiteral("check-db"), path});

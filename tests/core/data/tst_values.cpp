@@ -3,6 +3,7 @@
 #include "core/data/values.h"
 
 #include <QTest>
+#include <limits>
 
 using namespace vorda;
 
@@ -45,6 +46,14 @@ private slots:
         QCOMPARE(countOf(QVariant(4.5)), qint16(4));
         QCOMPARE(countOf(QVariant(QStringLiteral("9人"))), qint16(9));
         QCOMPARE(countOf(QVariant(qlonglong(70000))), qint16(32767));
+        // Identities (project numbers) are kept whole; only counts saturate.
+        QCOMPARE(storedNumber(QVariant(qlonglong(70000))), qint64(70000));
+        QCOMPARE(storedNumber(QVariant(QStringLiteral(" 40000"))), qint64(40000));
+        QCOMPARE(storedNumber(QVariant(QStringLiteral("9223372036854775807"))),
+                 qint64(9223372036854775807));
+        QCOMPARE(storedNumber(QVariant(QStringLiteral("50000号"))), qint64(50000));
+        QCOMPARE(storedNumber(QVariant(1e300)), std::numeric_limits<qint64>::max());
+        QCOMPARE(storedNumber(QVariant(QMetaType(QMetaType::QString))), qint64(0));
     }
 
     void nullSafeText() {

@@ -224,10 +224,10 @@ private slots:
         const MonthlyResultsData d = m.read(2026, 11);
         QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
         QCOMPARE(d.projects.size(), std::size_t(3));
-        QCOMPARE(d.projects[0].number, qint16(101));
+        QCOMPARE(d.projects[0].number, qint64(101));
         QCOMPARE(d.projects[0].name, QStringLiteral("県道八王子線舗装補修工事"));
         QCOMPARE(d.projects[1].name, QStringLiteral("駅前広場整備工事"));
-        QCOMPARE(d.projects[2].number, qint16(300));
+        QCOMPARE(d.projects[2].number, qint64(300));
         QCOMPARE(d.projects[2].name, QString()); // not in 工事件名
         // No day guards: no "ガド昼"; 散水車 unused: no column; "空き" never counted.
         QCOMPARE(headings(d),
@@ -257,12 +257,21 @@ private slots:
             m.add(QDate(2026, 7, day), 7, {"○"});
         m.add(QDate(2026, 7, 11), 12, {"○"});
         m.add(QDate(2026, 7, 12), 3, {"○"});
+        // Numbers beyond 16 bits (a hand-edited file) stay two projects with their own names.
+        m.project(40000, QStringLiteral("北口駅前広場工事"));
+        m.project(50000, QStringLiteral("南口駐輪場工事"));
+        m.add(QDate(2026, 7, 13), 40000, {"○", "○"});
+        m.add(QDate(2026, 7, 14), 50000, {"○"});
         const MonthlyResultsData d = m.read(2026, 7);
-        QList<int> numbers;
-        for (const MonthlyProject& p : d.projects)
+        QList<qint64> numbers;
+        QStringList names;
+        for (const MonthlyProject& p : d.projects) {
             numbers << p.number;
-        QCOMPARE(numbers, QList<int>({3, 7, 12}));
-        QCOMPARE(valuesOf(d, "出勤"), QList<qint64>({1, 10, 1}));
+            names << p.name;
+        }
+        QCOMPARE(numbers, QList<qint64>({3, 7, 12, 40000, 50000}));
+        QCOMPARE(names.mid(3), QStringList({"北口駅前広場工事", "南口駐輪場工事"}));
+        QCOMPARE(valuesOf(d, "出勤"), QList<qint64>({1, 10, 1, 2, 1}));
         // No row at night: no night columns at all.
         QCOMPARE(headings(d), QStringList({"出勤"}));
     }

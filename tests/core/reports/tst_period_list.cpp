@@ -107,13 +107,18 @@ struct CraftedFirm {
         store(QDate(2026, 12, 8), 101, 0, {{5, u"○"}});
         store(QDate(2026, 1, 5), 102, 0, {{0, u"○"}}); // another project
         store(QDate(2026, 2, 2), 0, 0, {{0, u"○"}});   // a row without a project number
+        // Numbers beyond 16 bits, as a hand-edited file holds them: two projects, not one.
+        db.insert(table::Projects, {40000, QStringLiteral("北口駅前広場工事")});
+        db.insert(table::Projects, {50000, QStringLiteral("南口駐輪場工事")});
+        store(QDate(2026, 4, 6), 40000, 0, {{0, u"○"}, {1, u"泊"}});
+        store(QDate(2026, 5, 7), 50000, 1, {{2, u"○"}});
         all.commit();
     }
 
     void store(const QDate& date, int number, int night,
                std::initializer_list<std::pair<int, const char16_t*>> cells) {
         DayModel day;
-        day.groups[0].jobNumber = qint16(number);
+        day.groups[0].jobNumber = number;
         day.groups[0].jobName = QStringLiteral("工事%1").arg(number);
         day.groups[0].nightFlag = qint16(night);
         for (const auto& [c, mark] : cells)
@@ -176,9 +181,9 @@ private slots:
                                                  {103, QStringLiteral("舗装工事"), {}, {}, {}},
                                                  {0, QStringLiteral("番号なし"), {}, {}, {}}};
         QCOMPARE(projectNumberOf(projects, QStringLiteral("舗装工事")),
-                 std::optional<qint16>(103)); // the last wins
-        QCOMPARE(projectNumberOf(projects, QStringLiteral("外構工事")), std::optional<qint16>(102));
-        QCOMPARE(projectNumberOf(projects, QStringLiteral("番号なし")), std::optional<qint16>(0));
+                 std::optional<qint64>(103)); // the last wins
+        QCOMPARE(projectNumberOf(projects, QStringLiteral("外構工事")), std::optional<qint64>(102));
+        QCOMPARE(projectNumberOf(projects, QStringLiteral("番号なし")), std::optional<qint64>(0));
         QCOMPARE(projectNumberOf(projects, QStringLiteral("外構")), std::nullopt);
         QCOMPARE(projectNumberOf(projects, QString()), std::nullopt);
         QCOMPARE(noPeriodDataMessage(QStringLiteral("外構")),
@@ -365,6 +370,12 @@ private slots:
         QCOMPARE(d.era.name, QStringLiteral("平成"));
         QCOMPARE(d.era.offset, qint16(1988));
         QCOMPARE(d.dates.size(), std::size_t(1));
+
+        QVERIFY(!readPeriodList(f.t.path(), QStringLiteral("北口駅前広場工事"), kThisYear, era, d));
+        QCOMPARE(d.dates, std::vector<QDate>{QDate(2026, 4, 6)});
+        QCOMPARE(tally(d), QStringLiteral("1/0 1/0 0/0 0/0 1/0"));
+        QVERIFY(!readPeriodList(f.t.path(), QStringLiteral("南口駐輪場工事"), kThisYear, era, d));
+        QCOMPARE(d.dates, std::vector<QDate>{QDate(2026, 5, 7)});
 
         QCOMPARE(readPeriodList(f.t.filePath(QStringLiteral("なし.db")),
                                 QStringLiteral("中央公園外構工事"), kThisYear, era, d)

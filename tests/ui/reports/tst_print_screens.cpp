@@ -206,6 +206,20 @@ private slots:
         frame.succeeded(); // a note is no error: it stays
         QVERIFY(status->text().contains(QStringLiteral("日報.pdf")));
         QVERIFY(messages.texts.isEmpty());
+
+        // A name that leads to the vorda.INI in use (here a link) is refused; the INI stays.
+        s.iniPath = t.filePath(QStringLiteral("vorda.INI"));
+        const QByteArray ini = QFile::encodeName(t.path()) + "\r\n\r\n 12 \r\n 2 \r\n";
+        QVERIFY(test::writeFile(s.iniPath, ini));
+        QVERIFY(QFile::link(s.iniPath, t.filePath(QStringLiteral("設定.pdf"))));
+        ui::setPdfFileChooser(
+            [&](const QString&) { return t.filePath(QStringLiteral("設定.pdf")); });
+        screen->findChild<QPushButton*>(QStringLiteral("Command4"))->click();
+        ui::setPdfFileChooser({});
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY2(messages.texts[0].contains(QStringLiteral("設定ファイル")),
+                 qPrintable(messages.texts[0]));
+        QCOMPARE(test::readFile(s.iniPath), ini);
     }
 };
 
