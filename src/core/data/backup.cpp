@@ -104,8 +104,14 @@ DbError writeSnapshot(Database& db, const QString& target) {
         // Claim the temporary name: a file of that name is never ours to overwrite.
         QFile claim(temp);
         if (!claim.open(QIODevice::NewOnly | QIODevice::WriteOnly))
-            return notWritten(QStringLiteral("%1 を作成できません（%2）。")
-                                  .arg(QDir::toNativeSeparators(temp), claim.errorString()));
+            return notWritten(
+                QFileInfo::exists(temp)
+                    ? kNameTaken
+                    : QStringLiteral("写しの置き場所 %1 "
+                                     "に書き込めません。フォルダの権限とディスクの空きを確認してく"
+                                     "ださい。\n（詳細: %2）")
+                          .arg(QDir::toNativeSeparators(QFileInfo(target).absolutePath()),
+                               claim.errorString()));
     }
     auto abandon = [&](const QString& why) {
         QFile::remove(temp);

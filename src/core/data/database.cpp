@@ -281,9 +281,11 @@ DbError Database::create(const QString& path) {
         // Claim the name exclusively, so a file appearing meanwhile is never overwritten.
         QFile f(path);
         if (!f.open(QIODevice::NewOnly | QIODevice::WriteOnly))
-            return makeError(
-                DbErrorKind::Failed,
-                QStringLiteral("%1 を作成できません（%2）。").arg(file, f.errorString()));
+            return makeError(DbErrorKind::Failed,
+                             QStringLiteral("%1 "
+                                            "を作成できません。フォルダの権限とディスクの空きを確認"
+                                            "してください。\n（詳細: %2）")
+                                 .arg(file, f.errorString()));
     }
     auto abandon = [&](DbError e) {
         close();
