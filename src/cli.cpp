@@ -330,30 +330,32 @@ int purge(const QStringList& args, AppState& state) {
         else
             return usage();
     }
-    const QDate until = QDate::fromString(untilText, QStringLiteral("yyyy-MM-dd"));
-    if (!purgeDateAllowed(until, state.today())) {
-        err() << QStringLiteral("日付が正しくありません。（1900 年から今年までの日を YYYY-MM-DD "
-                                "で指定してください: %1）")
+    const QDate until = dateOption(untilText).value_or(QDate());
+    if (const QString refused = purgeDateRefusal(until, state.today()); !refused.isEmpty()) {
+        err() << refused
+              << QStringLiteral("（1900 年から今日までの日を YYYY-MM-DD で指定してください: %1）")
                      .arg(untilText)
               << Qt::endl;
         return 2;
     }
     INIREAD(state);
     if (!yes) {
-        qint64 n = 0;
-        if (DbError e = countPurgeRows(state.databasePath, until, n)) {
+        PurgePlan plan;
+        if (DbError e = planPurge(state.databasePath, until, plan)) {
             err() << e.message << Qt::endl;
             return 1;
         }
-        if (n == 0) {
+        const QString undated = undatedNote(plan.undated);
+        if (plan.rows == 0) {
             err() << QStringLiteral("データがありません。") << Qt::endl;
+            if (!undated.isEmpty())
+                err() << undated << Qt::endl;
             return 1;
         }
-        out() << QStringLiteral(
-                     "%1 までの日報 %2 件が削除の対象です（削除するには --yes を付けてください）。")
-                     .arg(toDbDate(until))
-                     .arg(n)
+        out() << purgeQuestion(plan) << QStringLiteral("（削除するには --yes を付けてください）")
               << Qt::endl;
+        if (!undated.isEmpty())
+            out() << undated << Qt::endl;
         return 0;
     }
     PurgeResult result;
@@ -366,9 +368,10 @@ int purge(const QStringList& args, AppState& state) {
         err() << QStringLiteral("データがありません。") << Qt::endl;
         return 1;
     }
-    out() << QStringLiteral("削除完了しました。%1 件\nバックアップ: %2")
-                 .arg(result.deleted)
-                 .arg(QDir::toNativeSeparators(result.backupPath))
+    out() << QStringLiteral("削除完了しました。%1 件").arg(result.deleted) << Qt::endl;
+    if (const QString kept = undatedNote(result.undated); !kept.isEmpty())
+        out() << kept << Qt::endl;
+    out() << QStringLiteral("バックアップ: %1").arg(QDir::toNativeSeparators(result.backupPath))
           << Qt::endl;
     return 0;
 }
@@ -397,7 +400,7 @@ QString usageText() {
         "                                          月別出勤表を印刷（--out: PDF に保存）/ print "
         "the monthly attendance sheet\n"
         "  vorda [--ini FILE] purge --until YYYY-MM-DD [--yes]\n"
-        "                                          その日までの日報の件数（--yes: "
+        "                                          その日（今日まで）までの日報の件数（--yes: "
         "写しを作ってから削除）\n"
         "                                          / count, or back up and delete, daily reports "
         "up to a day\n"

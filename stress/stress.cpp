@@ -1,18 +1,24 @@
-// Registers under fire: a registering process killed at random moments, and two processes
-// registering at once, each followed by a check of the whole file.
+// Registers under fire: a registering process killed at random moments, two processes
+// registering at once, and purges (some killed) while two processes register, each followed
+// by a check of the whole file and of the copies the purges left.
 //
-//   vorda_stress [KILLS] [--seed S]     (default 100 kills)
+//   vorda_stress [N] [--seed S]     (default 100 kills, and N purges)
 //   vorda_stress child DB DATE SEED SECONDS   one registering process (used by the above)
+//   vorda_stress purge DB UNTIL STAMP         one purge (used by the above)
 
+#include "core/data/backup.h"
 #include "core/data/database.h"
 #include "core/data/new_database.h"
 #include "core/data/schema.h"
 #include "core/data/values.h"
 #include "core/entry/day_store.h"
+#include "core/masters/purge.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
@@ -82,6 +88,19 @@ int child(const QStringList& args) {
     return failed == 0 ? 0 : 1;
 }
 
+int purgeChild(const QStringList& args) {
+    PurgeResult result;
+    const DbError e =
+        purgeDailyReports(args.value(0), QDate::fromString(args.value(1), Qt::ISODate),
+                          QDateTime::fromString(args.value(2), Qt::ISODate), result);
+    if (e) {
+        QTextStream(stderr) << e.message << Qt::endl;
+        return 1;
+    }
+    QTextStream(stdout) << "purged " << result.deleted << Qt::endl;
+    return 0;
+}
+
 struct Findings {
     int integrityFailures = 0;
     int mixedDays = 0;
@@ -93,7 +112,8 @@ struct Findings {
 
 // The whole file: integrity, every day one generation complete, every balance its start plus
 // the counts of the marks stored.
-void checkFile(const QString& path, const QList<QDate>& dates, Findings& f) {
+void checkFile(const QString& path, const QList<QDate>& dates, Findings& f,
+               const std::array<qint64, kEmployees>& purged = {}) {
     ++f.checks;
     Database db;
     if (DbError e = db.open(path)) {
@@ -101,6 +121,9 @@ void checkFile(const QString& path, const QList<QDate>& dates, Findings& f) {
         f.notes << e.message;
         return;
     }
+    // One read transaction: writers running meanwhile wait, so days and balances are read
+    // as one moment of the file.
+    db.exec(QStringLiteral("BEGIN"));
     {
         QSqlQuery q(db.connection());
         q.setForwardOnly(true);
@@ -110,8 +133,10 @@ void checkFile(const QString& path, const QList<QDate>& dates, Findings& f) {
             f.notes << QStringLiteral("integrity_check: %1").arg(q.value(0).toString());
         }
     }
+    // The marks of purged rows moved the balances when they were registered.
     std::array<qint64, kEmployees> expected;
-    expected.fill(kStartBalance);
+    for (int c = 0; c < kEmployees; ++c)
+        expected[c] = kStartBalance + purged[c];
     for (const QDate& date : dates) {
         std::vector<Row> rows;
         if (db.select(table::DailyReport, {{rec::Date, Condition::Op::Eq, toDbDate(date)}}, rows)) {
@@ -163,6 +188,175 @@ int count(const QByteArray& output, const char* word) {
     return int(output.count(word));
 }
 
+// A day registered by this process: one generation, retried while another holds the file.
+void registerGeneration(const QString& path, const QDate& date, QRandomGenerator& rng) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        DayModel day;
+        NameCaches names;
+        if (GTDAT(path, date, day, names))
+            continue;
+        fillGeneration(day, rng.generate(), rng);
+        if (!registerDay(path, date, QStringLiteral("晴"), day, names))
+            return;
+    }
+}
+
+// The rows of the days up to a date, by REC, and the marks of their actual lines.
+struct OldRows {
+    QSet<qint64> recs;
+    std::array<qint64, kEmployees> marks{};
+};
+OldRows oldRows(const QString& path, const QDate& until) {
+    OldRows o;
+    Database db;
+    std::vector<Row> rows;
+    if (db.open(path) ||
+        db.select(table::DailyReport, {{rec::Date, Condition::Op::Le, toDbDate(until)}}, rows))
+        return o;
+    for (const Row& r : rows) {
+        o.recs << r.values[rec::Rec].toLongLong();
+        for (int c = 0; c < kEmployees; ++c)
+            o.marks[c] += dayOffCount(nullSafeText(r.values[rec::ActualStaff + c]));
+    }
+    return o;
+}
+
+void purgeUnderFire(const QString& path, const QList<QDate>& dates, int purges,
+                    QRandomGenerator& rng, Findings& f, QTextStream& out) {
+    // Filler on a day no purge reaches, so the copy takes long enough to be killed in.
+    {
+        Database db;
+        db.open(path);
+        Transaction tx(db);
+        tx.begin();
+        QVariantList row(rec::FieldCount);
+        row[rec::Date] = QStringLiteral("2026-12-05");
+        row[rec::PlannedWork] = QString(150, u'埋');
+        for (int i = 0; i < 40000; ++i)
+            db.insert(table::DailyReport, row);
+        tx.commit();
+    }
+    const QString folder = QFileInfo(path).absolutePath();
+    const QDateTime firstStamp(QDate(2026, 12, 8), QTime(9, 0));
+    // Old days, registered here and reached by the purges; the registering children keep to
+    // the checked dates, so what a purge took is known exactly.
+    QList<QDate> checked = dates;
+    std::array<qint64, kEmployees> purged{};
+    QProcess* a = startChild(path, dates[0], rng.generate(), 0);
+    QProcess* b = startChild(path, dates[1], rng.generate(), 0);
+    int killedPurges = 0, committed = 0, failedPurges = 0, locked = 0, tempsLeft = 0, badCopies = 0,
+        copies = 0;
+    for (int i = 0; i < purges; ++i) {
+        const QDate old = QDate(2026, 1, 1).addDays(i);
+        registerGeneration(path, old, rng);
+        checked << old;
+        const OldRows before = oldRows(path, old);
+        const QString stamp = firstStamp.addSecs(i).toString(Qt::ISODate);
+        auto* p = new QProcess;
+        p->start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("purge"), path, old.toString(Qt::ISODate), stamp});
+        p->waitForStarted();
+        const bool kill = i % 2 == 1;
+        if (kill) {
+            QThread::msleep(rng.bounded(400));
+            p->kill();
+        }
+        p->waitForFinished(60000);
+        const bool finished = p->exitStatus() == QProcess::NormalExit;
+        const bool succeeded = finished && p->exitCode() == 0;
+        if (!finished)
+            ++killedPurges;
+        else if (!succeeded) {
+            ++failedPurges; // refused as locked counts apart; anything else is a failure
+            locked +=
+                QString::fromUtf8(p->readAllStandardError()).contains(QStringLiteral("使用中")) ? 1
+                                                                                                : 0;
+            f.notes << QStringLiteral("purge %1: %2")
+                           .arg(i)
+                           .arg(QString::fromUtf8(p->readAllStandardError()).trimmed());
+        }
+        delete p;
+
+        // All of the old days went, or none of them: never part of them.
+        const OldRows after = oldRows(path, old);
+        if (after.recs.isEmpty() && !before.recs.isEmpty()) {
+            ++committed;
+            for (int c = 0; c < kEmployees; ++c)
+                purged[c] += before.marks[c];
+        } else if (after.recs != before.recs) {
+            ++f.mixedDays;
+            f.notes << QStringLiteral("purge %1: %2 of %3 old rows left")
+                           .arg(i)
+                           .arg(after.recs.size())
+                           .arg(before.recs.size());
+        }
+        // Every copy under a final name is sound and whole; a temporary one is left only by a kill.
+        const QString finalName = purgeBackupPath(path, QDateTime::fromString(stamp, Qt::ISODate));
+        for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+            const QString file = QDir(folder).filePath(name);
+            if (name.endsWith(QLatin1String(".part")) ||
+                name.endsWith(QLatin1String(".part-journal"))) {
+                if (finished) {
+                    ++f.integrityFailures;
+                    f.notes << QStringLiteral("purge %1 finished and left %2").arg(i).arg(name);
+                }
+                ++tempsLeft;
+                QFile::remove(file);
+            }
+        }
+        if (QFile::exists(finalName)) {
+            ++copies;
+            Database copy;
+            qint64 rows = -1;
+            DbError e = copy.open(finalName);
+            if (!e)
+                e = copy.quickCheck();
+            if (!e)
+                e = copy.count(table::DailyReport, {{rec::Date, Condition::Op::Le, toDbDate(old)}},
+                               rows);
+            if (e || rows != before.recs.size()) {
+                ++badCopies;
+                f.notes << QStringLiteral("copy %1: %2 rows up to %3, %4 expected %5")
+                               .arg(QFileInfo(finalName).fileName())
+                               .arg(rows)
+                               .arg(toDbDate(old))
+                               .arg(before.recs.size())
+                               .arg(e.message);
+            }
+        } else if (succeeded && !before.recs.isEmpty()) {
+            ++badCopies;
+            f.notes << QStringLiteral("purge %1 took %2 rows and left no copy")
+                           .arg(i)
+                           .arg(before.recs.size());
+        }
+        checkFile(path, checked, f, purged);
+    }
+    a->kill();
+    b->kill();
+    a->waitForFinished();
+    b->waitForFinished();
+    delete a;
+    delete b;
+    checkFile(path, checked, f, purged);
+    f.integrityFailures += badCopies + failedPurges - locked;
+    out << QStringLiteral("purges while two processes register: %1 purges (%2 killed), %3 committed, "
+                          "%4 refused (%11 of them as locked); %5 copies under their final name, %6 of "
+                          "them failing their check; %7 temporary files left by kills; integrity "
+                          "failures %8, half days %9, wrong balances %10")
+               .arg(purges)
+               .arg(killedPurges)
+               .arg(committed)
+               .arg(failedPurges)
+               .arg(copies)
+               .arg(badCopies)
+               .arg(tempsLeft)
+               .arg(f.integrityFailures)
+               .arg(f.mixedDays)
+               .arg(f.balanceMismatches)
+               .arg(locked)
+        << Qt::endl;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -170,6 +364,8 @@ int main(int argc, char** argv) {
     QStringList args = app.arguments().mid(1);
     if (args.value(0) == QLatin1String("child"))
         return child(args.mid(1));
+    if (args.value(0) == QLatin1String("purge"))
+        return purgeChild(args.mid(1));
 
     int kills = 100;
     quint32 seed = QRandomGenerator::global()->generate();
@@ -259,11 +455,15 @@ int main(int argc, char** argv) {
                .arg(together.mixedDays)
                .arg(together.balanceMismatches)
         << Qt::endl;
-    for (const QString& n : killed.notes + together.notes)
+    // 3. Purges while two processes register, every other one killed at a random moment.
+    Findings purging;
+    purgeUnderFire(path, dates, kills, rng, purging, out);
+
+    for (const QString& n : killed.notes + together.notes + purging.notes)
         out << "  " << n << Qt::endl;
     out << QStringLiteral("%1 checks in %2 s")
-               .arg(killed.checks + together.checks)
+               .arg(killed.checks + together.checks + purging.checks)
                .arg(timer.elapsed() / 1000.0, 0, 'f', 1)
         << Qt::endl;
-    return killed.ok() && together.ok() ? 0 : 1;
+    return killed.ok() && together.ok() && purging.ok() ? 0 : 1;
 }

@@ -62,4 +62,19 @@ inline int withFileSizeLimit(rlim_t limit, const std::function<int()>& work) {
     return WEXITSTATUS(status);
 }
 
+// Runs work in a child process as the user nobody when the test runs as root (root writes
+// through any permission bits), as itself otherwise. Returns work's result, or -1.
+inline int asAnotherUser(const std::function<int()>& work) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(3);
+        _exit(work());
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
 } // namespace vorda::test

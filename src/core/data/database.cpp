@@ -12,6 +12,8 @@
 #include <QSqlRecord>
 #include <QUrl>
 
+#include <unistd.h>
+
 namespace vorda {
 
 namespace {
@@ -62,35 +64,84 @@ void Database::close() {
 }
 
 DbError Database::fail(const QSqlError& error, const QString& what) const {
-    const QString detail = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    const QString file = QDir::toNativeSeparators(path_);
-    switch (primaryCode(error)) {
+    return dbErrorOf(error, path_, what);
+}
+
+DbError dbErrorOf(const QSqlError& error, const QString& path, const QString& what) {
+    // Our own words first; the engine's English only as a detail after them.
+    const QString engine = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    const QString detail = QStringLiteral("\n（詳細: %1: %2）").arg(what, engine);
+    const QString file = QDir::toNativeSeparators(path);
+    const int code = primaryCode(error);
+    // A journal left by a transaction that never ended must be played back before anything
+    // reads the file, and that needs the file, the journal and their folder writable.
+    if ((code == 8 || code == 10 || code == 14) && !path.isEmpty()) {
+        const QString journal = path + QStringLiteral("-journal");
+        const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+        const bool cannotWrite = ::access(folder.constData(), W_OK) != 0 ||
+                                 ::access(QFile::encodeName(path).constData(), W_OK) != 0 ||
+                                 ::access(QFile::encodeName(journal).constData(), W_OK) != 0;
+        if (QFileInfo::exists(journal) && cannotWrite)
+            return makeError(
+                DbErrorKind::ReadOnly,
+                QStringLiteral(
+                    "データベース %1 には、途中で終わった書き込みの記録（%2）が残っています。"
+                    "記録を戻すには書き込みが必要なため、このままでは読めません。"
+                    "ファイルとフォルダに書き込みのできる場所で（またはファイルの持ち主が）一度開い"
+                    "てください。")
+                        .arg(file, QDir::toNativeSeparators(journal)) +
+                    detail);
+    }
+    switch (code) {
     case 5: // SQLITE_BUSY
     case 6: // SQLITE_LOCKED
-        return makeError(DbErrorKind::Locked,
-                         QStringLiteral("データベース %1 は他のプログラムが使用中です。しばらく待ってからもう一度実行してください。（%2）")
-                             .arg(file, what));
+        return makeError(
+            DbErrorKind::Locked,
+            QStringLiteral(
+                "データベース %1 "
+                "は他のプログラムが使用中です。しばらく待ってからもう一度実行してください。")
+                    .arg(file) +
+                detail);
     case 8: // SQLITE_READONLY
         return makeError(DbErrorKind::ReadOnly,
-                         QStringLiteral("データベース %1 に書き込めません。ファイルやフォルダが読み取り専用になっていないか確認してください。（%2）")
-                             .arg(file, what));
+                         QStringLiteral("データベース %1 "
+                                        "に書き込めません。ファイルやフォルダが読み取り専用になって"
+                                        "いないか確認してください。")
+                                 .arg(file) +
+                             detail);
     case 26: // SQLITE_NOTADB
         return makeError(DbErrorKind::NotDatabase,
                          QStringLiteral("%1 はVORDAのデータベースではありません。").arg(file));
     case 13: // SQLITE_FULL
-        return makeError(DbErrorKind::Failed,
-                         QStringLiteral("ディスクの空きがありません。データベース %1 に書き込めませんでした。空きを作ってからもう一度実行してください。（%2）")
-                             .arg(file, what));
+        return makeError(
+            DbErrorKind::Failed,
+            QStringLiteral("ディスクの空きがありません。データベース %1 "
+                           "に書き込めませんでした。空きを作ってからもう一度実行してください。")
+                    .arg(file) +
+                detail);
     case 10: // SQLITE_IOERR
         return makeError(DbErrorKind::Failed,
-                         QStringLiteral("ファイルの読み書きに失敗しました。データベース %1 の場所（ディスクやネットワーク）を確認してください。（%2）")
-                             .arg(file, what));
+                         QStringLiteral("ファイルの読み書きに失敗しました。データベース %1 "
+                                        "の場所（ディスクやネットワーク）を確認してください。")
+                                 .arg(file) +
+                             detail);
+    case 14: // SQLITE_CANTOPEN
+        return makeError(
+            DbErrorKind::Failed,
+            QStringLiteral(
+                "データベース %1 を開けません。ファイルとフォルダの場所と権限を確認してください。")
+                    .arg(file) +
+                detail);
     case 11: // SQLITE_CORRUPT
-        return makeError(DbErrorKind::Failed,
-                         QStringLiteral("データベース %1 が壊れています。（%2: %3）").arg(file, what, detail));
+        return makeError(
+            DbErrorKind::Failed,
+            QStringLiteral("データベース %1 が壊れています。バックアップから戻してください。")
+                    .arg(file) +
+                detail);
     default:
         return makeError(DbErrorKind::Failed,
-                         QStringLiteral("データベース %1 の処理に失敗しました。（%2: %3）").arg(file, what, detail));
+                         QStringLiteral("データベース %1 の処理に失敗しました。").arg(file) +
+                             detail);
     }
 }
 
@@ -134,23 +185,20 @@ DbError Database::open(const QString& path) {
         return makeError(DbErrorKind::FileMissing,
                          QStringLiteral("データベース %1 がありません。").arg(file));
     if (info.isDir())
-        return makeError(DbErrorKind::NotDatabase,
-                         QStringLiteral("%1 はフォルダです。データベースのファイルを指定してください。").arg(file));
+        return makeError(
+            DbErrorKind::NotDatabase,
+            QStringLiteral("%1 はフォルダです。データベースのファイルを指定してください。")
+                .arg(file));
     // A pipe or a device would block the read below, or feed it endlessly.
     if (!info.isFile())
-        return makeError(DbErrorKind::NotDatabase,
-                         QStringLiteral("%1 は普通のファイルではありません。データベースのファイルを指定してください。").arg(file));
-    {
-        // Look at the file's first bytes before the engine sees it at all.
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            return makeError(DbErrorKind::Failed,
-                             QStringLiteral("データベース %1 を読めません（%2）。").arg(file, f.errorString()));
-        const QByteArray head = f.read(16);
-        if (head != QByteArray("SQLite format 3\0", 16))
-            return makeError(DbErrorKind::NotDatabase,
-                             QStringLiteral("%1 はVORDAのデータベースではありません。").arg(file));
-    }
+        return makeError(
+            DbErrorKind::NotDatabase,
+            QStringLiteral(
+                "%1 は普通のファイルではありません。データベースのファイルを指定してください。")
+                .arg(file));
+    // The header is checked by SQLite itself (its first read reports SQLITE_NOTADB): a
+    // descriptor of our own, opened and closed while another connection of this process
+    // holds the file, would drop that connection's locks with it.
     if (DbError e = connect(path)) {
         close();
         return e;
@@ -181,9 +229,12 @@ DbError Database::leaveWal() {
     q.finish();
     if (!q.exec(QStringLiteral("PRAGMA journal_mode = DELETE")) || !q.next() ||
         q.value(0).toString().compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
-        return makeError(DbErrorKind::Locked,
-                         QStringLiteral("データベース %1 は WAL 形式のため、通常の形式に戻す必要があります。ほかの VORDA を終了してからもう一度実行してください。")
-                             .arg(QDir::toNativeSeparators(path_)));
+        return makeError(
+            DbErrorKind::Locked,
+            QStringLiteral(
+                "データベース %1 は WAL 形式のため、通常の形式に戻す必要があります。ほかの VORDA "
+                "を終了してからもう一度実行してください。")
+                .arg(QDir::toNativeSeparators(path_)));
     return {};
 }
 
@@ -199,11 +250,13 @@ DbError Database::quickCheck() {
         return fail(q.lastError(), QStringLiteral("点検"));
     if (problems == QStringList(QStringLiteral("ok")))
         return {};
-    return makeError(DbErrorKind::Failed,
-                     QStringLiteral("データベース %1 が壊れています（%2 か所）。バックアップから戻してください。\n%3")
-                         .arg(QDir::toNativeSeparators(path_))
-                         .arg(problems.size())
-                         .arg(problems.mid(0, 5).join(u'\n')));
+    return makeError(
+        DbErrorKind::Failed,
+        QStringLiteral(
+            "データベース %1 が壊れています（%2 か所）。バックアップから戻してください。\n%3")
+            .arg(QDir::toNativeSeparators(path_))
+            .arg(problems.size())
+            .arg(problems.mid(0, 5).join(u'\n')));
 }
 
 DbError Database::check(const QString& path) {
@@ -215,7 +268,8 @@ DbError Database::create(const QString& path) {
     const QFileInfo info(path);
     const QString file = QDir::toNativeSeparators(path);
     if (path.trimmed().isEmpty())
-        return makeError(DbErrorKind::FolderMissing, QStringLiteral("作成するファイル名がありません。"));
+        return makeError(DbErrorKind::FolderMissing,
+                         QStringLiteral("作成するファイル名がありません。"));
     if (info.exists())
         return makeError(DbErrorKind::Failed,
                          QStringLiteral("%1 はすでにあります。上書きはしません。").arg(file));
@@ -228,7 +282,10 @@ DbError Database::create(const QString& path) {
         QFile f(path);
         if (!f.open(QIODevice::NewOnly | QIODevice::WriteOnly))
             return makeError(DbErrorKind::Failed,
-                             QStringLiteral("%1 を作成できません（%2）。").arg(file, f.errorString()));
+                             QStringLiteral("%1 "
+                                            "を作成できません。フォルダの権限とディスクの空きを確認"
+                                            "してください。\n（詳細: %2）")
+                                 .arg(file, f.errorString()));
     }
     auto abandon = [&](DbError e) {
         close();
@@ -254,10 +311,10 @@ DbError Database::loadSchema() {
     columns_.clear();
     QSqlQuery q(db_);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral(
-            "SELECT m.name, p.cid, p.name, p.type, p.pk FROM sqlite_master AS m, "
-            "pragma_table_info(m.name) AS p "
-            "WHERE m.type = 'table' ORDER BY m.name, p.cid")))
+    if (!q.exec(
+            QStringLiteral("SELECT m.name, p.cid, p.name, p.type, p.pk FROM sqlite_master AS m, "
+                           "pragma_table_info(m.name) AS p "
+                           "WHERE m.type = 'table' ORDER BY m.name, p.cid")))
         return fail(q.lastError(), QStringLiteral("表の確認"));
     int dailyKeys = 0;
     bool recIsKey = false;
@@ -267,12 +324,27 @@ DbError Database::loadSchema() {
         if (table != table::DailyReport || q.value(4).toInt() == 0)
             continue;
         ++dailyKeys;
-        recIsKey = q.value(1).toInt() == rec::Rec &&
-                   q.value(3).toString().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
+        recIsKey =
+            q.value(1).toInt() == rec::Rec &&
+            q.value(3).toString().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
     }
-    // Only an INTEGER PRIMARY KEY numbers new rows itself; a plain REC column would stay
-    // empty, no register would find its rows again, and every register would add the day anew.
+    if (q.lastError().isValid())
+        return fail(q.lastError(), QStringLiteral("表の確認"));
+    q.finish();
+    // Only an INTEGER PRIMARY KEY that stands for the rowid numbers new rows itself; a plain
+    // REC column would stay empty, no register would find its rows again, and every register
+    // would add the day anew. A key declared DESC, or a table WITHOUT ROWID, is kept in an
+    // index of its own ("pk" in the index list) and is no such key.
     dailyRecIsKey_ = dailyKeys == 1 && recIsKey;
+    if (dailyRecIsKey_) {
+        if (!q.prepare(
+                QStringLiteral("SELECT count(*) FROM pragma_index_list(?) WHERE origin = 'pk'")))
+            return fail(q.lastError(), QStringLiteral("表の確認"));
+        q.addBindValue(table::DailyReport);
+        if (!q.exec() || !q.next())
+            return fail(q.lastError(), QStringLiteral("表の確認"));
+        dailyRecIsKey_ = q.value(0).toInt() == 0;
+    }
     return {};
 }
 
@@ -281,24 +353,29 @@ DbError Database::checkSchema() const {
     for (const TableDef& t : schemaTables()) {
         const auto it = columns_.constFind(t.name);
         if (it == columns_.cend())
-            return makeError(DbErrorKind::NotDatabase,
-                             QStringLiteral("%1 はVORDAのデータベースではありません（表「%2」がありません）。")
-                                 .arg(file, t.name));
+            return makeError(
+                DbErrorKind::NotDatabase,
+                QStringLiteral("%1 はVORDAのデータベースではありません（表「%2」がありません）。")
+                    .arg(file, t.name));
         if (it->size() < int(t.fields.size()))
-            return makeError(DbErrorKind::NotDatabase,
-                             QStringLiteral("%1 の表「%2」の項目が足りません（%3 項目、必要 %4 項目）。")
-                                 .arg(file, t.name)
-                                 .arg(it->size())
-                                 .arg(t.fields.size()));
-        if (t.name == table::DailyReport && !dailyRecIsKey_ && it->value(rec::Rec) == QLatin1String("REC"))
-            return makeError(DbErrorKind::NotDatabase,
-                             QStringLiteral("%1 の表「%2」の項目「REC」が自動採番の主キー（INTEGER PRIMARY KEY）ではありません。"
-                                            "このままでは登録のたびに日報が増えるため、使えません。")
-                                 .arg(file, t.name));
+            return makeError(
+                DbErrorKind::NotDatabase,
+                QStringLiteral("%1 の表「%2」の項目が足りません（%3 項目、必要 %4 項目）。")
+                    .arg(file, t.name)
+                    .arg(it->size())
+                    .arg(t.fields.size()));
+        if (t.name == table::DailyReport && !dailyRecIsKey_ &&
+            it->value(rec::Rec) == QLatin1String("REC"))
+            return makeError(
+                DbErrorKind::NotDatabase,
+                QStringLiteral("%1 の表「%2」の項目「REC」が自動採番の主キー（INTEGER PRIMARY "
+                               "KEY）ではありません。"
+                               "このままでは登録のたびに日報が増えるため、使えません。")
+                    .arg(file, t.name));
         for (const auto& [ordinal, name] : t.namedFields) {
             // The key of システム is found by name wherever it stands.
-            const bool found = t.name == table::System ? it->contains(name)
-                                                       : it->value(ordinal) == name;
+            const bool found =
+                t.name == table::System ? it->contains(name) : it->value(ordinal) == name;
             if (!found)
                 return makeError(DbErrorKind::NotDatabase,
                                  QStringLiteral("%1 の表「%2」に項目「%3」がありません。")
@@ -338,8 +415,9 @@ QString Database::whereClause(const QString& table, const Where& where, QVariant
 }
 
 DbError Database::missingField(const QString& table, int ordinal) const {
-    return makeError(DbErrorKind::Failed,
-                     QStringLiteral("表「%1」に %2 番目の項目がありません。").arg(table).arg(ordinal));
+    return makeError(
+        DbErrorKind::Failed,
+        QStringLiteral("表「%1」に %2 番目の項目がありません。").arg(table).arg(ordinal));
 }
 
 DbError Database::fieldNames(const QString& table, const QVariantList& values, QStringList& names,
@@ -407,8 +485,9 @@ DbError Database::count(const QString& table, const Where& where, qint64& out) {
         return error;
     QSqlQuery q(db_);
     q.setForwardOnly(true);
-    if (DbError e = run(q, QStringLiteral("SELECT count(*) FROM %1%2").arg(quoteIdentifier(table), clause),
-                        params, table))
+    if (DbError e =
+            run(q, QStringLiteral("SELECT count(*) FROM %1%2").arg(quoteIdentifier(table), clause),
+                params, table))
         return e;
     if (!q.next())
         return fail(q.lastError(), table);
@@ -429,8 +508,9 @@ DbError Database::anyValueIn(const QString& table, const std::vector<int>& ordin
         return {};
     QSqlQuery q(db_);
     q.setForwardOnly(true);
-    if (DbError e = run(q, QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1 WHERE %2)")
-                               .arg(quoteIdentifier(table), parts.join(QStringLiteral(" OR "))),
+    if (DbError e = run(q,
+                        QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1 WHERE %2)")
+                            .arg(quoteIdentifier(table), parts.join(QStringLiteral(" OR "))),
                         {}, table))
         return e;
     if (!q.next())

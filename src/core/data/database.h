@@ -10,6 +10,7 @@
 #include <QVariantList>
 #include <vector>
 
+class QSqlError;
 class QSqlQuery;
 
 namespace vorda {
@@ -31,6 +32,10 @@ struct DbError {
 
     explicit operator bool() const { return kind != DbErrorKind::None; }
 };
+
+// The error of a failed statement on the file at `path`, in our own words (Japanese), the
+// engine's text only as a detail after them. `what` names the step that failed.
+DbError dbErrorOf(const QSqlError& error, const QString& path, const QString& what);
 
 // One selection condition on a field by ordinal; the value is always a bound parameter.
 struct Condition {
@@ -80,8 +85,7 @@ public:
     int ordinalOf(const QString& table, const QString& fieldName) const;
 
     // Rows in stored order (by rowid), all fields by ordinal.
-    DbError select(const QString& table, const Where& where, std::vector<Row>& out,
-                   int limit = -1);
+    DbError select(const QString& table, const Where& where, std::vector<Row>& out, int limit = -1);
     DbError selectAll(const QString& table, std::vector<Row>& out) {
         return select(table, {}, out);
     }

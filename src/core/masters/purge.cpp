@@ -1,12 +1,13 @@
 #include "core/masters/purge.h"
 
+#include "core/data/backup.h"
 #include "core/data/daily_record.h"
 #include "core/data/schema.h"
 #include "core/data/values.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -14,103 +15,87 @@ namespace vorda {
 
 namespace {
 
-// Rows dated on or before the day. A row whose date is empty or not a date at all is not
-// dated on or before any day, so the range starts at the first possible date text.
-Where cutOffWhere(const QDate& until) {
-    return {{rec::Date, Condition::Op::Ge, QStringLiteral("0000-01-01")},
-            {rec::Date, Condition::Op::Le, toDbDate(until)}};
+// Rows whose date is a real day written YYYY-MM-DD, on or before the bound day. The range
+// runs on the 日付 index; the pattern and the round trip through a date calculation leave out
+// '1abc', '2003/5/1' and '2026-02-30' (date() alone gives back a 30 February as it stands).
+QString datedCondition(const QString& date) {
+    return QStringLiteral(
+               "%1 >= '0000-01-01' AND %1 <= ? AND %1 GLOB "
+               "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND date(%1, '+0 days') = %1")
+        .arg(date);
 }
 
-DbError backupFailed(const QString& backupPath, const QString& why) {
-    return DbError{
-        DbErrorKind::Failed,
-        QStringLiteral("バックアップ %1 を作成できませんでした。データは削除していません。（%2）")
-            .arg(QDir::toNativeSeparators(backupPath), why)};
+QString undatedCondition(const QString& date) {
+    return QStringLiteral("NOT coalesce(%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' "
+                          "AND date(%1, '+0 days') = %1, 0)")
+        .arg(date);
 }
 
-// The engine's own words for a failed statement.
-QString engineText(const QSqlQuery& q) {
-    const QSqlError e = q.lastError();
-    return e.databaseText().isEmpty() ? e.text() : e.databaseText();
-}
-
-// Checks the copy: a VORDA database that is sound and holds every daily report row.
-QString checkCopy(const QString& backupPath, qint64 reportRows) {
-    Database copy;
-    if (DbError e = copy.open(backupPath))
-        return e.message;
-    QSqlQuery q(copy.connection());
-    if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next())
-        return engineText(q);
-    if (q.value(0).toString() != QLatin1String("ok"))
-        return QStringLiteral("写しが壊れています: %1").arg(q.value(0).toString());
+DbError plan(Database& db, const QDate& until, PurgePlan& out) {
+    out = {};
+    const QString date = quoteIdentifier(db.fieldName(table::DailyReport, rec::Date));
+    const QString tableName = quoteIdentifier(table::DailyReport);
+    QSqlQuery q(db.connection());
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("SELECT count(*), min(%1), max(%1) FROM %2 WHERE %3")
+                       .arg(date, tableName, datedCondition(date))))
+        return dbErrorOf(q.lastError(), db.path(), table::DailyReport);
+    q.addBindValue(toDbDate(until));
+    if (!q.exec() || !q.next())
+        return dbErrorOf(q.lastError(), db.path(), table::DailyReport);
+    out.rows = q.value(0).toLongLong();
+    out.first = QDate::fromString(q.value(1).toString(), Qt::ISODate);
+    out.last = QDate::fromString(q.value(2).toString(), Qt::ISODate);
     q.finish();
-    qint64 rows = -1;
-    if (DbError e = copy.count(table::DailyReport, {}, rows))
-        return e.message;
-    if (rows != reportRows)
-        return QStringLiteral("写しの日報が %1 件で、元の %2 件と合いません")
-            .arg(rows)
-            .arg(reportRows);
-    return QString();
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM %1 WHERE %2")
+                    .arg(tableName, undatedCondition(date))) ||
+        !q.next())
+        return dbErrorOf(q.lastError(), db.path(), table::DailyReport);
+    out.undated = q.value(0).toLongLong();
+    return {};
 }
 
-// A consistent copy of the whole file through a second connection (VACUUM cannot run
-// inside the purge's own transaction); the purge's write lock keeps writers out meanwhile.
-DbError writeBackup(const QString& databasePath, const QString& backupPath, qint64 reportRows) {
-    {
-        // Claim the name exclusively: an existing file is never overwritten or removed.
-        QFile claim(backupPath);
-        if (!claim.open(QIODevice::NewOnly | QIODevice::WriteOnly))
-            return backupFailed(backupPath,
-                                QFileInfo::exists(backupPath)
-                                    ? QStringLiteral("同じ名前のファイルがすでにあります")
-                                    : claim.errorString());
-    }
-    QString why;
-    {
-        Database source;
-        if (DbError e = source.open(databasePath)) {
-            why = e.message;
-        } else {
-            QSqlQuery q(source.connection());
-            if (!q.prepare(QStringLiteral("VACUUM INTO ?")))
-                why = engineText(q);
-            q.addBindValue(backupPath);
-            if (why.isEmpty() && !q.exec())
-                why = engineText(q);
-        }
-    }
-    if (why.isEmpty())
-        why = checkCopy(backupPath, reportRows);
-    if (!why.isEmpty()) {
-        QFile::remove(backupPath); // ours, and not a copy to rely on
-        return backupFailed(backupPath, why);
-    }
-    return {};
+QString withCount(qint64 n) {
+    return QLocale(QLocale::Japanese, QLocale::Japan).toString(n);
 }
 
 } // namespace
 
-bool purgeDateAllowed(const QDate& date, const QDate& today) {
-    return date.isValid() && date.year() >= 1900 && date.year() <= today.year();
+QString purgeDateRefusal(const QDate& date, const QDate& today) {
+    if (!date.isValid() || date.year() < 1900 || date.year() > 9999)
+        return QStringLiteral("日付が正しくありません。");
+    if (date > today)
+        return QStringLiteral("今日より後の日付は指定できません。");
+    return QString();
 }
 
-std::optional<QDate> purgeCutOff(const QString& year, const QString& month, const QString& day,
-                                 const QDate& today) {
+PurgeCutOff purgeCutOff(const QString& year, const QString& month, const QString& day,
+                        const QDate& today) {
     // The value checked is the value used: each field rounded as a count first.
     const QDate date(countOf(year), countOf(month), countOf(day));
-    if (!purgeDateAllowed(date, today))
-        return std::nullopt;
-    return date;
+    const QString refusal = purgeDateRefusal(date, today);
+    return refusal.isEmpty() ? PurgeCutOff{date, QString()} : PurgeCutOff{QDate(), refusal};
 }
 
-DbError countPurgeRows(const QString& databasePath, const QDate& until, qint64& rows) {
-    rows = 0;
+DbError planPurge(const QString& databasePath, const QDate& until, PurgePlan& out) {
+    out = {};
     Database db;
     if (DbError e = db.open(databasePath))
         return e;
-    return db.count(table::DailyReport, cutOffWhere(until), rows);
+    return plan(db, until, out);
+}
+
+QString purgeQuestion(const PurgePlan& p) {
+    return QStringLiteral("%1 から %2 までの日報 %3 件を削除します。")
+        .arg(p.first.toString(QStringLiteral("yyyy/MM/dd")),
+             p.last.toString(QStringLiteral("yyyy/MM/dd")), withCount(p.rows));
+}
+
+QString undatedNote(qint64 undated) {
+    if (undated <= 0)
+        return QString();
+    return QStringLiteral("日付がない、または日付の正しくない日報 %1 件は削除しません。")
+        .arg(withCount(undated));
 }
 
 QString purgeBackupPath(const QString& databasePath, const QDateTime& stamp) {
@@ -129,23 +114,36 @@ DbError purgeDailyReports(const QString& databasePath, const QDate& until, const
     Transaction tx(db);
     if (DbError e = tx.begin())
         return e;
-    const Where where = cutOffWhere(until);
-    qint64 matching = 0;
-    if (DbError e = db.count(table::DailyReport, where, matching))
+    PurgePlan p;
+    if (DbError e = plan(db, until, p))
         return e;
-    if (matching == 0)
+    out.undated = p.undated;
+    if (p.rows == 0)
         return {};
-    qint64 all = 0;
-    if (DbError e = db.count(table::DailyReport, {}, all))
-        return e;
     const QString backup = purgeBackupPath(databasePath, stamp);
-    if (DbError e = writeBackup(databasePath, backup, all))
+    if (DbError e = writeSnapshot(db, backup)) {
+        e.message += QStringLiteral("\nデータは削除していません。");
         return e;
-    qint64 removed = 0;
-    if (DbError e = db.removeWhere(table::DailyReport, where, &removed))
+    }
+    // From here on the copy is good: every failure says where it is kept.
+    const auto keptCopy = [&](DbError e) {
+        e.message = QStringLiteral("日報を削除できませんでした。データは元のままです。バックアップ"
+                                   "は %1 に残っています。\n%2")
+                        .arg(QDir::toNativeSeparators(backup), e.message);
         return e;
+    };
+    const QString date = quoteIdentifier(db.fieldName(table::DailyReport, rec::Date));
+    QSqlQuery q(db.connection());
+    if (!q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2")
+                       .arg(quoteIdentifier(table::DailyReport), datedCondition(date))))
+        return keptCopy(dbErrorOf(q.lastError(), databasePath, table::DailyReport));
+    q.addBindValue(toDbDate(until));
+    if (!q.exec())
+        return keptCopy(dbErrorOf(q.lastError(), databasePath, table::DailyReport));
+    const qint64 removed = q.numRowsAffected();
+    q.finish();
     if (DbError e = tx.commit())
-        return e;
+        return keptCopy(e);
     out.deleted = removed;
     out.backupPath = backup;
     return {};

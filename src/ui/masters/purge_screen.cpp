@@ -36,29 +36,49 @@ PurgeScreen::PurgeScreen(AppState& state, QWidget* parent)
 }
 
 void PurgeScreen::start() {
-    const auto until = purgeCutOff(year_->text(), month_->text(), day_->text(), state_.today());
-    if (!until) {
-        ui::showMessage(this, QStringLiteral("日付が正しくありません。"));
+    const PurgeCutOff cutOff =
+        purgeCutOff(year_->text(), month_->text(), day_->text(), state_.today());
+    if (!cutOff.refusal.isEmpty()) {
+        ui::showMessage(this, cutOff.refusal);
         return;
     }
-    if (!ui::askYesNo(this, QStringLiteral("削除しますか"))) {
+    PurgePlan plan;
+    if (const DbError e = planPurge(state_.databasePath, cutOff.date, plan)) {
+        ui::showMessage(this, e.message);
+        return;
+    }
+    const QString undated = undatedNote(plan.undated);
+    if (plan.rows == 0) {
+        ui::showMessage(this, undated.isEmpty()
+                                  ? QStringLiteral("データがありません。")
+                                  : QStringLiteral("データがありません。\n") + undated);
+        return;
+    }
+    QStringList question = {purgeQuestion(plan)};
+    if (!undated.isEmpty())
+        question << undated;
+    question << QStringLiteral("削除しますか");
+    if (!ui::askYesNo(this, question.join(u'\n'))) {
         ui::showMessage(this, QStringLiteral("中止します。"));
         return;
     }
     PurgeResult result;
     const QDateTime now(state_.today(), QTime::currentTime());
-    if (const DbError e = purgeDailyReports(state_.databasePath, *until, now, result)) {
+    if (const DbError e = purgeDailyReports(state_.databasePath, cutOff.date, now, result)) {
         ui::showMessage(this, e.message);
         return;
     }
     if (result.deleted == 0) {
+        // Another screen or computer took the rows meanwhile.
         ui::showMessage(this, QStringLiteral("データがありません。"));
         return;
     }
-    ui::showMessage(this,
-                    QStringLiteral("削除完了しました。\n削除した件数: %1 件\nバックアップ: %2")
-                        .arg(result.deleted)
-                        .arg(QDir::toNativeSeparators(result.backupPath)));
+    QStringList done = {QStringLiteral("削除完了しました。"),
+                        QStringLiteral("削除した件数: %1 件").arg(result.deleted)};
+    if (const QString kept = undatedNote(result.undated); !kept.isEmpty())
+        done << kept;
+    done << QStringLiteral("バックアップ: %1").arg(QDir::toNativeSeparators(result.backupPath));
+    ui::showMessage(this, done.join(u'\n'));
 }
 
 } // namespace vorda

@@ -14,8 +14,9 @@ class PurgeScreen : public QWidget {
 public:
     explicit PurgeScreen(AppState& state, QWidget* parent = nullptr);
 
-    // "整理開始": the three fields together make the cut-off day; after "削除しますか" the
-    // rows up to it go, and the screen says how many and where the copy is.
+    // "整理開始": the three fields together make the cut-off day (none after today); the
+    // question names the rows that will go, and after "はい" the screen says how many went,
+    // how many were kept for lack of a date, and where the copy is.
     void start();
 
 private:

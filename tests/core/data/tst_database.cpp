@@ -27,6 +27,19 @@ QVariantList employee(const QString& surname, int daysOff) {
     return {QStringLiteral("9"), surname, QStringLiteral(""), 0, 0, daysOff};
 }
 
+// The daily report table's columns as created, with REC declared as given.
+QString dailyColumns(const QString& recType) {
+    QStringList columns;
+    for (const TableDef& def : schemaTables()) {
+        if (def.name != table::DailyReport)
+            continue;
+        for (int i = 0; i < int(def.fields.size()); ++i)
+            columns << quoteIdentifier(def.fields[i].name) + u' ' +
+                           (i == rec::Rec ? recType : def.fields[i].type);
+    }
+    return columns.join(u',');
+}
+
 } // namespace
 
 class TestDatabase : public QObject {
@@ -67,7 +80,8 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("text") << QByteArray("日付,工事番号\r\n2024/01/01,1\r\n");
         QTest::newRow("empty") << QByteArray();
-        QTest::newRow("damaged header") << QByteArray("SQLite format 3\0garbage-garbage-garbage", 40);
+        QTest::newRow("damaged header")
+            << QByteArray("SQLite format 3\0garbage-garbage-garbage", 40);
     }
     void foreignFilesAreRefusedAndLeftAsTheyWere() {
         QFETCH(QByteArray, content);
@@ -109,29 +123,34 @@ private slots:
         QTest::addColumn<QString>("table");
         QTest::addColumn<QString>("columns");
         QTest::addColumn<QString>("named");
-        QTest::newRow("too few fields") << table::Vehicles << QStringLiteral("a TEXT") << QStringLiteral("車両");
+        QTest::addColumn<QString>("options"); // after the columns
+        QTest::newRow("too few fields")
+            << table::Vehicles << QStringLiteral("a TEXT") << QStringLiteral("車両") << QString();
         // A plain INTEGER REC is never numbered: every register would add the day again.
-        QStringList plainRec;
-        for (const TableDef& def : schemaTables()) {
-            if (def.name != table::DailyReport)
-                continue;
-            for (int i = 0; i < int(def.fields.size()); ++i)
-                plainRec << quoteIdentifier(def.fields[i].name) + u' ' +
-                                (i == rec::Rec ? QStringLiteral("INTEGER") : def.fields[i].type);
-        }
-        QTest::newRow("REC not the key") << table::DailyReport << plainRec.join(u',') << QStringLiteral("REC");
+        QTest::newRow("REC not the key")
+            << table::DailyReport << dailyColumns(QStringLiteral("INTEGER"))
+            << QStringLiteral("REC") << QString();
+        // Keys kept in an index of their own, not the rowid: REC would be stored null.
+        QTest::newRow("REC descending")
+            << table::DailyReport << dailyColumns(QStringLiteral("INTEGER PRIMARY KEY DESC"))
+            << QStringLiteral("REC") << QString();
+        QTest::newRow("without rowid")
+            << table::DailyReport << dailyColumns(QStringLiteral("INTEGER PRIMARY KEY"))
+            << QStringLiteral("REC") << QStringLiteral(" WITHOUT ROWID");
     }
     void handMadeTablesAreRefused() {
         QFETCH(QString, table);
         QFETCH(QString, columns);
         QFETCH(QString, named);
+        QFETCH(QString, options);
         test::TempDatabase t;
         QVERIFY(t.ok());
         {
             Database db;
             VORDA_OPEN(db, t.path());
             QVERIFY(!db.exec(QStringLiteral("DROP TABLE %1").arg(quoteIdentifier(table))));
-            QVERIFY(!db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(table), columns)));
+            QVERIFY(!db.exec(QStringLiteral("CREATE TABLE %1 (%2)%3")
+                                 .arg(quoteIdentifier(table), columns, options)));
         }
         const QByteArray before = test::fileHash(t.path());
         Database db;
@@ -157,10 +176,13 @@ private slots:
         QVERIFY(!db.insert(table::Employees, employee(QStringLiteral("大'塚"), 5)));
         QVERIFY(!db.insert(table::Employees, employee(QStringLiteral("x' OR '1'='1"), 5)));
         std::vector<Row> rows;
-        QVERIFY(!db.select(table::Employees, {{emp::Surname, Condition::Op::Eq, QStringLiteral("大'塚")}}, rows));
+        QVERIFY(!db.select(table::Employees,
+                           {{emp::Surname, Condition::Op::Eq, QStringLiteral("大'塚")}}, rows));
         QCOMPARE(rows.size(), std::size_t(1));
         QCOMPARE(rows[0].values[emp::Surname].toString(), QStringLiteral("大'塚"));
-        QVERIFY(!db.select(table::Employees, {{emp::Surname, Condition::Op::Eq, QStringLiteral("' OR '1'='1")}}, rows));
+        QVERIFY(!db.select(table::Employees,
+                           {{emp::Surname, Condition::Op::Eq, QStringLiteral("' OR '1'='1")}},
+                           rows));
         QCOMPARE(rows.size(), std::size_t(0));
     }
 
@@ -169,7 +191,8 @@ private slots:
         QVERIFY(t.ok());
         Database db;
         VORDA_OPEN(db, t.path());
-        for (const char* d : {"2024-03-02", "2024-02-29", "2024-03-01", "2024-03-31", "2024-04-01"}) {
+        for (const char* d :
+             {"2024-03-02", "2024-02-29", "2024-03-01", "2024-03-31", "2024-04-01"}) {
             QVariantList row(rec::FieldCount);
             row[rec::Date] = QString::fromLatin1(d);
             row[rec::JobNumber] = 7;
@@ -196,42 +219,44 @@ private slots:
             VORDA_OPEN(db, t.path());
             QVERIFY(!db.insert(table::Employees, employee(QStringLiteral("山田"), 10)));
             // The third daily report row of the day fails.
-            QVERIFY(!db.exec(QStringLiteral(
-                "CREATE TRIGGER fail_third BEFORE INSERT ON \"VORDA工事\" "
-                "WHEN (SELECT count(*) FROM \"VORDA工事\") >= 2 "
-                "BEGIN SELECT RAISE(ABORT, 'injected'); END")));
+            QVERIFY(
+                !db.exec(QStringLiteral("CREATE TRIGGER fail_third BEFORE INSERT ON \"VORDA工事\" "
+                                        "WHEN (SELECT count(*) FROM \"VORDA工事\") >= 2 "
+                                        "BEGIN SELECT RAISE(ABORT, 'injected'); END")));
         }
         const QByteArray before = test::fileHash(t.path());
 
         {
-        Database db;
-        VORDA_OPEN(db, t.path());
-        DbError failure;
-        {
-            Transaction tx(db);
-            QVERIFY(!tx.begin());
-            QVERIFY(db.inTransaction());
+            Database db;
+            VORDA_OPEN(db, t.path());
+            DbError failure;
+            {
+                Transaction tx(db);
+                QVERIFY(!tx.begin());
+                QVERIFY(db.inTransaction());
+                std::vector<Row> staff;
+                QVERIFY(!db.selectAll(table::Employees, staff));
+                QVERIFY(
+                    !db.update(table::Employees, staff[0].rowid,
+                               {QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), 9}));
+                for (int i = 0; i < 3 && !failure; ++i) {
+                    QVariantList row(rec::FieldCount);
+                    row[rec::Date] = QStringLiteral("2024-05-01");
+                    failure = db.insert(table::DailyReport, row);
+                }
+                // Leaving the scope without commit rolls everything back.
+            }
+            QCOMPARE(failure.kind, DbErrorKind::Failed);
+            QVERIFY2(failure.message.contains(QStringLiteral("injected")),
+                     qPrintable(failure.message));
+            QVERIFY(!db.inTransaction());
+
+            qint64 n = -1;
+            QVERIFY(!db.count(table::DailyReport, {}, n));
+            QCOMPARE(n, 0);
             std::vector<Row> staff;
             QVERIFY(!db.selectAll(table::Employees, staff));
-            QVERIFY(!db.update(table::Employees, staff[0].rowid,
-                               {QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), 9}));
-            for (int i = 0; i < 3 && !failure; ++i) {
-                QVariantList row(rec::FieldCount);
-                row[rec::Date] = QStringLiteral("2024-05-01");
-                failure = db.insert(table::DailyReport, row);
-            }
-            // Leaving the scope without commit rolls everything back.
-        }
-        QCOMPARE(failure.kind, DbErrorKind::Failed);
-        QVERIFY2(failure.message.contains(QStringLiteral("injected")), qPrintable(failure.message));
-        QVERIFY(!db.inTransaction());
-
-        qint64 n = -1;
-        QVERIFY(!db.count(table::DailyReport, {}, n));
-        QCOMPARE(n, 0);
-        std::vector<Row> staff;
-        QVERIFY(!db.selectAll(table::Employees, staff));
-        QCOMPARE(staff[0].values[emp::DaysOffLeft].toInt(), 10);
+            QCOMPARE(staff[0].values[emp::DaysOffLeft].toInt(), 10);
         }
         QCOMPARE(test::fileHash(t.path()), before);
     }
@@ -259,7 +284,8 @@ private slots:
         QVERIFY(t.ok());
         Database db;
         VORDA_OPEN(db, t.path());
-        const DbError e = db.insert(table::Vehicles, {QStringLiteral("1"), QStringLiteral("2t"), 3});
+        const DbError e =
+            db.insert(table::Vehicles, {QStringLiteral("1"), QStringLiteral("2t"), 3});
         QCOMPARE(e.kind, DbErrorKind::Failed);
         qint64 n = -1;
         QVERIFY(!db.count(table::Vehicles, {}, n));
@@ -298,7 +324,8 @@ private slots:
             Database db;
             const DbError e = db.open(path);
             QCOMPARE(e.kind, DbErrorKind::NotDatabase);
-            QVERIFY2(e.message.contains(QStringLiteral("普通のファイルではありません")), qPrintable(e.message));
+            QVERIFY2(e.message.contains(QStringLiteral("普通のファイルではありません")),
+                     qPrintable(e.message));
         }
     }
 
@@ -314,7 +341,8 @@ private slots:
         QCOMPARE(journalByte(), char(2));
         {
             // Open elsewhere in WAL: it cannot be switched now, and is refused.
-            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("wal-holder"));
+            QSqlDatabase other =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("wal-holder"));
             other.setDatabaseName(t.path());
             QVERIFY(other.open());
             QSqlQuery q(other);
@@ -386,7 +414,8 @@ private slots:
             const qint64 pages = q.value(0).toLongLong();
             QVERIFY(q.exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages + 2)));
             const DbError e = fill(db);
-            QVERIFY2(e.message.contains(QStringLiteral("ディスクの空きがありません")), qPrintable(e.message));
+            QVERIFY2(e.message.contains(QStringLiteral("ディスクの空きがありません")),
+                     qPrintable(e.message));
         }
         const qint64 size = QFileInfo(t.path()).size();
         const int code = test::withFileSizeLimit(rlim_t(size + 4096), [&] {
@@ -400,6 +429,71 @@ private slots:
         Database db;
         VORDA_OPEN(db, t.path());
         QVERIFY(!db.quickCheck());
+    }
+
+    // A journal left by a transaction that never ended must be played back before the file
+    // can be read; where that cannot be written, the message says what to do, not "disk or
+    // network". Run as another user: root writes through any permission bits.
+    void aJournalThatCannotBePlayedBackSaysSo_data() {
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("fileMode"); // of the file and its journal
+        QTest::newRow("read-only folder") << 0555 << 0666;
+        QTest::newRow("read-only file and journal") << 0777 << 0644;
+    }
+    void aJournalThatCannotBePlayedBackSaysSo() {
+        QFETCH(int, folderMode);
+        QFETCH(int, fileMode);
+        test::TempDatabase t;
+        QVERIFY(t.ok());
+        const QString folder = t.filePath(QStringLiteral("left"));
+        const QString path = folder + QStringLiteral("/VORDA.db");
+        QVERIFY(QDir().mkpath(folder));
+        {
+            // A transaction big enough to spill into the file; the file and its journal are
+            // copied as they stand mid-way, as a process killed there leaves them.
+            Database db;
+            VORDA_OPEN(db, t.path());
+            QVERIFY(!db.exec(QStringLiteral("PRAGMA cache_size = 10")));
+            QVERIFY(!db.beginImmediate());
+            for (int i = 0; i < 300; ++i) {
+                QVariantList row(rec::FieldCount);
+                row[rec::PlannedWork] = QString(500, u'あ');
+                QVERIFY(!db.insert(table::DailyReport, row));
+            }
+            QVERIFY(QFile::copy(t.path(), path));
+            QVERIFY(QFile::copy(t.path() + QStringLiteral("-journal"),
+                                path + QStringLiteral("-journal")));
+            db.rollback();
+        }
+        const QByteArray before = test::fileHash(path);
+        for (const QString& f : {path, path + QStringLiteral("-journal")})
+            QCOMPARE(chmod(QFile::encodeName(f).constData(), mode_t(fileMode)), 0);
+        QCOMPARE(chmod(QFile::encodeName(folder).constData(), mode_t(folderMode)), 0);
+        QCOMPARE(chmod(QFile::encodeName(t.filePath(QString())).constData(), 0755), 0);
+        const QString message = t.filePath(QStringLiteral("message")); // the child's words
+        QVERIFY(test::writeFile(message, QByteArray()));
+        QCOMPARE(chmod(QFile::encodeName(message).constData(), 0666), 0);
+        const int code = test::asAnotherUser([&] {
+            Database db;
+            const DbError e = db.open(path);
+            test::writeFile(message, e.message.toUtf8());
+            return e.kind == DbErrorKind::ReadOnly ? 0 : 1;
+        });
+        const QString said = QString::fromUtf8(test::readFile(message));
+        QVERIFY2(code == 0, qPrintable(said));
+        QVERIFY2(said.contains(QStringLiteral("書き込みのできる場所で")) &&
+                     said.contains(QStringLiteral("-journal")),
+                 qPrintable(said));
+        if (fileMode == 0644) // a file that may be written is rolled back by SQLite already
+            QCOMPARE(test::fileHash(path), before);
+        // Where it can be written, the journal is played back: the file as before the transaction.
+        QCOMPARE(chmod(QFile::encodeName(folder).constData(), 0755), 0);
+        Database db;
+        VORDA_OPEN(db, path);
+        qint64 n = -1;
+        QVERIFY(!db.count(table::DailyReport, {}, n));
+        QCOMPARE(n, 0);
+        QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
     }
 
     void manyConnectionsComeAndGo() {

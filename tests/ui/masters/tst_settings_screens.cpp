@@ -255,12 +255,16 @@ private slots:
         // 31 April is no day at all.
         QCOMPARE(f.startPurge(w, {{2, "4"}, {3, "31"}, {1, "1999"}}), badDate);
         // A year after this one, then another month: the year is still checked.
-        QCOMPARE(f.startPurge(w, {{3, "1"}, {1, "2027"}, {2, "2"}}), badDate);
+        const QStringList later = {QStringLiteral("今日より後の日付は指定できません。")};
+        QCOMPARE(f.startPurge(w, {{3, "1"}, {1, "2027"}, {2, "2"}}), later);
+        // Later this year: today's reports are not the purge's to take.
+        QCOMPARE(f.startPurge(w, {{1, "2026"}, {2, "12"}, {3, "31"}}), later);
 
-        // "No" deletes nothing.
+        // "No" deletes nothing; the question says what would go.
         const QByteArray before = test::fileHash(path);
         QCOMPARE(f.startPurge(w, {{1, "1999"}, {2, "3"}, {3, "31"}}),
-                 QStringList({QStringLiteral("削除しますか"), QStringLiteral("中止します。")}));
+                 QStringList({QStringLiteral("1999/03/30 から 1999/03/31 までの日報 2 件を削除します。\n削除しますか"),
+                              QStringLiteral("中止します。")}));
         QCOMPARE(test::fileHash(path), before);
 
         // "Yes": that day and before go, 1 April stays; the copy lies beside the file.
@@ -279,9 +283,7 @@ private slots:
         QCOMPARE(f.frame->screen(ScreenId::Purge), w);
 
         // Nothing left up to that day.
-        QCOMPARE(
-            f.startPurge(w, {}, {true}),
-            QStringList({QStringLiteral("削除しますか"), QStringLiteral("データがありません。")}));
+        QCOMPARE(f.startPurge(w, {}, {true}), QStringList({QStringLiteral("データがありません。")}));
         QCOMPARE(filesBeside(path).size(), 2);
 
         // A year after 2000, typed last.
