@@ -13,6 +13,7 @@
 #include "ui/entry/entry_keys.h"
 #include "ui/entry/pickers.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
@@ -268,6 +269,8 @@ void EntryScreen::connectRules() {
     for (int n = 0; n < 2 * kMaxRows; ++n) {
         for (int j = 0; j < kStaffColumns; ++j) {
             connect(cell(n, j), &QLineEdit::textChanged, this, [this, n, j](const QString& t) {
+                if (day_.columnOffset + j >= kStaffColumns)
+                    return; // a cell out of view past column 30 stands for nobody
                 day_.lines[lineOf(n)].staff[day_.columnOffset + j] = t;
                 if (n % 2 == 0)
                     SAGYOCHK(j);
@@ -358,6 +361,7 @@ void EntryScreen::openProjectPicker(int row) {
         picker->setDay(date_);
         frame_.placeNear(picker, rows_[row].job);
         picker->setFocus(Qt::OtherFocusReason);
+        returnFocusAfter(picker, rows_[row].job);
     }
 }
 
@@ -380,6 +384,18 @@ void EntryScreen::openMarkPicker(int line, int j) {
                              view->rect(), clearTop));
     }
     picker->setFocus(Qt::OtherFocusReason);
+    returnFocusAfter(picker, cell(line, j));
+}
+
+// When a picker closes, typing goes on in the field it was opened from: the sub-window
+// coming to the front would give the focus to a field it remembered from earlier.
+void EntryScreen::returnFocusAfter(QWidget* picker, QWidget* field) {
+    connect(picker, &QObject::destroyed, field, [this, field] {
+        QTimer::singleShot(0, field, [this, field] {
+            if (isAncestorOf(QApplication::focusWidget()) && field->isVisible())
+                field->setFocus(Qt::OtherFocusReason);
+        });
+    }); // opened again from another field before closing: the latest connection acts last
 }
 
 // The work and vehicle pages are grids: the arrow keys move from cell to cell and scroll the

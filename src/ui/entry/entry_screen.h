@@ -80,6 +80,7 @@ private:
     int focusedRow() const;                      // the row of the focus, or the one typed in last
     void openProjectPicker(int row);
     void openMarkPicker(int line, int cell);
+    void returnFocusAfter(QWidget* picker, QWidget* field);
 
     // The fields of page line n (0-based): n / 2 is the visible row, n % 2 the actual line.
     QLineEdit* cell(int n, int j) const { return work_[n / 2].cells[n % 2][j]; }

@@ -724,6 +724,28 @@ private slots:
         QCOMPARE(focusName(), QStringLiteral("TOKUJ(0)"));
         QCOMPARE(e->day().columnOffset, 0);
         QVERIFY(!e->hasUnsavedChanges());
+
+        // Ten marks along group 2's actual line from group 1's first cell: 32 keys.
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        f.find(QStringLiteral("SG1(0)"))->setFocus();
+        int keys = 0;
+        for (int i = 0; i < 3; ++i, ++keys)
+            press(Qt::Key_Down);
+        for (int j = 0; j < 10; ++j) {
+            if (j > 0) {
+                press(Qt::Key_Right);
+                ++keys;
+            }
+            press(Qt::Key_Space);
+            QTRY_VERIFY(f.frame->screen(ScreenId::MarkPicker));
+            press(Qt::Key_Return);
+            QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
+            QTRY_COMPARE(focusName(), QStringLiteral("SG4(%1)").arg(j));
+            keys += 2;
+        }
+        QCOMPARE(keys, 32);
+        for (int c = 0; c < 10; ++c)
+            QCOMPARE(e->day().actual(1).staff[c], QStringLiteral("○"));
     }
 
     // Values of the program outlive the screen: the extra caption; counts of employees are
