@@ -52,6 +52,17 @@ std::vector<DayFinding> dayFindings(const DayModel& day, const std::vector<Staff
     return out;
 }
 
+QString findingsQuestion(const std::vector<DayFinding>& findings) {
+    constexpr std::size_t kNamed = 20;
+    QStringList lines;
+    for (std::size_t i = 0; i < findings.size() && i < kNamed; ++i)
+        lines << findings[i].message;
+    if (findings.size() > kNamed)
+        lines << QStringLiteral("ほか %1 件").arg(findings.size() - kNamed);
+    lines << QStringLiteral("このまま登録しますか？");
+    return lines.join(u'\n');
+}
+
 DbError dayFindings(const QString& databasePath, const DayModel& day, const NameCaches& names,
                     std::vector<DayFinding>& out) {
     out.clear();

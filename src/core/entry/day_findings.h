@@ -26,6 +26,10 @@ struct DayFinding {
 std::vector<DayFinding> dayFindings(const DayModel& day, const std::vector<StaffMark>& marks,
                                     const NameCaches& names);
 
+// The question "登録" asks about them: one line each (twenty at most, then how many more, as a
+// box taller than the screen would hide its buttons), then "このまま登録しますか？".
+QString findingsQuestion(const std::vector<DayFinding>& findings);
+
 // The same with the staff marks of the file.
 DbError dayFindings(const QString& databasePath, const DayModel& day, const NameCaches& names,
                     std::vector<DayFinding>& out);

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QWheelEvent>
 #include <algorithm>
@@ -103,6 +104,19 @@ QPoint besideCell(const QRect& cell, const QSize& size, const QRect& view, int c
     const int top = lowest >= clearTop ? clearTop : view.top();
     const int y = std::clamp(cell.top(), top, std::max(top, lowest));
     return {x, y};
+}
+
+void placeBesideCell(QWidget* picker, const QWidget* cell, const QWidget* above) {
+    auto* sub = qobject_cast<QMdiSubWindow*>(picker->parentWidget());
+    QWidget* view = sub ? sub->parentWidget() : nullptr;
+    if (!view || !view->isAncestorOf(cell) || !view->isAncestorOf(above))
+        return;
+    const int clearTop = above->mapTo(view, QPoint(0, above->height())).y();
+    if (sub->height() > view->height() - clearTop)
+        sub->resize(sub->width(),
+                    std::max(view->height() - clearTop, sub->minimumSizeHint().height()));
+    sub->move(besideCell(QRect(cell->mapTo(view, QPoint(0, 0)), cell->size()), sub->size(),
+                         view->rect(), clearTop));
 }
 
 int wheelSteps(const QWheelEvent* event, int& rest) {

@@ -63,6 +63,9 @@ std::optional<CellStep> arrowStep(Qt::Key key, int line, int column, const CellG
 // right has no room), level with it, and not above `clearTop` (the names over the grid) as
 // long as the view has room below it.
 QPoint besideCell(const QRect& cell, const QSize& size, const QRect& view, int clearTop);
+// Moves the picker's sub-window there (shorter when the view below `above` is too low),
+// keeping clear of the widget `above` the cell (the employee names).
+void placeBesideCell(QWidget* picker, const QWidget* cell, const QWidget* above);
 
 // Whole wheel steps of an event (positive: down, towards later groups or columns); the
 // remainder of a fine-grained wheel is kept in `rest` for the next event.

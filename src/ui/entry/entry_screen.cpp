@@ -23,7 +23,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -371,18 +370,7 @@ void EntryScreen::openMarkPicker(int line, int j) {
     QWidget* picker = frame_.openScreen(ScreenId::MarkPicker);
     if (!picker)
         return;
-    // Beside the cell, below the employee names over the grid: both stay readable.
-    auto* sub = qobject_cast<QMdiSubWindow*>(picker->parentWidget());
-    QWidget* view = sub ? sub->parentWidget() : nullptr;
-    if (view && view->isAncestorOf(this)) {
-        const QLineEdit* c = cell(line, j);
-        const int clearTop = nameHeaders_[0]->mapTo(view, QPoint(0, nameHeaders_[0]->height())).y();
-        if (sub->height() > view->height() - clearTop)
-            sub->resize(sub->width(),
-                        std::max(view->height() - clearTop, sub->minimumSizeHint().height()));
-        sub->move(besideCell(QRect(c->mapTo(view, QPoint(0, 0)), c->size()), sub->size(),
-                             view->rect(), clearTop));
-    }
+    placeBesideCell(picker, cell(line, j), nameHeaders_[0]); // the names stay readable
     picker->setFocus(Qt::OtherFocusReason);
     returnFocusAfter(picker, cell(line, j));
 }
@@ -750,14 +738,7 @@ bool EntryScreen::findingsStop() {
     }
     if (found.empty())
         return false;
-    constexpr std::size_t kNamed = 20; // a box taller than the screen would hide its buttons
-    QStringList text;
-    for (std::size_t i = 0; i < found.size() && i < kNamed; ++i)
-        text << found[i].message;
-    if (found.size() > kNamed)
-        text << QStringLiteral("ほか %1 件").arg(found.size() - kNamed);
-    text << QStringLiteral("このまま登録しますか？");
-    if (ui::askYesNo(this, text.join(u'\n')))
+    if (ui::askYesNo(this, findingsQuestion(found)))
         return false;
     revealCell(found.front().group, found.front().line, found.front().column);
     return true;

@@ -510,6 +510,15 @@ private slots:
                                                QStringLiteral("試し"), QStringLiteral("試し"), 1}));
         QVERIFY(!dayFindings(f.t.path(), f.day, f.names, found));
         QCOMPARE(found.size(), cell.trimmed().size() == 1 ? std::size_t(0) : std::size_t(1));
+
+        // The question names twenty and counts the rest, so that its buttons stay on screen.
+        for (int c = 0; c < 25; ++c)
+            f.day.lines[3].staff[c] = QStringLiteral("z");
+        QVERIFY(!dayFindings(f.t.path(), f.day, f.names, found));
+        const QStringList lines = findingsQuestion(found).split(u'\n');
+        QCOMPARE(lines.size(), 22);
+        QCOMPARE(lines[20], QStringLiteral("ほか 5 件"));
+        QCOMPARE(lines[21], QStringLiteral("このまま登録しますか？"));
     }
 
     void aLoadThatFailsLeavesTheModelAlone() {
