@@ -144,10 +144,13 @@ void FrameWindow::menuChosen(int menu, int index) {
         return;
     }
     const auto id = ScreenId(a->data().toInt());
-    if (id == ScreenId::Entry) {
-        // The entry screen opens for the working date as the main screen's fields give it.
+    if (id == ScreenId::Entry || id == ScreenId::DailyPrint) {
+        // These open for the working date as the main screen's fields give it.
         if (auto* main = qobject_cast<MainScreen*>(screen(ScreenId::Main))) {
-            main->openEntry();
+            if (id == ScreenId::Entry)
+                main->openEntry();
+            else
+                main->openDailyPrint();
             return;
         }
     }

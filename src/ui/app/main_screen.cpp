@@ -46,7 +46,6 @@ struct ButtonDef {
 
 // Command1 and Command10 have handlers of their own; these open a screen each.
 const ButtonDef kButtons[] = {
-    {"Command2", u"VORDA印字", u"VORDAを印刷します。", ScreenId::DailyPrint},
     {"Command3", u"工事別期間一覧表", u"工事別期間一覧表を印刷します。", ScreenId::PeriodList},
     {"Command4", u"月間稼働実績", u"作業月報を印刷します。", ScreenId::MonthlyResults},
     {"Command11", u"月間出勤表", u"社員の月間出勤状況を印刷します。", ScreenId::Attendance},
@@ -107,6 +106,10 @@ MainScreen::MainScreen(AppState& state, FrameWindow& frame, QWidget* parent)
                                    QStringLiteral("VORDAデータを登録します。"));
     connect(vorda, &QPushButton::clicked, this, &MainScreen::openEntry);
     vorda->setEnabled(frame_.isAvailable(ScreenId::Entry));
+    QPushButton* print = addButton(QStringLiteral("Command2"), QStringLiteral("VORDA印字"),
+                                   QStringLiteral("VORDAを印刷します。"));
+    connect(print, &QPushButton::clicked, this, &MainScreen::openDailyPrint);
+    print->setEnabled(frame_.isAvailable(ScreenId::DailyPrint));
 
     auto group = [this](const QString& caption, std::initializer_list<QPushButton*> buttons) {
         auto* box = new QGroupBox(caption, this);
@@ -137,7 +140,7 @@ MainScreen::MainScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     layout->addSpacing(8);
     layout->addLayout(dateRow);
     layout->addSpacing(8);
-    layout->addWidget(group(QStringLiteral("日報"), {vorda, byName[QStringLiteral("Command2")]}));
+    layout->addWidget(group(QStringLiteral("日報"), {vorda, print}));
     layout->addWidget(group(QStringLiteral("印刷"),
                             {byName[QStringLiteral("Command3")], byName[QStringLiteral("Command4")],
                              byName[QStringLiteral("Command11")], byName[QStringLiteral("Command12")]}));
@@ -218,14 +221,26 @@ void MainScreen::chooseWeather(const QString& word) {
         ui::showMessage(this, e.message);
 }
 
-void MainScreen::openEntry() {
+std::optional<QDate> MainScreen::takeFieldsDate() {
     const auto date = dateFromFields(year_->text(), month_->text(), day_->text());
     if (!date) {
         ui::showMessage(this, QStringLiteral("日付に誤りがあります。"));
-        return;
+        return std::nullopt;
     }
     setWorkingDate(state_, *date);
     weekday_->setText(state_.weekdayText);
+    return date;
+}
+
+void MainScreen::openDailyPrint() {
+    if (takeFieldsDate())
+        frame_.openScreen(ScreenId::DailyPrint);
+}
+
+void MainScreen::openEntry() {
+    const auto date = takeFieldsDate();
+    if (!date)
+        return;
     // An entry screen already open comes to the front and turns to this date.
     auto* open = qobject_cast<EntryScreen*>(frame_.screen(ScreenId::Entry));
     frame_.openScreen(ScreenId::Entry);

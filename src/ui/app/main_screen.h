@@ -2,7 +2,9 @@
 // The main screen Form1 "VORDA作成システム": the working date, its weekday and weather, and
 // one button per function.
 
+#include <QDate>
 #include <QWidget>
+#include <optional>
 
 class QLineEdit;
 class QPushButton;
@@ -27,6 +29,10 @@ public:
     // "VORDA": the entry screen for the date of the fields, or "日付に誤りがあります。".
     void openEntry();
 
+    // "VORDA印字": the daily print screen for the date of the fields, or "日付に誤りがあります。"
+    // (a working date left from an earlier date would print another day).
+    void openDailyPrint();
+
     // Reads the weather of the working date again (after the data location changed).
     void refreshWeather();
 
@@ -36,6 +42,8 @@ protected:
 
 private:
     void dateChanged();
+    // The date of the fields made the working date; empty (and said so) when they are no date.
+    std::optional<QDate> takeFieldsDate();
     void showWeatherOf(const QDate& date);
     QPushButton* addButton(const QString& name, const QString& caption, const QString& tip);
 

@@ -100,6 +100,14 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
     steps->push_back({100, [&frame] {
                           if (QWidget* w = frame.screen(ScreenId::ProjectPicker))
                               w->close();
+                          if (auto* entry =
+                                  qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
+                              entry->showPage(1); // as many employee columns as the width holds
+                      }});
+    steps->push_back({400, [folder] { shoot(folder, QStringLiteral("entry_maximised_page1")); }});
+    steps->push_back({100, [&frame] {
+                          if (QWidget* w = frame.screen(ScreenId::ProjectPicker))
+                              w->close();
                           if (QWidget* w = frame.screen(ScreenId::Entry)) {
                               w->parentWidget()->showNormal();
                               w->close();

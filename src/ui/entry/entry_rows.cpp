@@ -188,7 +188,7 @@ LinePair addWorkLines(QGridLayout* grid, QWidget* page, int s) {
     LinePair p = pairHeading(grid, page, s, kWorkNumber, kWorkJob);
     for (int a = 0; a < 2; ++a) {
         const int n = 2 * s + a;
-        for (int j = 0; j < kEntryColumns; ++j) {
+        for (int j = 0; j < kStaffColumns; ++j) {
             QLineEdit* cell = makeText(page, QStringLiteral("SG%1(%2)").arg(n + 1).arg(j));
             cell->setFixedWidth(kCellWidth);
             cell->setAlignment(Qt::AlignCenter);
@@ -235,11 +235,11 @@ void setPairShown(const LinePair& p, bool shown) {
 }
 } // namespace
 
-void setLinesShown(const LinePair& lines, bool shown) {
+void setLinesShown(const LinePair& lines, bool shown, int columns) {
     setPairShown(lines, shown);
     for (const auto& line : lines.cells)
-        for (QLineEdit* c : line)
-            c->setVisible(shown);
+        for (int j = 0; j < kStaffColumns; ++j)
+            line[j]->setVisible(shown && j < columns);
 }
 
 void setLinesShown(const VehicleLines& lines, bool shown) {
@@ -256,6 +256,12 @@ int groupsThatFit(int height, int fixed, int pitch) {
     if (pitch <= 0)
         return kDefaultRows;
     return std::clamp((height - fixed) / pitch, 1, kMaxRows);
+}
+
+int columnsThatFit(int width, int fixed, int pitch) {
+    if (pitch <= 0)
+        return kDefaultColumns;
+    return std::clamp((width - fixed) / pitch, 1, kStaffColumns);
 }
 
 void setGroupRange(QScrollBar* bar, int visible) {

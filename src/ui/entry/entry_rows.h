@@ -1,8 +1,8 @@
 #pragma once
 // The rows of the entry screen: the widgets one visible group has on each of the three
-// pages, their names, and how many groups a page of a given height shows. Rows are built
-// for all sixteen groups and those that do not fit are hidden, so a larger window simply
-// shows more of the day.
+// pages, their names, and how many groups and employee columns a page of a given size
+// shows. Rows are built for all sixteen groups and cells for all thirty employee columns;
+// those that do not fit are hidden, so a larger window simply shows more of the day.
 
 #include "core/data/daily_record.h"
 
@@ -20,7 +20,7 @@ class QWidget;
 namespace vorda {
 
 constexpr int kMaxRows = kGroupsPerDay; // every group can be in view at once
-constexpr int kEntryColumns = 13;       // visible employee columns
+constexpr int kDefaultColumns = 13;     // employee columns the screen opens with
 constexpr int kDefaultRows = 4;         // what the screen opens with
 
 // The project page part of one visible group: its own box, so rows stack and hide alike.
@@ -43,7 +43,7 @@ struct LinePair {
     QLabel* number = nullptr;
     QLineEdit* job = nullptr; // the job name repeated
     std::array<QLabel*, 2> captions{};
-    std::array<std::array<QLineEdit*, kEntryColumns>, 2> cells{}; // work page: staff cells
+    std::array<std::array<QLineEdit*, kStaffColumns>, 2> cells{}; // work page: staff cells
 };
 
 struct VehicleLines {
@@ -60,12 +60,18 @@ LinePair addWorkLines(QGridLayout* grid, QWidget* page, int s);
 VehicleLines addVehicleLines(QGridLayout* grid, QWidget* page, int s);
 
 void setRowShown(const ProjectRow& row, bool shown);
-void setLinesShown(const LinePair& lines, bool shown);
+// The work page lines show their first `columns` cells.
+void setLinesShown(const LinePair& lines, bool shown, int columns);
 void setLinesShown(const VehicleLines& lines, bool shown);
 
 // How many groups a page shows: what `height` holds beyond `fixed`, one `pitch` each,
 // from one up to all sixteen.
 int groupsThatFit(int height, int fixed, int pitch);
+
+// How many employee columns the work page shows: what `width` holds beyond `fixed`, one
+// `pitch` each, from one up to all thirty.
+int columnsThatFit(int width, int fixed, int pitch);
+constexpr int kCellPitch = 31; // a staff cell and the rule beside it
 
 // The group scroll bar for `visible` rows: from 0 to the last offset that shows group 16
 // in the last row, one page a screenful.

@@ -3,6 +3,7 @@
 #include "core/app/app_state.h"
 #include "core/app/working_date.h"
 #include "core/data/values.h"
+#include "core/entry/day_findings.h"
 #include "core/entry/day_store.h"
 #include "core/entry/input_rules.h"
 #include "core/masters/master_lists.h"
@@ -12,6 +13,7 @@
 #include "ui/entry/entry_keys.h"
 #include "ui/entry/pickers.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
@@ -82,9 +84,11 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
         b->setObjectName(arrayName(QStringLiteral("COMBTN"), i));
         b->setToolTip(QStringLiteral("%1 (Alt+%2)").arg(pageCaptions[i]).arg(i + 1));
         connect(b, &QPushButton::clicked, this, [this, i] {
+            // Typing goes on in the same group on the page brought forward. The row is taken
+            // before the switch: the page coming forward hands the focus to a field of its own.
+            const int row = focusedRow();
             showPage(i);
-            // Typing goes on in the same group on the page brought forward.
-            rowFields(i, std::min(focusRow_, visible_ - 1)).front()->setFocus(Qt::OtherFocusReason);
+            rowFields(i, row).front()->setFocus(Qt::TabFocusReason);
         });
         pageButtons_[i] = b;
         auto* key = new QShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + i)), this);
@@ -112,6 +116,7 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     pages_->addWidget(buildVehiclePage());
     // The pages may be smaller than all their rows: fitRows hides those that do not fit.
     pages_->setMinimumHeight(kHeaderHeight + 80);
+    pages_->setMinimumWidth(480); // and narrower than all their columns: fitRows hides those too
 
     vscroll_->setObjectName(QStringLiteral("VScroll1"));
     setGroupRange(vscroll_, visible_);
@@ -127,9 +132,11 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
 
     for (int s = 0; s < kMaxRows; ++s) {
         setRowShown(rows_[s], s < visible_);
-        setLinesShown(work_[s], s < visible_);
+        setLinesShown(work_[s], s < visible_, columns_);
         setLinesShown(vehicle_[s], s < visible_);
     }
+    for (int j = 0; j < kStaffColumns; ++j)
+        nameHeaders_[j]->setVisible(j < columns_);
     connectRules();
     for (QLineEdit* e : findChildren<QLineEdit*>())
         e->installEventFilter(this);
@@ -156,7 +163,7 @@ QWidget* EntryScreen::buildWorkPage() {
     grid->setVerticalSpacing(1);
     grid->addWidget(makeLabel(page, QString(), QStringLiteral("No")), 0, 0, Qt::AlignBottom);
     grid->addWidget(makeLabel(page, QString(), QStringLiteral("工事件名")), 0, 1, Qt::AlignBottom);
-    for (int j = 0; j < kColumns; ++j) {
+    for (int j = 0; j < kStaffColumns; ++j) {
         QLabel* nm = makeLabel(page, arrayName(QStringLiteral("NM"), j));
         nm->setAutoFillBackground(true);
         nm->setFixedWidth(30);
@@ -170,9 +177,9 @@ QWidget* EntryScreen::buildWorkPage() {
         work_[s] = addWorkLines(grid, page, s);
     hscroll_ = new QScrollBar(Qt::Horizontal, page);
     hscroll_->setObjectName(QStringLiteral("HScroll1"));
-    hscroll_->setRange(0, kStaffColumns - kColumns); // 30 columns, 13 shown
-    hscroll_->setPageStep(kColumns);
-    grid->addWidget(hscroll_, 1 + 2 * kMaxRows, 3, 1, kColumns);
+    hscroll_->setRange(0, kStaffColumns - columns_); // 30 columns, as many shown as fit
+    hscroll_->setPageStep(columns_);
+    grid->addWidget(hscroll_, 1 + 2 * kMaxRows, 3, 1, kStaffColumns);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(2 + 2 * kMaxRows, 1);
     return page;
@@ -259,8 +266,10 @@ void EntryScreen::connectRules() {
     }
 
     for (int n = 0; n < 2 * kMaxRows; ++n) {
-        for (int j = 0; j < kColumns; ++j) {
+        for (int j = 0; j < kStaffColumns; ++j) {
             connect(cell(n, j), &QLineEdit::textChanged, this, [this, n, j](const QString& t) {
+                if (day_.columnOffset + j >= kStaffColumns)
+                    return; // a cell out of view past column 30 stands for nobody
                 day_.lines[lineOf(n)].staff[day_.columnOffset + j] = t;
                 if (n % 2 == 0)
                     SAGYOCHK(j);
@@ -310,7 +319,7 @@ std::vector<QWidget*> EntryScreen::rowFields(int page, int row) const {
     case 0:
         return tabFields(rows_[row]);
     case 1:
-        return tabFields(work_[row]);
+        return tabFields(work_[row], columns_);
     default:
         return tabFields(vehicle_[row]);
     }
@@ -351,26 +360,83 @@ void EntryScreen::openProjectPicker(int row) {
         picker->setDay(date_);
         frame_.placeNear(picker, rows_[row].job);
         picker->setFocus(Qt::OtherFocusReason);
+        returnFocusAfter(picker, rows_[row].job);
     }
 }
 
 void EntryScreen::openMarkPicker(int line, int j) {
     pickerLine_ = line + 1;
     pickerCell_ = j;
-    if (QWidget* picker = frame_.openScreen(ScreenId::MarkPicker)) {
-        frame_.placeNear(picker, cell(line, j));
-        picker->setFocus(Qt::OtherFocusReason);
+    QWidget* picker = frame_.openScreen(ScreenId::MarkPicker);
+    if (!picker)
+        return;
+    placeBesideCell(picker, cell(line, j), nameHeaders_[0]); // the names stay readable
+    picker->setFocus(Qt::OtherFocusReason);
+    returnFocusAfter(picker, cell(line, j));
+}
+
+// When a picker closes, typing goes on in the field it was opened from: the sub-window
+// coming to the front would give the focus to a field it remembered from earlier.
+void EntryScreen::returnFocusAfter(QWidget* picker, QWidget* field) {
+    connect(picker, &QObject::destroyed, field, [this, field] {
+        QTimer::singleShot(0, field, [this, field] {
+            if (isAncestorOf(QApplication::focusWidget()) && field->isVisible())
+                field->setFocus(Qt::OtherFocusReason);
+        });
+    }); // opened again from another field before closing: the latest connection acts last
+}
+
+// The work and vehicle pages are grids: the arrow keys move from cell to cell and scroll the
+// groups and the employee columns as they reach an edge.
+bool EntryScreen::moveByArrow(QLineEdit* field, Qt::Key key) {
+    const int page = pages_->currentIndex();
+    for (int s = 0; page != 0 && s < visible_; ++s) {
+        const std::vector<QWidget*> fields = rowFields(page, s);
+        const auto at = std::find(fields.begin(), fields.end(), field);
+        if (at == fields.end())
+            continue;
+        const int perLine = int(fields.size()) / 2;
+        const int i = int(at - fields.begin());
+        const bool work = page == 1;
+        const CellGrid grid{lines(),
+                            perLine,
+                            day_.groupOffset,
+                            kGroupsPerDay,
+                            work ? day_.columnOffset : 0,
+                            work ? kStaffColumns : perLine};
+        if (const auto step = arrowStep(key, 2 * s + i / perLine, i % perLine, grid)) {
+            vscroll_->setValue(vscroll_->value() + step->scrollGroups);
+            hscroll_->setValue(hscroll_->value() + step->scrollColumns);
+            auto* to = static_cast<QLineEdit*>(rowFields(
+                page, step->line / 2)[std::size_t((step->line % 2) * perLine + step->column)]);
+            to->setFocus(Qt::TabFocusReason);
+            to->selectAll(); // typing replaces the cell, also when the columns moved under it
+        }
+        return true;
     }
+    return false;
+}
+
+int EntryScreen::rowHolding(const QObject* widget) const {
+    for (int page = 0; page < 3; ++page) {
+        for (int s = 0; s < visible_; ++s) {
+            const std::vector<QWidget*> fields = rowFields(page, s);
+            if (std::find(fields.begin(), fields.end(), widget) != fields.end())
+                return s;
+        }
+    }
+    return -1;
+}
+
+int EntryScreen::focusedRow() const {
+    const int s = rowHolding(focusWidget());
+    return std::min(s >= 0 ? s : focusRow_, visible_ - 1);
 }
 
 bool EntryScreen::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn) {
-        const int page = pages_->currentIndex();
-        for (int s = 0; s < visible_; ++s) {
-            const std::vector<QWidget*> fields = rowFields(page, s);
-            if (std::find(fields.begin(), fields.end(), watched) != fields.end())
-                focusRow_ = s;
-        }
+        if (const int s = rowHolding(watched); s >= 0)
+            focusRow_ = s;
     }
     auto* field = qobject_cast<QLineEdit*>(watched);
     if (field && event->type() == QEvent::Wheel) {
@@ -395,7 +461,7 @@ bool EntryScreen::eventFilter(QObject* watched, QEvent* event) {
             }
         }
         for (int n = 0; n < lines(); ++n) {
-            for (int j = 0; j < kColumns; ++j) {
+            for (int j = 0; j < columns_; ++j) {
                 if (field == cell(n, j)) {
                     openMarkPicker(n, j);
                     return picks;
@@ -403,12 +469,32 @@ bool EntryScreen::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     }
+    if (key && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        switch (key->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            if (moveByArrow(field, Qt::Key(key->key())))
+                return true;
+            break;
+        case Qt::Key_Delete: // empties a cell of the work or vehicle page
+            if (pages_->currentIndex() != 0 && rowHolding(field) >= 0) {
+                field->clear();
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
     if (event->type() == QEvent::FocusIn) {
         for (int s = 0; s < visible_; ++s) {
             const bool start = field == rows_[s].start;
             if (start || field == rows_[s].end) {
-                // An empty time takes the default; a typed one stays, selected to retype.
-                if (field->text().isEmpty())
+                // An empty time of a named group takes the default; a typed one stays,
+                // selected to retype. Passing through a group without a job changes nothing.
+                if (field->text().isEmpty() && !day_.groups[slotOf(s)].jobName.isEmpty())
                     field->setText(start ? kDefaultStartTime : kDefaultEndTime);
                 QTimer::singleShot(0, field, &QLineEdit::selectAll);
             }
@@ -436,6 +522,30 @@ void EntryScreen::fitRows() {
     const int fixed = m.top() + m.bottom() + kHeaderHeight + hscroll_->sizeHint().height() + 2;
     fit = std::min(fit, groupsThatFit(height, fixed, 2 * line));
     setVisibleRows(fit);
+
+    // As many employee columns as the work page's width holds, beside the group's heading.
+    const LinePair& p = work_[0];
+    const int left = m.left() + m.right() + p.number->minimumSizeHint().width() +
+                     p.job->minimumWidth() + p.captions[0]->sizeHint().width() + 3 + 4;
+    setVisibleColumns(columnsThatFit(pages_->width(), left, kCellPitch));
+}
+
+void EntryScreen::setVisibleColumns(int columns) {
+    if (columns == columns_)
+        return;
+    columns_ = columns;
+    for (int j = 0; j < kStaffColumns; ++j)
+        nameHeaders_[j]->setVisible(j < columns_);
+    for (int s = 0; s < kMaxRows; ++s)
+        setLinesShown(work_[s], s < visible_, columns_);
+    pickerCell_ = std::min(pickerCell_, columns_ - 1);
+    {
+        // The last column stays in view: the offset moves back when more columns show.
+        const QSignalBlocker block(hscroll_);
+        hscroll_->setRange(0, kStaffColumns - columns_);
+        hscroll_->setPageStep(columns_);
+    }
+    horizontalRedraw();
 }
 
 void EntryScreen::setVisibleRows(int visible) {
@@ -445,7 +555,7 @@ void EntryScreen::setVisibleRows(int visible) {
     visible_ = visible;
     for (int s = 0; s < kMaxRows; ++s) {
         setRowShown(rows_[s], s < visible_);
-        setLinesShown(work_[s], s < visible_);
+        setLinesShown(work_[s], s < visible_, columns_);
         setLinesShown(vehicle_[s], s < visible_);
     }
     pickerRow_ = std::min(pickerRow_, visible_);
@@ -500,7 +610,7 @@ void EntryScreen::SAGYOCHK2(int j) {
 }
 
 void EntryScreen::gridRedraw(bool clearing) {
-    for (int j = 0; j < kColumns; ++j) {
+    for (int j = 0; j < columns_; ++j) {
         const int c = day_.columnOffset + j;
         const bool employee = c <= employeeRows_ - 1;
         nameHeaders_[j]->setText(employee ? vertical(names_.employees[c]) : QString());
@@ -618,6 +728,31 @@ bool EntryScreen::unnamedGroupsStop() {
     return true;
 }
 
+// Cells that hold no staff mark are named, and "登録" asks once whether to write them so;
+// "no" goes back to the first of them.
+bool EntryScreen::findingsStop() {
+    std::vector<DayFinding> found;
+    if (const DbError e = dayFindings(state_.databasePath, day_, names_, found)) {
+        ui::showMessage(this, e.message);
+        return true;
+    }
+    if (found.empty())
+        return false;
+    if (ui::askYesNo(this, findingsQuestion(found)))
+        return false;
+    revealCell(found.front().group, found.front().line, found.front().column);
+    return true;
+}
+
+void EntryScreen::revealCell(int slot, int actual, int column) {
+    const int s = revealSlot(slot, 1);
+    if (column < day_.columnOffset || column >= day_.columnOffset + columns_)
+        hscroll_->setValue(std::min(column, hscroll_->maximum()));
+    QLineEdit* c = cell(2 * s + actual, column - day_.columnOffset);
+    c->setFocus(Qt::TabFocusReason);
+    c->selectAll();
+}
+
 void EntryScreen::vehicleRedraw() {
     guardHeaders_[0]->setText(vertical(QStringLiteral("ガド昼")));
     guardHeaders_[1]->setText(vertical(QStringLiteral("ガド夜")));
@@ -672,13 +807,13 @@ void EntryScreen::verticalRedraw() {
         r.night->setChecked(g.nightFlag == 1);
         r.del->setChecked(g.deleteFlag == 1);
     }
-    for (int j = 0; j < kColumns; ++j) {
+    for (int j = 0; j < columns_; ++j) {
         for (int n = 0; n < lines(); ++n)
             cell(n, j)->setText(day_.lines[lineOf(n)].staff[day_.columnOffset + j]);
     }
     vehicleRedraw();
     countsRedraw();
-    for (int j = 0; j < kColumns; ++j) {
+    for (int j = 0; j < columns_; ++j) {
         SAGYOCHK(j);
         SAGYOCHK2(j);
     }
@@ -688,7 +823,7 @@ void EntryScreen::horizontalRedraw() {
     refreshCounts();
     day_.columnOffset = hscroll_->value();
     gridRedraw(true);
-    for (int j = 0; j < kColumns; ++j) {
+    for (int j = 0; j < columns_; ++j) {
         SAGYOCHK(j);
         SAGYOCHK2(j);
     }
@@ -745,7 +880,7 @@ void EntryScreen::showDate(const QDate& date) {
     if (date == date_)
         return;
     if (hasUnsavedChanges() &&
-        !ui::askYesNo(this, QStringLiteral("登録されていない変更があります。閉じますか？")))
+        !ui::askYesNo(this, QStringLiteral("登録されていない変更があります。別の日に移りますか？")))
         return;
     loadDay(date);
 }
@@ -755,7 +890,7 @@ bool EntryScreen::hasUnsavedChanges() const {
 }
 
 void EntryScreen::registerDay() {
-    if (refusedFieldsStop() || unnamedGroupsStop())
+    if (refusedFieldsStop() || unnamedGroupsStop() || findingsStop())
         return;
     // The weather of the day being registered: the main screen's, when it shows this date.
     QString weather = state_.weatherText;

@@ -28,8 +28,6 @@ class FrameWindow;
 class EntryScreen : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kColumns = kEntryColumns; // visible employee columns
-
     EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent = nullptr);
 
     // Loads the day of `date` and shows its first four groups and thirteen columns.
@@ -57,6 +55,8 @@ public:
 
     // How many groups are in view: as many as the screen's height holds.
     int visibleRows() const { return visible_; }
+    // How many employee columns the work page shows: as many as its width holds.
+    int visibleColumns() const { return columns_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -73,9 +73,14 @@ private:
     void connectRules();
     void fitRows();
     void setVisibleRows(int visible);
+    void setVisibleColumns(int columns);
+    bool moveByArrow(QLineEdit* field, Qt::Key key); // on the work and vehicle pages
     std::vector<QWidget*> rowFields(int page, int row) const;
+    int rowHolding(const QObject* widget) const; // the visible row of a field, on any page; -1
+    int focusedRow() const;                      // the row of the focus, or the one typed in last
     void openProjectPicker(int row);
     void openMarkPicker(int line, int cell);
+    void returnFocusAfter(QWidget* picker, QWidget* field);
 
     // The fields of page line n (0-based): n / 2 is the visible row, n % 2 the actual line.
     QLineEdit* cell(int n, int j) const { return work_[n / 2].cells[n % 2][j]; }
@@ -117,6 +122,8 @@ private:
     int revealSlot(int slot, int page); // scrolls the slot into view; its visible row
     bool refusedFieldsStop();
     bool unnamedGroupsStop();
+    bool findingsStop();
+    void revealCell(int slot, int actual, int column); // scrolls a staff cell into view, focused
 
     AppState& state_;
     FrameWindow& frame_;
@@ -130,8 +137,9 @@ private:
 
     int pickerRow_ = 1;  // 1..visible rows
     int pickerLine_ = 1; // 1..2 × visible rows
-    int pickerCell_ = 0; // 0..12
+    int pickerCell_ = 0; // 0..visible columns − 1
     int visible_ = kDefaultRows;
+    int columns_ = kDefaultColumns;
     int wheelRest_ = 0;
     int focusRow_ = 0; // the visible row typed in last
     bool shownOnce_ = false;
@@ -144,7 +152,7 @@ private:
     std::array<ProjectRow, kMaxRows> rows_{};
     std::array<LinePair, kMaxRows> work_{};
     std::array<VehicleLines, kMaxRows> vehicle_{};
-    std::array<QLabel*, kColumns> nameHeaders_{};
+    std::array<QLabel*, kStaffColumns> nameHeaders_{};
     QLineEdit* extraCaption_ = nullptr;
     std::array<QLabel*, 2> guardHeaders_{};
     std::array<QLabel*, kVehicleColumns> vehicleHeaders_{};

@@ -1,8 +1,10 @@
 // Loading and registering a day: which rows, what is written, how the day-off balances move,
-// and that a failure or another program's lock never leaves a half-saved day.
+// that a failure or another program's lock never leaves a half-saved day, and what a
+// register points out before it writes.
 
 #include "core/data/schema.h"
 #include "core/data/values.h"
+#include "core/entry/day_findings.h"
 #include "core/entry/day_store.h"
 #include "support/temp_database.h"
 
@@ -440,6 +442,83 @@ private slots:
         // The other copy's update is not lost: the register counted from it.
         QCOMPARE(f.balances()[0], 19);
         QCOMPARE(f.rowsOf(kDay).size(), std::size_t(1));
+    }
+
+    // Cells that hold no staff mark, in the groups a register writes, named one by one.
+    void marksThatAreNoStaffMark_data() {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("group");    // stored, named, unnamed, deleted
+        QTest::addColumn<QString>("expected"); // empty: no finding
+        const QString o =
+            QStringLiteral("作業 2 の実績「佐藤」の「o」はスタッフマークにありません。");
+        QTest::newRow("Latin o, actual") << "o" << 1 << 1 << "named" << o;
+        QTest::newRow("blanks around it") << " o　" << 1 << 1 << "stored" << o;
+        QTest::newRow("planned, no name in the column")
+            << "x" << 0 << 7 << "named"
+            << QStringLiteral("作業 2 の予定（8 列目）の「x」はスタッフマークにありません。");
+        QTest::newRow("a mark") << "休" << 1 << 1 << "named"
+                                << "";
+        QTest::newRow("a mark with blanks") << " ○ " << 0 << 0 << "named"
+                                            << "";
+        QTest::newRow("only blanks") << "  " << 1 << 1 << "named"
+                                     << "";
+        QTest::newRow("two marks in one cell")
+            << "○○" << 1 << 1 << "named"
+            << QStringLiteral("作業 2 の実績「佐藤」の「○○」はスタッフマークにありません。");
+        QTest::newRow("a new group without a name is not written") << "o" << 1 << 1 << "unnamed"
+                                                                   << "";
+        QTest::newRow("a deleted group is not written") << "o" << 1 << 1 << "deleted"
+                                                        << "";
+    }
+    void marksThatAreNoStaffMark() {
+        QFETCH(QString, cell);
+        QFETCH(int, line);
+        QFETCH(int, column);
+        QFETCH(QString, group);
+        QFETCH(QString, expected);
+        Fixture f;
+        QVERIFY(f.t.ok());
+        QVERIFY(!f.load());
+        f.day.groups[0].jobName = QStringLiteral("一番目");
+        f.day.lines[1].staff[0] = QStringLiteral("○"); // group 1 is clean
+        GroupSlot& g = f.day.groups[1];
+        g.jobName = group == QLatin1String("unnamed") ? QString() : QStringLiteral("二番目");
+        g.recordNumber =
+            group == QLatin1String("stored") || group == QLatin1String("deleted") ? 7 : 0;
+        g.deleteFlag = group == QLatin1String("deleted") ? 1 : 0;
+        f.day.lines[2 + line].staff[column] = cell;
+        std::vector<DayFinding> found;
+        QVERIFY(!dayFindings(f.t.path(), f.day, f.names, found));
+        if (expected.isEmpty()) {
+            QCOMPARE(found.size(), std::size_t(0));
+            return;
+        }
+        QCOMPARE(found.size(), std::size_t(1));
+        QCOMPARE(found[0].group, 1);
+        QCOMPARE(found[0].line, line);
+        QCOMPARE(found[0].column, column);
+        QCOMPARE(found[0].text, cell.trimmed());
+        QCOMPARE(found[0].message, expected);
+
+        // A mark registered in the master is no finding any more; so is its first character
+        // (what the mark picker writes for a mark of two characters).
+        Database db;
+        VORDA_OPEN(db, f.t.path());
+        QVERIFY(!db.insert(table::StaffMarks, {9, cell.trimmed() + QStringLiteral("延"),
+                                               QStringLiteral("試し"), QStringLiteral("試し"), 1}));
+        QVERIFY(!dayFindings(f.t.path(), f.day, f.names, found));
+        QCOMPARE(found.size(), cell.trimmed().size() == 1 ? std::size_t(0) : std::size_t(1));
+
+        // The question names twenty and counts the rest, so that its buttons stay on screen.
+        for (int c = 0; c < 25; ++c)
+            f.day.lines[3].staff[c] = QStringLiteral("z");
+        QVERIFY(!dayFindings(f.t.path(), f.day, f.names, found));
+        const QStringList lines = findingsQuestion(found).split(u'\n');
+        QCOMPARE(lines.size(), 22);
+        QCOMPARE(lines[20], QStringLiteral("ほか 5 件"));
+        QCOMPARE(lines[21], QStringLiteral("このまま登録しますか？"));
     }
 
     void aLoadThatFailsLeavesTheModelAlone() {

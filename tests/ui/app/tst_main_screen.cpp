@@ -196,16 +196,61 @@ private slots:
         QVERIFY(messages.texts.isEmpty());
     }
 
-    void vordaWithAnImpossibleDateSaysSo() {
+    // While the fields are no date, "VORDA" and "VORDA印字" (buttons and menu) open nothing:
+    // the working date left from before would be another day.
+    void anImpossibleDateOpensNothing_data() {
+        QTest::addColumn<QString>("month");
+        QTest::addColumn<QString>("day");
+        QTest::addColumn<int>("screen");
+        QTest::addColumn<QString>("button"); // empty: the menu entry
+        const auto entry = int(ScreenId::Entry);
+        const auto print = int(ScreenId::DailyPrint);
+        QTest::newRow("VORDA, day 32") << "2"
+                                       << "32" << entry << "Command1";
+        QTest::newRow("VORDA, 2/30") << "2"
+                                     << "30" << entry << "Command1";
+        QTest::newRow("VORDA印字, 2/30") << "2"
+                                         << "30" << print << "Command2";
+        QTest::newRow("VORDA印字, month 13") << "13"
+                                             << "3" << print << "Command2";
+        QTest::newRow("menu VORDA, 2/30") << "2"
+                                          << "30" << entry << "";
+        QTest::newRow("menu VORDA印刷, 2/30") << "2"
+                                              << "30" << print << "";
+        QTest::newRow("menu VORDA印刷, empty day") << "2"
+                                                   << "" << print << "";
+    }
+    void anImpossibleDateOpensNothing() {
+        QFETCH(QString, month);
+        QFETCH(QString, day);
+        QFETCH(int, screen);
+        QFETCH(QString, button);
         test::TempDatabase t;
         QVERIFY(t.ok());
         test::MessageRecorder messages;
         Screen s(t.path());
-        s.field("Text3")->setText(QStringLiteral("32"));
-        s.main->openEntry();
+        s.field("Text2")->setText(month);
+        s.field("Text3")->setText(day);
+        QCOMPARE(s.field("Text4")->text(), QString());
+        if (button.isEmpty())
+            s.frame->menuEntry(0, screen == int(ScreenId::Entry) ? 0 : 1)->trigger();
+        else
+            s.main->findChild<QPushButton*>(button)->click();
         QCOMPARE(messages.texts, QStringList({QStringLiteral("日付に誤りがあります。")}));
-        QVERIFY(!s.frame->screen(ScreenId::Entry));
+        QVERIFY(!s.frame->screen(ScreenId(screen)));
         QCOMPARE(s.state.workingDate, QDate(2003, 2, 10));
+
+        // Once the fields form a date again, the same button opens the screen on it.
+        messages.texts.clear();
+        s.field("Text2")->setText(QStringLiteral("2"));
+        s.field("Text3")->setText(QStringLiteral("3"));
+        if (button.isEmpty())
+            s.frame->menuEntry(0, screen == int(ScreenId::Entry) ? 0 : 1)->trigger();
+        else
+            s.main->findChild<QPushButton*>(button)->click();
+        QVERIFY(s.frame->screen(ScreenId(screen)));
+        QCOMPARE(s.state.workingDate, QDate(2003, 2, 3));
+        QVERIFY(messages.texts.isEmpty());
     }
 
     void menuTree() {

@@ -256,6 +256,11 @@ private slots:
         QVERIFY(e);
         QLineEdit* start = f.find(QStringLiteral("Text14"));
         QLineEdit* end = f.find(QStringLiteral("Text15"));
+        enter(start); // a group without a job name takes no default
+        enter(end);
+        QCOMPARE(start->text(), QString());
+        QCOMPARE(e->day().groups[0].endTime, QString());
+        typeInto(f.find(QStringLiteral("Text1")), QStringLiteral("現場"));
         enter(start);
         QCOMPARE(start->text(), QStringLiteral("09:00"));
         QCOMPARE(e->day().groups[0].startTime, QStringLiteral("09:00"));
@@ -564,6 +569,185 @@ private slots:
         QCOMPARE(f.storedRows(), qint64(1));
     }
 
+    // A cell that holds no staff mark is named at "登録", which asks once; "no" goes back to
+    // the cell, "yes" registers, and a day stored so loads and registers again.
+    void marksThatAreNoStaffMarkAreAskedAbout() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        f.vscroll()->setValue(5);
+        typeInto(f.find(QStringLiteral("Text1")), QStringLiteral("六番目")); // group 6
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        typeInto(f.find(QStringLiteral("SG1(0)")), QStringLiteral("○"));
+        f.hscroll()->setValue(f.hscroll()->maximum());
+        const int column = 19 - e->day().columnOffset; // 社員19, the last employee
+        typeInto(f.find(QStringLiteral("SG2(%1)").arg(column)), QStringLiteral("o"));
+        typeInto(f.find(QStringLiteral("SG1(%1)").arg(column)), QStringLiteral("休 "));
+        f.hscroll()->setValue(0);
+        f.vscroll()->setValue(0);
+        f.find<QPushButton>(QStringLiteral("COMBTN(0)"))->click();
+        QString question = QStringLiteral(
+            "作業 6 の実績「社員19」の「o」はスタッフマークにありません。\nこのまま登録しますか？");
+        messages.answers = {false};
+        f.find<QPushButton>(QStringLiteral("Command3"))->click();
+        QCOMPARE(messages.texts, QStringList({question}));
+        QCOMPARE(f.storedRows(), qint64(0));
+        // Back to the cell: group 6 and employee column 20 scrolled into view, on the work page.
+        QVERIFY(e->day().groupOffset <= 5 && 5 < e->day().groupOffset + e->visibleRows());
+        QVERIFY(e->day().columnOffset <= 19 && 19 < e->day().columnOffset + e->visibleColumns());
+        auto* focused = qobject_cast<QLineEdit*>(e->focusWidget());
+        QVERIFY(focused);
+        QCOMPARE(focused->objectName(), QStringLiteral("SG%1(%2)")
+                                            .arg(2 * (5 - e->day().groupOffset) + 2)
+                                            .arg(19 - e->day().columnOffset));
+        QCOMPARE(focused->text(), QStringLiteral("o"));
+
+        messages.answers = {true};
+        f.find<QPushButton>(QStringLiteral("Command3"))->click();
+        QCOMPARE(messages.texts.last(), QStringLiteral("登録終了しました。"));
+        QCOMPARE(f.storedRows(), qint64(1));
+        QCOMPARE(e->day().actual(0).staff[19], QStringLiteral("o")); // stored as typed, now group 1
+
+        // Loaded again, the day still registers once the user says yes.
+        f.find<QPushButton>(QStringLiteral("Command2"))->click();
+        QTRY_VERIFY(!f.frame->screen(ScreenId::Entry));
+        f.reopenEntry();
+        e = f.entry();
+        QVERIFY(e);
+        QCOMPARE(e->day().actual(0).staff[19], QStringLiteral("o"));
+        retype(f.find(QStringLiteral("Text5")), QStringLiteral("備考"));
+        messages.texts.clear();
+        messages.answers = {true};
+        f.find<QPushButton>(QStringLiteral("Command3"))->click();
+        QCOMPARE(messages.texts,
+                 QStringList({question.replace(QStringLiteral("作業 6"), QStringLiteral("作業 1")),
+                              QStringLiteral("登録終了しました。")}));
+        QCOMPARE(e->day().groups[0].remarks, QStringLiteral("備考"));
+    }
+
+    // The work and vehicle pages are grids: arrows go from cell to cell and scroll at the
+    // edges, Delete empties a cell, and the mark picker stands beside its cell, below the names.
+    void arrowKeysMoveLikeASpreadsheet() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        f.find(QStringLiteral("SG1(0)"))->setFocus();
+        const int last = e->visibleColumns() - 1;
+        const QString lastCell = QStringLiteral("SG1(%1)").arg(last);
+        const struct {
+            Qt::Key key;
+            QString to;
+            int groupOffset;
+            int columnOffset;
+        } walk[] = {
+            {Qt::Key_Right, "SG1(1)", 0, 0}, {Qt::Key_Down, "SG2(1)", 0, 0},
+            {Qt::Key_Down, "SG3(1)", 0, 0},  {Qt::Key_Up, "SG2(1)", 0, 0},
+            {Qt::Key_Up, "SG1(1)", 0, 0},    {Qt::Key_Up, "SG1(1)", 0, 0},
+            {Qt::Key_Left, "SG1(0)", 0, 0},  {Qt::Key_Left, "SG1(0)", 0, 0},
+        };
+        for (const auto& step : walk) {
+            press(step.key);
+            QCOMPARE(focusName(), step.to);
+            QCOMPARE(e->day().groupOffset, step.groupOffset);
+            QCOMPARE(e->day().columnOffset, step.columnOffset);
+        }
+        for (int j = 0; j < last; ++j)
+            press(Qt::Key_Right);
+        QCOMPARE(focusName(), lastCell);
+        press(Qt::Key_Right); // the columns move under the cell
+        QCOMPARE(focusName(), lastCell);
+        QCOMPARE(e->day().columnOffset, 1);
+        typeHere(QStringLiteral("○"));
+        QCOMPARE(e->day().planned(0).staff[last + 1], QStringLiteral("○"));
+        press(Qt::Key_Left);
+        press(Qt::Key_Right);
+        typeHere(QStringLiteral("休")); // the cell is selected on arrival: typing replaces it
+        QCOMPARE(e->day().planned(0).staff[last + 1], QStringLiteral("休"));
+        press(Qt::Key_Delete);
+        QCOMPARE(f.find(lastCell)->text(), QString());
+        QCOMPARE(e->day().planned(0).staff[last + 1], QString());
+        for (int j = 0; j < last; ++j)
+            press(Qt::Key_Left);
+        press(Qt::Key_Left);
+        QCOMPARE(e->day().columnOffset, 0);
+        QCOMPARE(focusName(), QStringLiteral("SG1(0)"));
+
+        // Past the last row the next group scrolls in; above the first the one before.
+        f.find(QStringLiteral("SG8(0)"))->setFocus();
+        press(Qt::Key_Down);
+        QCOMPARE(e->day().groupOffset, 1);
+        QCOMPARE(focusName(), QStringLiteral("SG7(0)")); // group 5's planned line
+        f.find(QStringLiteral("SG1(0)"))->setFocus();
+        press(Qt::Key_Up);
+        QCOMPARE(e->day().groupOffset, 0);
+        QCOMPARE(focusName(), QStringLiteral("SG2(0)")); // group 1's actual line
+
+        // The mark picker: beside the cell, the names above the grid left uncovered.
+        QLineEdit* cell = f.find(QStringLiteral("SG5(4)"));
+        QTest::mouseClick(cell, Qt::LeftButton);
+        QTRY_VERIFY(f.frame->screen(ScreenId::MarkPicker));
+        auto* sub =
+            qobject_cast<QMdiSubWindow*>(f.frame->screen(ScreenId::MarkPicker)->parentWidget());
+        QWidget* view = sub->parentWidget();
+        auto* name = f.find<QLabel>(QStringLiteral("NM(4)"));
+        const QRect names(name->mapTo(view, QPoint(0, 0)), name->size());
+        const QRect at(cell->mapTo(view, QPoint(0, 0)), cell->size());
+        QVERIFY(!sub->geometry().intersects(names));
+        QVERIFY(!sub->geometry().intersects(at));
+        QVERIFY(view->rect().contains(sub->geometry()));
+        press(Qt::Key_Escape);
+        QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
+
+        // The vehicle page: spot, guards, ten vehicles and the extra column along a line.
+        f.find<QPushButton>(QStringLiteral("COMBTN(2)"))->click();
+        f.find(QStringLiteral("SPT(0)"))->setFocus();
+        for (const char* next : {"GDM1(0)", "GDM1(1)", "SY1(0)"}) {
+            press(Qt::Key_Right);
+            QCOMPARE(focusName(), QString::fromLatin1(next));
+        }
+        press(Qt::Key_Down);
+        QCOMPARE(focusName(), QStringLiteral("SY2(0)"));
+        typeHere(QStringLiteral("3"));
+        QCOMPARE(e->day().actual(0).vehicles[0], qint16(3));
+        press(Qt::Key_Delete);
+        QCOMPARE(e->day().actual(0).vehicles[0], qint16(0));
+        f.find(QStringLiteral("SY1(9)"))->setFocus();
+        press(Qt::Key_Right);
+        QCOMPARE(focusName(), QStringLiteral("TOKU(0)"));
+        press(Qt::Key_Right);
+        QCOMPARE(focusName(), QStringLiteral("TOKU(0)"));
+        press(Qt::Key_Down);
+        QCOMPARE(focusName(), QStringLiteral("TOKUJ(0)"));
+        QCOMPARE(e->day().columnOffset, 0);
+        QVERIFY(!e->hasUnsavedChanges());
+
+        // Ten marks along group 2's actual line from group 1's first cell: 32 keys.
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        f.find(QStringLiteral("SG1(0)"))->setFocus();
+        int keys = 0;
+        for (int i = 0; i < 3; ++i, ++keys)
+            press(Qt::Key_Down);
+        for (int j = 0; j < 10; ++j) {
+            if (j > 0) {
+                press(Qt::Key_Right);
+                ++keys;
+            }
+            press(Qt::Key_Space);
+            QTRY_VERIFY(f.frame->screen(ScreenId::MarkPicker));
+            press(Qt::Key_Return);
+            QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
+            QTRY_COMPARE(focusName(), QStringLiteral("SG4(%1)").arg(j));
+            keys += 2;
+        }
+        QCOMPARE(keys, 32);
+        for (int c = 0; c < 10; ++c)
+            QCOMPARE(e->day().actual(1).staff[c], QStringLiteral("○"));
+    }
+
     // Values of the program outlive the screen: the extra caption; counts of employees are
     // taken at every redraw; employees beyond the columns are told once and the day loads.
     void theScreenFollowsTheFile() {
@@ -609,6 +793,20 @@ private slots:
         test::MessageRecorder messages;
         f.open();
         QVERIFY(f.entry());
+        // Crossing empty groups by keys changes nothing: no time takes its default.
+        QTRY_COMPARE(focusName(), QStringLiteral("Text1"));
+        for (int i = 0; i < 12; ++i)
+            press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("Text19")); // group 2's end time
+        press(Qt::Key_3, Qt::AltModifier);
+        press(Qt::Key_1, Qt::AltModifier);
+        QCOMPARE(focusName(), QStringLiteral("Text2"));
+        press(Qt::Key_Tab);
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("Text18"));
+        QCOMPARE(f.find(QStringLiteral("Text14"))->text(), QString());
+        QCOMPARE(f.find(QStringLiteral("Text19"))->text(), QString());
+        QVERIFY(!f.entry()->hasUnsavedChanges());
         f.find<QPushButton>(QStringLiteral("Command2"))->click();
         QTRY_VERIFY(!f.frame->screen(ScreenId::Entry)); // nothing typed: closes at once
         QVERIFY(messages.texts.isEmpty());
@@ -619,6 +817,18 @@ private slots:
         f.find<QPushButton>(QStringLiteral("Command2"))->click();
         QCOMPARE(messages.texts, QStringList({QStringLiteral("登録されていない変更があります。閉じますか？")}));
         QVERIFY(f.entry());
+        QCOMPARE(f.entry()->day().groups[0].jobName, QStringLiteral("新しい現場"));
+
+        // Another date asked for from the main screen: the question says what would happen.
+        messages.texts.clear();
+        auto* main = qobject_cast<MainScreen*>(f.frame->screen(ScreenId::Main));
+        main->findChild<QLineEdit*>(QStringLiteral("Text3"))->setText(QStringLiteral("4"));
+        messages.answers = {false};
+        main->openEntry();
+        QCOMPARE(
+            messages.texts,
+            QStringList({QStringLiteral("登録されていない変更があります。別の日に移りますか？")}));
+        QCOMPARE(f.entry()->date(), kDay);
         QCOMPARE(f.entry()->day().groups[0].jobName, QStringLiteral("新しい現場"));
 
         // Ending the program asks too; "no" keeps the program and the typed day.
@@ -687,7 +897,7 @@ private slots:
         QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
         QCOMPARE(f.find(QStringLiteral("SG1(0)"))->text(), QStringLiteral("○"));
         QTRY_COMPARE(focusName(), QStringLiteral("SG1(0)"));
-        for (int j = 0; j < EntryScreen::kColumns; ++j)
+        for (int j = 0; j < e->visibleColumns(); ++j)
             press(Qt::Key_Tab); // along the planned line, then the actual line below
         QCOMPARE(focusName(), QStringLiteral("SG2(0)"));
         press(Qt::Key_F4);
@@ -767,6 +977,72 @@ private slots:
         QTRY_COMPARE(messages.texts, QStringList({QStringLiteral("登録終了しました。")}));
     }
 
+    // Alt+1 to Alt+3 and the page buttons keep the group that holds the focus, however the
+    // focus got there: a click (on the work page, a mark picker opened and closed) or Tab,
+    // from every page and every visible group.
+    void pageKeysKeepTheGroup_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<bool>("byClick");
+        for (int page = 0; page < 3; ++page) {
+            QTest::addRow("page %d, click", page + 1) << page << true;
+            QTest::addRow("page %d, Tab", page + 1) << page << false;
+        }
+    }
+    void pageKeysKeepTheGroup() {
+        QFETCH(int, page);
+        QFETCH(bool, byClick);
+        const auto first = [](int p, int row) {
+            const char* const jobs[] = {"Text1", "Text2", "Text3", "Text4"};
+            return p == 0   ? QString::fromLatin1(jobs[row])
+                   : p == 1 ? QStringLiteral("SG%1(0)").arg(2 * row + 1)
+                            : QStringLiteral("SPT(%1)").arg(row);
+        };
+        const auto second = [](int p, int row) {
+            const char* const clients[] = {"Text6", "Text8", "Text11", "Text13"};
+            return p == 0   ? QString::fromLatin1(clients[row])
+                   : p == 1 ? QStringLiteral("SG%1(1)").arg(2 * row + 1)
+                            : QStringLiteral("GDM%1(0)").arg(2 * row + 1);
+        };
+        Fixture f;
+        QVERIFY(f.t.ok());
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QTRY_COMPARE(focusName(), QStringLiteral("Text1"));
+        for (int row = 0; row < e->visibleRows(); ++row) {
+            // Another group's field on each page had the focus before, as a day's typing leaves it.
+            const int other = (row + 1) % e->visibleRows();
+            for (int p : {2, 1, 0}) {
+                f.find<QPushButton>(QStringLiteral("COMBTN(%1)").arg(p))->click();
+                f.find<QWidget>(first(p, other))->setFocus();
+            }
+            f.find<QPushButton>(QStringLiteral("COMBTN(%1)").arg(page))->click();
+            if (byClick) {
+                QTest::mouseClick(f.find(second(page, row)), Qt::LeftButton);
+                if (page == 1) {
+                    QTRY_VERIFY(f.frame->screen(ScreenId::MarkPicker));
+                    press(Qt::Key_Escape);
+                    QTRY_VERIFY(!f.frame->screen(ScreenId::MarkPicker));
+                }
+            } else {
+                f.find<QWidget>(first(page, row))->setFocus();
+                press(Qt::Key_Tab);
+            }
+            QTRY_COMPARE(focusName(), second(page, row));
+            for (int step = 1; step <= 3; ++step) {
+                const int to = (page + step) % 3;
+                press(Qt::Key(Qt::Key_1 + to), Qt::AltModifier);
+                QCOMPARE(focusName(), first(to, row));
+            }
+            // A page button clicked with the mouse takes the focus itself; the group stays.
+            const int to = (page + 1) % 3;
+            QTest::mouseClick(f.find<QPushButton>(QStringLiteral("COMBTN(%1)").arg(to)),
+                              Qt::LeftButton);
+            QCOMPARE(focusName(), first(to, row));
+        }
+        QCOMPARE(e->day().groupOffset, 0);
+        QVERIFY(!e->hasUnsavedChanges());
+    }
+
     // A taller screen shows more groups; the bar's range and page step follow, and the
     // group offset never shows a slot past 16.
     void aLargerScreenShowsMoreGroups() {
@@ -804,6 +1080,28 @@ private slots:
         f.vscroll()->setValue(12);
         f.find<QPushButton>(QStringLiteral("COMBTN(0)"))->click();
         QCOMPARE(f.find(QStringLiteral("Text4"))->text(), QStringLiteral("十六"));
+
+        // A wider screen shows more employee columns, up to all thirty.
+        const int narrow = e->visibleColumns();
+        QVERIFY(narrow >= 13);
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        f.hscroll()->setValue(f.hscroll()->maximum());
+        sub->resize(sub->width() + 260, sub->height());
+        const int columns = e->visibleColumns();
+        QVERIFY2(columns > narrow, qPrintable(QString::number(columns)));
+        QCOMPARE(f.hscroll()->maximum(), 30 - columns);
+        QCOMPARE(f.hscroll()->pageStep(), columns);
+        QCOMPARE(e->day().columnOffset, 30 - columns); // the last column stays in view
+        QVERIFY(f.find<QLabel>(QStringLiteral("NM(%1)").arg(columns - 1))->isVisible());
+        QVERIFY(!f.find<QLabel>(QStringLiteral("NM(%1)").arg(columns))->isVisible());
+        QVERIFY(f.find(QStringLiteral("SG1(%1)").arg(columns - 1))->isVisible());
+        f.hscroll()->setValue(0);
+        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(%1)").arg(columns - 1))->text().remove(u'\n'),
+                 columns <= 20 ? QStringLiteral("社員%1").arg(columns - 1) : QString());
+        sub->resize(sub->width() - 260, sub->height());
+        QCOMPARE(e->visibleColumns(), narrow);
+        QCOMPARE(f.hscroll()->maximum(), 30 - narrow);
+        f.find<QPushButton>(QStringLiteral("COMBTN(0)"))->click();
 
         // Maximised, it shows more again; a picker opened over it keeps its own size.
         sub->showMaximized();
