@@ -199,7 +199,7 @@ int printAttendance(const QStringList& args, AppState& state) {
         return usage();
     const QString year = options->value(QStringLiteral("--year"));
     const QString monthText = options->value(QStringLiteral("--month"));
-    const auto month = attendanceMonth(year, monthText);
+    const auto month = monthFromFields(year, monthText);
     if (!month) {
         err() << QStringLiteral("年月に誤りがあります。（--year YYYY --month M で指定してください: %1 %2）")
                      .arg(year, monthText)
@@ -209,7 +209,7 @@ int printAttendance(const QStringList& args, AppState& state) {
     INIREAD(state);
     EraValues era;
     AttendanceSheetData data;
-    if (DbError e = readAttendanceSheet(state.databasePath, month->year(), month->month(), monthText, era, data)) {
+    if (DbError e = readAttendanceSheet(state.databasePath, *month, era, data)) {
         err() << e.message << Qt::endl;
         return 1;
     }

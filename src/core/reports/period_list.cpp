@@ -65,7 +65,6 @@ DbError readPeriodList(const QString& databasePath, const QString& chosen, int c
     out = PeriodListData{};
     out.project = chosen;
     std::vector<StaffMark> marks;
-    std::vector<ProjectEntry> projects;
     std::vector<PeriodRow> rows;
     Database db;
     if (DbError e = db.open(databasePath))
@@ -74,11 +73,17 @@ DbError readPeriodList(const QString& databasePath, const QString& chosen, int c
         return e;
     if (DbError e = listStaffMarks(db, marks))
         return e;
-    if (DbError e = listProjects(db, projects))
+    // Only the number and name of each project: the table only grows, the list must not.
+    std::vector<Row> found;
+    if (DbError e = db.selectFields(table::Projects, {proj::Number, proj::Name}, {}, found))
         return e;
+    std::vector<ProjectEntry> projects(found.size());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        projects[i].number = countOf(found[i].values.value(0));
+        projects[i].name = nullSafeText(found[i].values.value(1));
+    }
     // An unknown name prints nothing rather than the rows stored under number 0.
     if (const std::optional<qint16> number = projectNumberOf(projects, chosen)) {
-        std::vector<Row> found;
         const Where where{{rec::JobNumber, Condition::Op::Eq, *number},
                           {rec::Date, Condition::Op::Ge, toDbDate(QDate(currentYear - 1, 1, 1))}};
         if (DbError e = db.select(table::DailyReport, where, found))
