@@ -28,6 +28,8 @@ const char* opSql(Condition::Op op) {
         return " <= ?";
     case Condition::Op::In:
         return " IN ";
+    case Condition::Op::Contains:
+        return ", ?) > 0";
     }
     return " = ?";
 }
@@ -341,7 +343,9 @@ QString Database::whereClause(const QString& table, const Where& where, QVariant
             params << values;
             continue;
         }
-        parts << quoteIdentifier(name) + QLatin1String(opSql(c.op));
+        const QString field = quoteIdentifier(name);
+        parts << (c.op == Condition::Op::Contains ? QStringLiteral("instr(") + field : field) +
+                     QLatin1String(opSql(c.op));
         params << c.value;
     }
     return QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));

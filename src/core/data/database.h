@@ -34,9 +34,9 @@ struct DbError {
 
 // One selection condition on a field by ordinal; the value is always a bound parameter.
 // In: the field equals one of the values of a QVariantList (each bound; an empty list
-// matches no row).
+// matches no row). Contains: the field's text holds the value's text anywhere.
 struct Condition {
-    enum class Op { Eq, Ge, Le, In };
+    enum class Op { Eq, Ge, Le, In, Contains };
     int ordinal;
     Op op;
     QVariant value;

@@ -131,7 +131,7 @@ DbError readProjectNames(Database& db, const std::vector<MonthlyRowValues>& rows
     for (const MonthlyRowValues& r : rows) {
         if (!seen.contains(r.jobNumber)) {
             seen.insert(r.jobNumber);
-            numbers << r.jobNumber;
+            numbers << qlonglong(r.jobNumber); // bound as integers, as the field stores them
         }
     }
     if (numbers.isEmpty())

@@ -73,9 +73,12 @@ DbError readPeriodList(const QString& databasePath, const QString& chosen, int c
         return e;
     if (DbError e = listStaffMarks(db, marks))
         return e;
-    // Only the number and name of each project: the table only grows, the list must not.
+    // Only number and name of the projects whose name holds the chosen text (the engine
+    // looks, nothing else is decoded): the table only grows, the list must not.
     std::vector<Row> found;
-    if (DbError e = db.selectFields(table::Projects, {proj::Number, proj::Name}, {}, found))
+    if (DbError e = db.selectFields(table::Projects, {proj::Number, proj::Name},
+                                    {{proj::Name, Condition::Op::Contains, chosen.trimmed()}},
+                                    found))
         return e;
     std::vector<ProjectEntry> projects(found.size());
     for (std::size_t i = 0; i < found.size(); ++i) {
