@@ -116,7 +116,7 @@ double compute(const QString& path, int& rows) {
     t.start();
     EraValues era;
     AttendanceSheetData data;
-    if (DbError e = readAttendanceSheet(path, 2021, 6, QStringLiteral("6"), era, data))
+    if (DbError e = readAttendanceSheet(path, {2021, 6, QStringLiteral("6")}, era, data))
         fail(e.message);
     rows = data.reportRows;
     return msSince(t);

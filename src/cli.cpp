@@ -260,7 +260,7 @@ int printAttendance(const QStringList& args, AppState& state) {
     const QString year = call->value("--year");
     const QString monthText = call->value("--month");
     const auto month =
-        yearMonthForm(year, monthText) ? attendanceMonth(year, monthText) : std::nullopt;
+        yearMonthForm(year, monthText) ? monthFromFields(year, monthText) : std::nullopt;
     if (!month) {
         err()
             << QStringLiteral(
@@ -273,8 +273,7 @@ int printAttendance(const QStringList& args, AppState& state) {
         return *stop;
     EraValues era;
     AttendanceSheetData data;
-    if (DbError e = readAttendanceSheet(state.databasePath, month->year(), month->month(),
-                                        monthText, era, data)) {
+    if (DbError e = readAttendanceSheet(state.databasePath, *month, era, data)) {
         err() << e.message << Qt::endl;
         return 1;
     }

@@ -112,19 +112,6 @@ QVariantList slotToRow(const DayModel& day, int k, const QDate& date, const QStr
     return row;
 }
 
-QString leftChars(const QString& text, int n) {
-    qsizetype units = 0;
-    int chars = 0;
-    while (units < text.size() && chars < n) {
-        units += (text[units].isHighSurrogate() && units + 1 < text.size() &&
-                  text[units + 1].isLowSurrogate())
-                     ? 2
-                     : 1;
-        ++chars;
-    }
-    return text.left(units);
-}
-
 QString storedExtraCaption(const QString& caption) {
     return leftChars(caption, kExtraCaptionLength).trimmed();
 }

@@ -2,6 +2,8 @@
 // The daily report row (table VORDA工事) and the day model; the entry screen and the daily
 // report print each keep their own.
 
+#include "core/data/values.h"
+
 #include <QDate>
 #include <QString>
 #include <QVariantList>
@@ -115,8 +117,5 @@ QVariantList slotToRow(const DayModel& day, int k, const QDate& date, const QStr
 
 // The extra caption as stored: its first six characters, blanks at both ends removed.
 QString storedExtraCaption(const QString& caption);
-
-// The first n characters of a text, never splitting a character in two.
-QString leftChars(const QString& text, int n);
 
 } // namespace vorda

@@ -28,6 +28,10 @@ const char* opSql(Condition::Op op) {
         return " >= ?";
     case Condition::Op::Le:
         return " <= ?";
+    case Condition::Op::In:
+        return " IN ";
+    case Condition::Op::Contains:
+        return ", ?) > 0";
     }
     return " = ?";
 }
@@ -408,7 +412,17 @@ QString Database::whereClause(const QString& table, const Where& where, QVariant
             error = missingField(table, c.ordinal);
             return QString();
         }
-        parts << quoteIdentifier(name) + QLatin1String(opSql(c.op));
+        if (c.op == Condition::Op::In) {
+            const QVariantList values = c.value.toList();
+            parts << (values.isEmpty() ? QStringLiteral("0")
+                                       : quoteIdentifier(name) + QLatin1String(opSql(c.op)) + u'(' +
+                                             QStringList(values.size(), QStringLiteral("?")).join(u',') + u')');
+            params << values;
+            continue;
+        }
+        const QString field = quoteIdentifier(name);
+        parts << (c.op == Condition::Op::Contains ? QStringLiteral("instr(") + field : field) +
+                     QLatin1String(opSql(c.op));
         params << c.value;
     }
     return QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
@@ -471,6 +485,41 @@ DbError Database::select(const QString& table, const Where& where, std::vector<R
         out.push_back(std::move(r));
     }
     // All rows are fetched: no unfinished read keeps its lock on the file.
+    if (q.lastError().isValid())
+        return fail(q.lastError(), table);
+    return {};
+}
+
+DbError Database::selectFields(const QString& table, const std::vector<int>& ordinals,
+                               const Where& where, std::vector<Row>& out) {
+    out.clear();
+    QStringList names;
+    for (int ordinal : ordinals) {
+        const QString name = fieldName(table, ordinal);
+        if (name.isEmpty())
+            return missingField(table, ordinal);
+        names << quoteIdentifier(name);
+    }
+    QVariantList params;
+    DbError error;
+    const QString clause = whereClause(table, where, params, error);
+    if (error)
+        return error;
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    if (DbError e = run(q,
+                        QStringLiteral("SELECT rowid, %1 FROM %2%3 ORDER BY rowid")
+                            .arg(names.join(u','), quoteIdentifier(table), clause),
+                        params, table))
+        return e;
+    while (q.next()) {
+        Row r;
+        r.rowid = q.value(0).toLongLong();
+        r.values.reserve(int(ordinals.size()));
+        for (int i = 1; i <= int(ordinals.size()); ++i)
+            r.values.append(q.value(i));
+        out.push_back(std::move(r));
+    }
     if (q.lastError().isValid())
         return fail(q.lastError(), table);
     return {};

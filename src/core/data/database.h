@@ -38,8 +38,10 @@ struct DbError {
 DbError dbErrorOf(const QSqlError& error, const QString& path, const QString& what);
 
 // One selection condition on a field by ordinal; the value is always a bound parameter.
+// In: the field equals one of the values of a QVariantList (each bound; an empty list
+// matches no row). Contains: the field's text holds the value's text anywhere.
 struct Condition {
-    enum class Op { Eq, Ge, Le };
+    enum class Op { Eq, Ge, Le, In, Contains };
     int ordinal;
     Op op;
     QVariant value;
@@ -89,6 +91,9 @@ public:
     DbError selectAll(const QString& table, std::vector<Row>& out) {
         return select(table, {}, out);
     }
+    // The same with only the fields a use needs: values[i] is field ordinals[i].
+    DbError selectFields(const QString& table, const std::vector<int>& ordinals, const Where& where,
+                         std::vector<Row>& out);
     DbError count(const QString& table, const Where& where, qint64& out);
     // Whether any row holds a value in one of the fields: not null, not the empty text, not 0.
     DbError anyValueIn(const QString& table, const std::vector<int>& ordinals, bool& out);

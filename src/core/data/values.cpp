@@ -172,14 +172,6 @@ QDate dateWithCarry(int year, int month, int day) {
     return first.addDays(day - 1);
 }
 
-Period closingPeriod(int year, int month, int closingDay) {
-    Period p;
-    p.end = dateWithCarry(year, month, closingDay);
-    if (p.end.isValid())
-        p.start = p.end.addMonths(-1).addDays(1); // addMonths clamps to the month's last day
-    return p;
-}
-
 Period monthClosingPeriod(int year, int month, int closingDay) {
     auto closing = [closingDay](int y, int m) {
         const QDate first = dateWithCarry(y, m, 1);
@@ -205,6 +197,24 @@ QString eraYearPadded(int westernYear, int eraOffset) {
     return rightAlignKeepLast(QString::number(westernYear - eraOffset), 2);
 }
 
+QString leftChars(const QString& text, int n) {
+    qsizetype units = 0;
+    int chars = 0;
+    while (units < text.size() && chars < n) {
+        units += (text[units].isHighSurrogate() && units + 1 < text.size() &&
+                  text[units + 1].isLowSurrogate())
+                     ? 2
+                     : 1;
+        ++chars;
+    }
+    return text.left(units);
+}
+
+QString midChars(const QString& text, int from, int count) {
+    const qsizetype skipped = leftChars(text, from).size();
+    return leftChars(text.mid(skipped), count);
+}
+
 QString rightAlignKeepLast(const QString& text, int width) {
     if (width <= 0)
         return QString();
@@ -221,12 +231,6 @@ QString rightAlignKeepFirst(const QString& text, int width) {
 
 QString countOrEmpty(qint64 value) {
     return value == 0 ? QString() : QString::number(value);
-}
-
-QString sheetCount(int value, int width) {
-    if (value == 0)
-        return QString();
-    return rightAlignKeepLast(QString::number(value), width);
 }
 
 QString sheetFigure(int value, int width) {

@@ -43,13 +43,10 @@ struct Period {
     QDate end;
 };
 
-// The closing period of a year and month for a closing day: it ends on that day (with
-// carry) and starts the day after the same date one calendar month earlier (clamped).
-Period closingPeriod(int year, int month, int closingDay);
-
 // The closing period of a month with the closing day kept inside each month: a closing day
 // beyond a month's last day (31 in April) closes that month on its last day, and one below 1
-// on the 1st. Consecutive months thus meet without a gap or a day counted twice.
+// on the 1st. Consecutive months thus meet without a gap or a day counted twice; both
+// monthly sheets use it, so the sheets of one month with one closing day cover the same days.
 Period monthClosingPeriod(int year, int month, int closingDay);
 
 // The era year in plain decimal (the daily report).
@@ -57,6 +54,12 @@ QString eraYearPlain(int westernYear, int eraOffset);
 
 // The era year padded on the left with one blank and cut to its last two characters.
 QString eraYearPadded(int westernYear, int eraOffset);
+
+// The first n characters of a text, never splitting a character in two.
+QString leftChars(const QString& text, int n);
+
+// `count` characters from character `from` (0-based), never half of one.
+QString midChars(const QString& text, int from, int count);
 
 // Pads on the left with blanks to width and keeps the last width characters
 // (1234 in three places prints as "234").
@@ -67,9 +70,6 @@ QString rightAlignKeepFirst(const QString& text, int width);
 
 // A count as the screens and sheets show it: nothing for 0, otherwise its decimal text.
 QString countOrEmpty(qint64 value);
-
-// A count as a sheet number: zero prints as nothing, otherwise right-aligned and cut.
-QString sheetCount(int value, int width);
 
 // A total as a sheet figure: zero prints as nothing, otherwise right-aligned in width and
 // never cut (a figure longer than width prints whole).

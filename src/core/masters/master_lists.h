@@ -21,6 +21,11 @@ struct ProjectEntry {
 // without a readable end date has not ended.
 bool projectEndedBefore(const ProjectEntry& project, const QDate& day);
 
+// Mark kinds of スタッフマーク field 4.
+namespace markKind {
+constexpr int Attendance = 1, OvernightStay = 2, HolidayWork = 3, DayOff = 4;
+}
+
 struct StaffMark {
     QString mark;        // field 1 as stored
     QString description; // field 2

@@ -1,7 +1,7 @@
 #include "core/masters/settings.h"
 
 #include "core/data/values.h"
-#include "core/reports/daily_report.h"
+#include "core/masters/settings_row.h"
 
 namespace vorda {
 
@@ -30,19 +30,6 @@ std::optional<qint64> numberIn(const QString& text, qint64 low, qint64 high) {
     if (!n || *n < low || *n > high)
         return std::nullopt;
     return n;
-}
-
-QString systemKey() {
-    return QStringLiteral("番号");
-}
-
-DbError selectSystemRow(Database& db, std::vector<Row>& rows) {
-    const int key = db.ordinalOf(table::System, systemKey());
-    return db.select(table::System, {{key, Condition::Op::Eq, 1}}, rows, 1);
-}
-
-DbError selectTradeRow(Database& db, std::vector<Row>& rows) {
-    return db.select(table::TradeName, {}, rows, 1);
 }
 
 // The row a finder gives, read on a connection of its own.
@@ -95,7 +82,7 @@ DbError refused(const QString& message) {
 DbError readSystemSettings(const QString& databasePath, SystemSettingsTexts& out) {
     out = {};
     std::vector<Row> rows;
-    if (DbError e = readRow(databasePath, selectSystemRow, rows))
+    if (DbError e = readRow(databasePath, findSettingsRow, rows))
         return e;
     if (rows.empty())
         return {};
@@ -156,7 +143,7 @@ DbError writeSystemSettings(const QString& databasePath, const SystemSettingsTex
     values[sys::NightStart] = storedText(t.nightStart);
     values[sys::EraName] = storedText(t.eraName);
     values[sys::EraOffset] = *typedInteger(t.eraOffset);
-    return writeRow(databasePath, table::System, values, selectSystemRow, systemKey());
+    return writeRow(databasePath, table::System, values, findSettingsRow, QStringLiteral("番号"));
 }
 
 DbError readTradeName(const QString& databasePath, TradeNameTexts& out) {
@@ -177,7 +164,7 @@ DbError writeTradeName(const QString& databasePath, const TradeNameTexts& texts)
     QVariantList values;
     for (const QString& t : texts)
         values << storedText(t);
-    return writeRow(databasePath, table::TradeName, values, selectTradeRow);
+    return writeRow(databasePath, table::TradeName, values, findTradeNameRow);
 }
 
 } // namespace vorda

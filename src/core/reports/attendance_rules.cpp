@@ -2,7 +2,7 @@
 
 #include "core/data/daily_record.h"
 #include "core/data/schema.h"
-#include "core/reports/daily_report.h"
+#include "core/masters/settings_row.h"
 
 #include <algorithm>
 #include <cmath>

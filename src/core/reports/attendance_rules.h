@@ -22,11 +22,6 @@ namespace vorda {
 // Employee columns the attendance rules keep (0..30); daily report rows fill 0..29.
 constexpr int kAttendanceColumns = 31;
 
-// Mark kinds of スタッフマーク field 4.
-namespace markKind {
-constexpr int Attendance = 1, OvernightStay = 2, HolidayWork = 3, DayOff = 4;
-}
-
 // The attendance closing day of the settings row (readSettingsRow): field 1, or 31 without
 // the row, with the field empty or with a day outside 1 to 31.
 int attendanceClosingDay(const QVariantList& settings);

@@ -1,13 +1,9 @@
 #include "core/reports/attendance_sheet.h"
 
-#include "core/app/working_date.h"
+#include "core/data/daily_record.h"
 #include "core/data/schema.h"
 
 namespace vorda {
-
-std::optional<QDate> attendanceMonth(const QString& year, const QString& month) {
-    return dateFromFields(year, month, QStringLiteral("1"));
-}
 
 namespace {
 
@@ -33,8 +29,8 @@ QString attendancePeriodLine(const EraValues& era, const Period& period) {
     return dateOfLine(era, period.start) + QStringLiteral("  ～ ") + dateOfLine(era, period.end);
 }
 
-DbError readAttendanceSheet(const QString& databasePath, int year, int month,
-                            const QString& monthText, EraValues& era, AttendanceSheetData& out,
+DbError readAttendanceSheet(const QString& databasePath, const MonthRequest& request,
+                            EraValues& era, AttendanceSheetData& out,
                             const std::function<void(int)>& progress) {
     Database db;
     QVariantList settings;
@@ -53,7 +49,7 @@ DbError readAttendanceSheet(const QString& databasePath, int year, int month,
         return e;
     const std::vector<AttendanceMark> marks = attendanceMarks(staffMarks);
 
-    out.period = HANIDTSYU(settings, year, month);
+    out.period = HANIDTSYU(settings, request.year, request.month);
     const Period& p = out.period;
     // One read of the period through the index on 日付, in stored order.
     if (DbError e = db.select(table::DailyReport,
@@ -75,7 +71,7 @@ DbError readAttendanceSheet(const QString& databasePath, int year, int month,
         if (progress)
             progress(c + 1);
     }
-    out.title = attendanceTitle(era, year, monthText);
+    out.title = attendanceTitle(era, request.year, request.monthText);
     out.periodLine = attendancePeriodLine(era, p);
     return {};
 }

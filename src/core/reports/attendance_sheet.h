@@ -3,8 +3,9 @@
 // attendance rules over every row of the period), then drawn onto a printer on one page.
 
 #include "core/reports/attendance_rules.h"
-#include "core/reports/daily_report.h"
+#include "core/masters/settings_row.h"
 #include "core/reports/printer.h"
+#include "core/reports/sheet_month.h"
 
 #include <QDate>
 #include <array>
@@ -30,11 +31,6 @@ struct AttendanceSheetData {
     int reportRows = 0;                            // daily report rows of the period
 };
 
-// The year and month of the screen's fields as the first day of that month; nothing when
-// either is no number or the month is outside 1 to 12. A year of one or two digits reads
-// as on the main screen.
-std::optional<QDate> attendanceMonth(const QString& year, const QString& month);
-
 // The title and the period line. The month of the title is the month text as typed.
 QString attendanceTitle(const EraValues& era, int year, const QString& monthText);
 QString attendancePeriodLine(const EraValues& era, const Period& period);
@@ -42,8 +38,8 @@ QString attendancePeriodLine(const EraValues& era, const Period& period);
 // Reads the sheet of a year and month: settings (the era where the row has it, the closing
 // day), employees, marks, every daily report row of the period in stored order.
 // progress is told steps 1 to kAttendanceReadSteps.
-DbError readAttendanceSheet(const QString& databasePath, int year, int month,
-                            const QString& monthText, EraValues& era, AttendanceSheetData& out,
+DbError readAttendanceSheet(const QString& databasePath, const MonthRequest& request,
+                            EraValues& era, AttendanceSheetData& out,
                             const std::function<void(int)>& progress = {});
 
 // Draws the sheet; progress is told the steps after the read up to kAttendanceProgressMax,

@@ -3,66 +3,11 @@
 #include "core/app/name_caches.h"
 #include "core/data/schema.h"
 #include "core/data/values.h"
+#include "core/masters/master_lists.h"
 
 #include <cmath>
 
 namespace vorda {
-
-QString midChars(const QString& text, int from, int count) {
-    QString rest = text;
-    const QString head = leftChars(rest, from);
-    rest.remove(0, head.size());
-    return leftChars(rest, count);
-}
-
-DbError readSettingsRow(Database& db, QVariantList& row) {
-    row.clear();
-    std::vector<Row> rows;
-    const int key = db.ordinalOf(table::System, QStringLiteral("番号"));
-    if (DbError e = db.select(table::System, {{key, Condition::Op::Eq, 1}}, rows, 1))
-        return e;
-    if (!rows.empty())
-        row = rows[0].values;
-    return {};
-}
-
-void takeEra(const QVariantList& settings, EraValues& era) {
-    if (settings.isEmpty())
-        return;
-    const QVariant name = settings.value(sys::EraName);
-    const QVariant offset = settings.value(sys::EraOffset);
-    if (!name.isNull())
-        era.name = name.toString();
-    if (!offset.isNull())
-        era.offset = countOf(offset);
-}
-
-DbError readEra(Database& db, EraValues& era) {
-    QVariantList settings;
-    if (DbError e = readSettingsRow(db, settings))
-        return e;
-    takeEra(settings, era);
-    return {};
-}
-
-DbError openForSheet(Database& db, const QString& databasePath, EraValues& era, QVariantList& settings) {
-    if (DbError e = db.open(databasePath))
-        return e;
-    if (DbError e = readSettingsRow(db, settings))
-        return e;
-    takeEra(settings, era);
-    return {};
-}
-
-DbError readTradeName(Database& db, QStringList& fields) {
-    std::vector<Row> rows;
-    if (DbError e = db.select(table::TradeName, {}, rows, 1))
-        return e;
-    fields.clear();
-    for (int i = 0; i < trade::FieldCount; ++i)
-        fields << (rows.empty() ? QString() : nullSafeText(rows[0].values.value(i)));
-    return {};
-}
 
 QString dailyDateLine(const EraValues& era, const QDate& date, const QString& weather) {
     return era.name + QStringLiteral("  ") + eraYearPlain(date.year(), era.offset) + QStringLiteral(" 年 ") +
@@ -89,11 +34,14 @@ DbError readDailyReport(const QString& databasePath, const QDate& date, EraValue
     if (DbError e = db.selectAll(table::StaffMarks, rows))
         return e;
     out.legend.clear();
+    out.daysOff.clear();
     for (const Row& r : rows) {
-        if (out.legend.size() >= kLegendMarks)
-            break; // the legend holds 101 marks; more are left out
-        out.legend << nullSafeText(r.values.value(mark::Mark)).trimmed() + u'=' +
-                          nullSafeText(r.values.value(mark::Description)).trimmed();
+        const QString text = nullSafeText(r.values.value(mark::Mark)).trimmed();
+        // Every day-off mark counts, also one beyond what the legend holds.
+        if (countOf(r.values.value(mark::Kind)) == markKind::DayOff && !text.isEmpty())
+            out.daysOff << text;
+        if (out.legend.size() < kLegendMarks)
+            out.legend << text + u'=' + nullSafeText(r.values.value(mark::Description)).trimmed();
     }
 
     NameCaches names;
@@ -143,12 +91,12 @@ DbError readDailyReport(const QString& databasePath, const QDate& date, EraValue
     return {};
 }
 
-qint64 manDays(const DayModel& day, int slot, bool actual) {
+qint64 manDays(const DayModel& day, int slot, bool actual, const QStringList& daysOff) {
     const Line& line = actual ? day.actual(slot) : day.planned(slot);
     qint64 n = day.groups[slot].spotCount[actual ? 1 : 0];
     for (const QString& cell : line.staff) {
         const QString t = cell.trimmed();
-        if (!t.isEmpty() && t != QStringLiteral("休"))
+        if (!t.isEmpty() && !daysOff.contains(t))
             ++n;
     }
     return n;
@@ -414,9 +362,9 @@ private:
         for (int v = 0; v < kVehicleColumns; ++v)
             pair(kFirstVehicleColumn + v, planned.vehicles[v], actual.vehicles[v]);
         pair(kExtraColumn, g.extraCount[0], g.extraCount[1]);
-        total(2600 + Y, QStringLiteral("人工"), manDays(d_.day, k, false));
+        total(2600 + Y, QStringLiteral("人工"), manDays(d_.day, k, false, d_.daysOff));
         total(2920 + Y, QStringLiteral("車両"), vehicleTotal(d_.day, k, false));
-        total(3170 + Y, QStringLiteral("人工"), manDays(d_.day, k, true));
+        total(3170 + Y, QStringLiteral("人工"), manDays(d_.day, k, true, d_.daysOff));
         total(3490 + Y, QStringLiteral("車両"), vehicleTotal(d_.day, k, true));
         step();
     }

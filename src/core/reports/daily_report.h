@@ -4,6 +4,7 @@
 
 #include "core/data/daily_record.h"
 #include "core/data/database.h"
+#include "core/masters/settings_row.h"
 #include "core/reports/printer.h"
 
 #include <QDate>
@@ -12,37 +13,13 @@
 
 namespace vorda {
 
-// The era of the settings row; a missing row or value keeps what the screen had.
-struct EraValues {
-    QString name;
-    qint16 offset = 0;
-};
-
-// The era of the settings row (番号 = 1) into `era`: a missing row or a null value keeps
-// what `era` held.
-DbError readEra(Database& db, EraValues& era);
-
-// The nine texts of the first 屋号 row (null as the empty text); nine empty texts without a row.
-DbError readTradeName(Database& db, QStringList& fields);
-
-// `count` characters from character `from` (0-based), never half of one.
-QString midChars(const QString& text, int from, int count);
-
-// The settings row of システム (番号 = 1); empty when the file has none.
-DbError readSettingsRow(Database& db, QVariantList& row);
-
-// Takes the era of a settings row where its fields are not null.
-void takeEra(const QVariantList& settings, EraValues& era);
-
-// Opens the file for a sheet and reads its settings row, taking the era from it.
-DbError openForSheet(Database& db, const QString& databasePath, EraValues& era, QVariantList& settings);
-
 struct DailyReportData {
     QDate date;
     QString title;    // 屋号 field 1
     QString person;   // 屋号 field 7
     QString dateLine;
     QStringList legend; // "mark=description", at most 101
+    QStringList daysOff; // trimmed texts of the marks of kind 4 (day off): no man-days
     DayModel day;       // slots 0..15 as read
     NameCaches names;
     bool secondSheet = false;
@@ -63,10 +40,11 @@ DbError readDailyReport(const QString& databasePath, const QDate& date, EraValue
 // The date line: era, era year, month, day, weekday and weather.
 QString dailyDateLine(const EraValues& era, const QDate& date, const QString& weather);
 
-// Man-days (spot workers and every staff cell but blanks and "休") and vehicles (all vehicle
-// columns and the extra column) of one line of a slot; actual for the actual line.
+// Man-days (spot workers and every staff cell but blanks and the day-off marks `daysOff`,
+// compared trimmed) and vehicles (all vehicle columns and the extra column) of one line of a
+// slot; actual for the actual line.
 // Wide integers: ten columns of 4000 are 40000, never a wrapped 16-bit figure.
-qint64 manDays(const DayModel& day, int slot, bool actual);
+qint64 manDays(const DayModel& day, int slot, bool actual, const QStringList& daysOff);
 qint64 vehicleTotal(const DayModel& day, int slot, bool actual);
 
 // The job name on six lines (eight characters each, the sixth up to eleven) and a work

@@ -1,27 +1,23 @@
 #include "core/reports/monthly_results.h"
 
 #include "core/app/name_caches.h"
-#include "core/app/working_date.h"
 #include "core/data/schema.h"
 
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <map>
 
 namespace vorda {
 
-std::optional<MonthRequest> monthFromFields(const QString& year, const QString& month) {
-    // The first of the month is a date exactly when year and month are.
-    const auto first = dateFromFields(year, month, QStringLiteral("1"));
-    if (!first)
-        return std::nullopt;
-    return MonthRequest{first->year(), first->month(), month.trimmed()};
-}
-
 int monthlyClosingDay(const QVariantList& settings) {
     const QVariant stored = settings.value(sys::MonthlyClosingDay);
     const int value = countOf(stored);
     return stored.isValid() && !stored.isNull() && value >= 1 && value <= 31 ? value : 31;
+}
+
+Period HANIDT(const QVariantList& settings, int year, int month) {
+    return monthClosingPeriod(year, month, monthlyClosingDay(settings));
 }
 
 DbError HANIDT(const QString& databasePath, int year, int month, Period& out) {
@@ -32,7 +28,7 @@ DbError HANIDT(const QString& databasePath, int year, int month, Period& out) {
     QVariantList settings;
     if (DbError e = readSettingsRow(db, settings))
         return e;
-    out = closingPeriod(year, month, monthlyClosingDay(settings));
+    out = HANIDT(settings, year, month);
     return {};
 }
 
@@ -124,6 +120,38 @@ void tallyMonthlyResults(const std::vector<MonthlyRowValues>& rows,
     column(QStringLiteral("その他"), other);
 }
 
+namespace {
+
+// Number and name of every project whose number one of the rows holds, in stored order.
+DbError readProjectNames(Database& db, const std::vector<MonthlyRowValues>& rows,
+                         std::vector<ProjectEntry>& out) {
+    out.clear();
+    QSet<qint64> seen;
+    QVariantList numbers;
+    for (const MonthlyRowValues& r : rows) {
+        if (!seen.contains(r.jobNumber)) {
+            seen.insert(r.jobNumber);
+            numbers << qlonglong(r.jobNumber); // bound as integers, as the field stores them
+        }
+    }
+    if (numbers.isEmpty())
+        return {};
+    std::vector<Row> found;
+    if (DbError e = db.selectFields(table::Projects, {proj::Number, proj::Name},
+                                    {{proj::Number, Condition::Op::In, numbers}}, found))
+        return e;
+    out.reserve(found.size());
+    for (const Row& r : found) {
+        ProjectEntry p;
+        p.number = storedNumber(r.values.value(0));
+        p.name = nullSafeText(r.values.value(1));
+        out.push_back(std::move(p));
+    }
+    return {};
+}
+
+} // namespace
+
 DbError readMonthlyResults(const QString& databasePath, const MonthRequest& request, EraValues& era,
                            MonthlyResultsData& out, const std::function<void(int)>& progress) {
     auto step = [&](int value) {
@@ -135,15 +163,11 @@ DbError readMonthlyResults(const QString& databasePath, const MonthRequest& requ
     if (DbError e = openForSheet(db, databasePath, era, settings))
         return e;
     step(1);
-    const int closingDay = monthlyClosingDay(settings);
     QStringList trade;
     if (DbError e = readTradeName(db, trade))
         return e;
     out.printTitle = trade[1]; // empty without a trade-name row
 
-    std::vector<ProjectEntry> projects;
-    if (DbError e = listProjects(db, projects))
-        return e;
     step(2);
     step(3);
     std::vector<StaffMark> marks;
@@ -157,7 +181,7 @@ DbError readMonthlyResults(const QString& databasePath, const MonthRequest& requ
 
     out.request = request;
     out.era = era;
-    out.period = closingPeriod(request.year, request.month, closingDay);
+    out.period = HANIDT(settings, request.year, request.month);
     std::vector<Row> rows;
     if (DbError e = db.select(table::DailyReport,
                               {{rec::Date, Condition::Op::Ge, toDbDate(out.period.start)},
@@ -170,6 +194,11 @@ DbError readMonthlyResults(const QString& databasePath, const MonthRequest& requ
     for (const Row& r : rows)
         values.push_back(monthlyRowValues(r.values));
     step(7);
+    // The names of the projects the rows name, and only those: the project table only grows,
+    // and the month's sheet must not.
+    std::vector<ProjectEntry> projects;
+    if (DbError e = readProjectNames(db, values, projects))
+        return e;
     step(8);
     tallyMonthlyResults(values, projects, marks, names.vehicles, out);
     step(9);

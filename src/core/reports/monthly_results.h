@@ -4,11 +4,13 @@
 // night, vehicles and the extra column ("その他"). Read and tallied first (plain values),
 // then drawn onto a printer on as many pages as the projects and columns need.
 
+#include "core/data/daily_record.h"
 #include "core/data/database.h"
 #include "core/data/values.h"
 #include "core/masters/master_lists.h"
-#include "core/reports/daily_report.h"
+#include "core/masters/settings_row.h"
 #include "core/reports/printer.h"
+#include "core/reports/sheet_month.h"
 
 #include <QString>
 #include <array>
@@ -18,22 +20,14 @@
 
 namespace vorda {
 
-// The year and month of the screen's fields (or the command line).
-struct MonthRequest {
-    int year = 0;
-    int month = 0;
-    QString monthText; // the month as typed, trimmed: the title prints it
-};
-
-// Nothing when the year is not a whole number or the month is not one from 1 to 12; a year
-// of one or two digits is read as the other date fields read it (2000 to 2029, 1930 to 1999).
-std::optional<MonthRequest> monthFromFields(const QString& year, const QString& month);
-
 // The closing day of the monthly results: field 0 of the settings row (readSettingsRow); 31 without
 // the row, and also for a value that is no day of a month (null, below 1, above 31).
 int monthlyClosingDay(const QVariantList& settings);
 
-// The period of a year and month by the monthly closing day.
+// The period of a year and month by the monthly closing day (monthClosingPeriod, as the
+// attendance sheet's): consecutive months meet, and a closing day beyond a month's end closes
+// it on its last day.
+Period HANIDT(const QVariantList& settings, int year, int month);
 DbError HANIDT(const QString& databasePath, int year, int month, Period& out);
 
 // One printed column: its heading and a value per project, in project order.

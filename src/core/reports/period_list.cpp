@@ -65,7 +65,6 @@ DbError readPeriodList(const QString& databasePath, const QString& chosen, int c
     out = PeriodListData{};
     out.project = chosen;
     std::vector<StaffMark> marks;
-    std::vector<ProjectEntry> projects;
     std::vector<PeriodRow> rows;
     Database db;
     if (DbError e = db.open(databasePath))
@@ -74,17 +73,27 @@ DbError readPeriodList(const QString& databasePath, const QString& chosen, int c
         return e;
     if (DbError e = listStaffMarks(db, marks))
         return e;
-    if (DbError e = listProjects(db, projects))
+    // Only number and name of the projects whose name holds the chosen text (the engine
+    // looks, nothing else is decoded): the table only grows, the list must not.
+    std::vector<Row> found;
+    if (DbError e = db.selectFields(table::Projects, {proj::Number, proj::Name},
+                                    {{proj::Name, Condition::Op::Contains, chosen.trimmed()}},
+                                    found))
         return e;
+    std::vector<ProjectEntry> projects(found.size());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        projects[i].number = storedNumber(found[i].values.value(0));
+        projects[i].name = nullSafeText(found[i].values.value(1));
+    }
     // An unknown name prints nothing rather than the rows stored under number 0.
     if (const std::optional<qint64> number = projectNumberOf(projects, chosen)) {
-        std::vector<Row> found;
+        std::vector<Row> dayRows;
         const Where where{{rec::JobNumber, Condition::Op::Eq, *number},
                           {rec::Date, Condition::Op::Ge, toDbDate(QDate(currentYear - 1, 1, 1))}};
-        if (DbError e = db.select(table::DailyReport, where, found))
+        if (DbError e = db.select(table::DailyReport, where, dayRows))
             return e;
-        rows.reserve(found.size());
-        for (const Row& r : found) {
+        rows.reserve(dayRows.size());
+        for (const Row& r : dayRows) {
             PeriodRow row;
             row.date = fromDbDate(r.values.value(rec::Date));
             for (int c = 0; c < kStaffColumns; ++c)

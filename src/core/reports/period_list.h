@@ -7,7 +7,7 @@
 #include "core/data/daily_record.h"
 #include "core/data/database.h"
 #include "core/masters/master_lists.h"
-#include "core/reports/daily_report.h"
+#include "core/masters/settings_row.h"
 #include "core/reports/printer.h"
 
 #include <QDate>

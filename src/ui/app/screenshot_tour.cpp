@@ -126,7 +126,7 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
                               if (QWidget* modal = QApplication::activeModalWidget())
                                   modal->close();
                           });
-                          print->run(DailyPrintScreen::Output::Preview);
+                          print->run(Output::Preview);
                       }});
     steps->push_back({300, [&frame] {
                           for (ScreenId id : {ScreenId::DailyPrint, ScreenId::PrintSettings})

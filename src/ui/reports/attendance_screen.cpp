@@ -43,7 +43,7 @@ AttendanceScreen::AttendanceScreen(AppState& state, QWidget* parent)
     grid->addLayout(progressRow(progress_), 2, 0);
     grid->addLayout(
         printButtons(
-            this, [this](int which) { run(which); }, QStringLiteral("印刷")),
+            this, [this](Output output) { run(output); }, QStringLiteral("印刷")),
         3, 0);
 
     connect(year_, &QLineEdit::textChanged, this, &AttendanceScreen::showPeriod);
@@ -54,23 +54,22 @@ AttendanceScreen::AttendanceScreen(AppState& state, QWidget* parent)
 }
 
 void AttendanceScreen::showPeriod() {
-    const auto month = attendanceMonth(year_->text(), month_->text());
+    const auto month = monthFromFields(year_->text(), month_->text());
     // A file that cannot be read shows no period; printing says why.
     Period period;
-    const bool shown = month && !HANIDTSYU(state_.databasePath, month->year(), month->month(), period);
+    const bool shown = month && !HANIDTSYU(state_.databasePath, month->year, month->month, period);
     vorda::showPeriod(start_, end_, shown ? std::optional<Period>(period) : std::nullopt);
 }
 
-void AttendanceScreen::run(int output) {
-    const auto month = attendanceMonth(year_->text(), month_->text());
+void AttendanceScreen::run(Output output) {
+    const auto month = monthFromFields(year_->text(), month_->text());
     if (!month) {
         ui::showMessage(this, QStringLiteral("年月に誤りがあります。"));
         return;
     }
     const auto step = [this](int value) { progress_->setValue(value); };
     AttendanceSheetData data;
-    if (const DbError e = readAttendanceSheet(state_.databasePath, month->year(), month->month(),
-                                              month_->text(), era_, data, step)) {
+    if (const DbError e = readAttendanceSheet(state_.databasePath, *month, era_, data, step)) {
         progress_->setValue(0);
         ui::showMessage(this, e.message);
         return;
@@ -80,8 +79,9 @@ void AttendanceScreen::run(int output) {
     const DrawSheets draw = [&data, scale, step](Printer& p) {
         drawAttendanceSheet(p, scale, data, step);
     };
-    const QString pdfName =
-        QStringLiteral("月別出勤表_%1.pdf").arg(month->toString(QStringLiteral("yyyyMM")));
+    const QString pdfName = QStringLiteral("月別出勤表_%1%2.pdf")
+                                .arg(month->year)
+                                .arg(month->month, 2, 10, QLatin1Char('0'));
     sendSheets(this, output, draw, pdfName);
     progress_->setValue(0);
 }

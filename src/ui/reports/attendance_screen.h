@@ -2,8 +2,8 @@
 // The monthly attendance sheet screen "月別出勤表": year and month, the closing period they
 // give, the progress bar and the ways out (printer, preview, PDF).
 
-#include "core/reports/daily_report.h"
-#include "ui/reports/print_output.h"
+#include "core/masters/settings_row.h"
+#include "ui/reports/print_screen_parts.h"
 
 #include <QWidget>
 
@@ -20,8 +20,8 @@ class AttendanceScreen : public QWidget {
 public:
     explicit AttendanceScreen(AppState& state, QWidget* parent = nullptr);
 
-    // One print run for the year and month of the fields: 0 the printer, 1 the preview, 2 a PDF.
-    void run(int output);
+    // One print run for the year and month of the fields, sent where `output` says.
+    void run(Output output);
 
 private:
     // HANIDTSYU: the period of the fields into Label3 and Label5; empty for no year and month.

@@ -34,7 +34,7 @@ DailyPrintScreen::DailyPrintScreen(AppState& state, QWidget* parent)
     auto* dateRow = dateFieldsRow({year_, month_, day_}, {QStringLiteral("年"), QStringLiteral("月"), QStringLiteral("日")});
     grid->addLayout(dateRow, 0, 0);
     grid->addLayout(progressRow(progress_), 1, 0);
-    grid->addLayout(printButtons(this, [this](int which) { run(Output(which)); }), 2, 0);
+    grid->addLayout(printButtons(this, [this](Output output) { run(output); }), 2, 0);
 }
 
 void DailyPrintScreen::run(Output output) {
@@ -60,7 +60,7 @@ void DailyPrintScreen::run(Output output) {
         drawDailyReport(p, scale, data, [this](int step) { progress_->setValue(step); });
     };
     const QString pdfName = QStringLiteral("作業日報_%1.pdf").arg(date->toString(QStringLiteral("yyyyMMdd")));
-    sendSheets(this, int(output), draw, pdfName);
+    sendSheets(this, output, draw, pdfName);
     progress_->setValue(0);
 }
 

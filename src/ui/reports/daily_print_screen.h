@@ -4,6 +4,7 @@
 
 #include "core/data/daily_record.h"
 #include "core/reports/daily_report.h"
+#include "ui/reports/print_screen_parts.h"
 
 #include <QWidget>
 
@@ -19,7 +20,6 @@ class DailyPrintScreen : public QWidget {
 public:
     explicit DailyPrintScreen(AppState& state, QWidget* parent = nullptr);
 
-    enum class Output { Printer, Preview, Pdf };
     // One print run for the date of the three fields.
     void run(Output output);
 

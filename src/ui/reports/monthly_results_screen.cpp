@@ -45,7 +45,7 @@ MonthlyResultsScreen::MonthlyResultsScreen(AppState& state, QWidget* parent)
                     0, 0);
     grid->addLayout(period, 1, 0);
     grid->addLayout(progressRow(progress_), 2, 0);
-    grid->addLayout(printButtons(this, [this](int which) { run(Output(which)); }), 3, 0);
+    grid->addLayout(printButtons(this, [this](Output output) { run(output); }), 3, 0);
 
     connect(year_, &QLineEdit::textChanged, this, &MonthlyResultsScreen::HANIDT);
     connect(month_, &QLineEdit::textChanged, this, &MonthlyResultsScreen::HANIDT);
@@ -81,7 +81,7 @@ void MonthlyResultsScreen::run(Output output) {
     const QString pdfName = QStringLiteral("月間稼働実績_%1%2.pdf")
                                 .arg(request->year)
                                 .arg(request->month, 2, 10, QLatin1Char('0'));
-    sendSheets(this, int(output), draw, pdfName);
+    sendSheets(this, output, draw, pdfName);
     progress_->setValue(0);
 }
 

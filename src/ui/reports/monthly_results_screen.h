@@ -3,6 +3,7 @@
 // give, the progress bar and the ways out (printer, preview, PDF).
 
 #include "core/reports/monthly_results.h"
+#include "ui/reports/print_screen_parts.h"
 
 #include <QWidget>
 
@@ -19,8 +20,7 @@ class MonthlyResultsScreen : public QWidget {
 public:
     explicit MonthlyResultsScreen(AppState& state, QWidget* parent = nullptr);
 
-    enum class Output { Printer, Preview, Pdf };
-    // One print run for the year and month of the two fields.
+    // One print run for the year and month of the two fields, sent where `output` says.
     void run(Output output);
 
     // Shows the period of the two fields in Label2 and Label4 (empty when they name no month).

@@ -47,7 +47,7 @@ PeriodListScreen::PeriodListScreen(AppState& state, QWidget* parent)
     layout->addWidget(caption);
     layout->addWidget(list_, 1);
     layout->addLayout(progressRow(progress_));
-    layout->addLayout(printButtons(this, [this](int which) { run(Output(which)); }));
+    layout->addLayout(printButtons(this, [this](Output output) { run(output); }));
 
     connect(list_, &QListWidget::itemClicked, this, &PeriodListScreen::choose);
     readProjects(false);
@@ -118,7 +118,7 @@ void PeriodListScreen::run(Output output) {
     const DrawSheets draw = [this, &data, scale](Printer& p) {
         drawPeriodList(p, scale, data, [this](int step) { progress_->setValue(step); });
     };
-    sendSheets(this, int(output), draw, pdfNameFor(chosen_));
+    sendSheets(this, output, draw, pdfNameFor(chosen_));
     progress_->setValue(0);
 }
 

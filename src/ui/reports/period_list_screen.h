@@ -2,8 +2,8 @@
 // The per-project period list screen Form18 "工事別期間表": the projects to choose from, the
 // progress bar and the ways out (printer, preview, PDF).
 
-#include "core/reports/daily_report.h"
-#include "ui/reports/print_output.h"
+#include "core/masters/settings_row.h"
+#include "ui/reports/print_screen_parts.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -21,7 +21,6 @@ class PeriodListScreen : public QWidget {
 public:
     explicit PeriodListScreen(AppState& state, QWidget* parent = nullptr);
 
-    enum class Output { Printer, Preview, Pdf };
     // One print run for the chosen project.
     void run(Output output);
 

@@ -36,17 +36,21 @@ QHBoxLayout* progressRow(QProgressBar* bar) {
     return row;
 }
 
-QHBoxLayout* printButtons(QWidget* screen, std::function<void(int)> chosen, const QString& printCaption) {
+QHBoxLayout* printButtons(QWidget* screen, std::function<void(Output)> chosen, const QString& printCaption) {
     auto* row = new QHBoxLayout;
     const struct {
         const char* name;
         const char16_t* caption;
-    } buttons[] = {{"Command1", u"印字"}, {"Command3", u"プレビュー"}, {"Command4", u"PDF保存…"}};
+        Output output;
+    } buttons[] = {{"Command1", u"印字", Output::Printer},
+                   {"Command3", u"プレビュー", Output::Preview},
+                   {"Command4", u"PDF保存…", Output::Pdf}};
     for (int i = 0; i < 3; ++i) {
         auto* b = new QPushButton(i == 0 ? printCaption : QString::fromUtf16(buttons[i].caption), screen);
         b->setObjectName(QString::fromLatin1(buttons[i].name));
         b->setMinimumWidth(96);
-        QObject::connect(b, &QPushButton::clicked, screen, [chosen, i] { chosen(i); });
+        const Output output = buttons[i].output;
+        QObject::connect(b, &QPushButton::clicked, screen, [chosen, output] { chosen(output); });
         row->addWidget(b);
     }
     row->addStretch();
@@ -58,15 +62,15 @@ QHBoxLayout* printButtons(QWidget* screen, std::function<void(int)> chosen, cons
     return row;
 }
 
-void sendSheets(QWidget* screen, int chosen, const DrawSheets& draw, const QString& pdfName) {
-    switch (chosen) {
-    case 0:
+void sendSheets(QWidget* screen, Output output, const DrawSheets& draw, const QString& pdfName) {
+    switch (output) {
+    case Output::Printer:
         ui::printSheets(screen, draw, pdfName);
         break;
-    case 1:
+    case Output::Preview:
         ui::previewSheets(screen, draw);
         break;
-    default:
+    case Output::Pdf:
         ui::saveSheetsAsPdf(screen, draw, pdfName);
         break;
     }

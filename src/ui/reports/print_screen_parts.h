@@ -18,20 +18,22 @@ class QWidget;
 
 namespace vorda {
 
+// Where a print screen's button sends the sheets.
+enum class Output { Printer, Preview, Pdf };
+
 // Fields each followed by its caption ("年", "月", …), in a row.
 QHBoxLayout* dateFieldsRow(std::initializer_list<QLineEdit*> fields, std::initializer_list<QString> captions);
 
 // The progress bar with its caption "進行状況", so that it does not look like an input box.
 QHBoxLayout* progressRow(QProgressBar* bar);
 
-// The buttons; chosen(0) prints, chosen(1) previews, chosen(2) saves a PDF; "終了" closes.
-// The print button reads printCaption.
-QHBoxLayout* printButtons(QWidget* screen, std::function<void(int)> chosen,
+// The buttons "印字" (printCaption), "プレビュー" and "PDF保存…" tell `chosen` their Output;
+// "終了" closes.
+QHBoxLayout* printButtons(QWidget* screen, std::function<void(Output)> chosen,
                           const QString& printCaption = QStringLiteral("印字"));
 
-// Sends the sheets where the button chose: 0 the printer, 1 the preview, 2 a PDF file
-// (pdfName is the suggested file name).
-void sendSheets(QWidget* screen, int chosen, const DrawSheets& draw, const QString& pdfName);
+// Sends the sheets where the button chose (pdfName is the suggested file name).
+void sendSheets(QWidget* screen, Output output, const DrawSheets& draw, const QString& pdfName);
 
 // The period's first and last dates ("yyyy/MM/dd") in the two labels; both empty without
 // a period (fields that are no year and month, or a file that cannot be read).

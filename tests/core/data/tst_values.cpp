@@ -63,31 +63,30 @@ private slots:
         QCOMPARE(vorda::nullSafeText(QVariant(QStringLiteral("休"))), QStringLiteral("休"));
     }
 
-    void closingPeriod_data() {
+    void monthClosingPeriod_data() {
         QTest::addColumn<int>("year");
         QTest::addColumn<int>("month");
         QTest::addColumn<int>("closingDay");
         QTest::addColumn<QDate>("start");
         QTest::addColumn<QDate>("end");
         QTest::newRow("20th of March") << 2023 << 3 << 20 << QDate(2023, 2, 21) << QDate(2023, 3, 20);
-        QTest::newRow("31 in April carries") << 2023 << 4 << 31 << QDate(2023, 4, 2) << QDate(2023, 5, 1);
-        QTest::newRow("31 in March") << 2023 << 3 << 31 << QDate(2023, 3, 1) << QDate(2023, 3, 31);
-        QTest::newRow("31 in March, leap year") << 2024 << 3 << 31 << QDate(2024, 3, 1) << QDate(2024, 3, 31);
+        QTest::newRow("31 in April closes on the 30th") << 2023 << 4 << 31 << QDate(2023, 4, 1) << QDate(2023, 4, 30);
+        QTest::newRow("31 in May starts on the 1st") << 2023 << 5 << 31 << QDate(2023, 5, 1) << QDate(2023, 5, 31);
         QTest::newRow("29 in March, leap year") << 2024 << 3 << 29 << QDate(2024, 3, 1) << QDate(2024, 3, 29);
-        QTest::newRow("29 in March, common year") << 2023 << 3 << 29 << QDate(2023, 3, 1) << QDate(2023, 3, 29);
-        QTest::newRow("30 in February, leap") << 2024 << 2 << 30 << QDate(2024, 2, 2) << QDate(2024, 3, 1);
-        QTest::newRow("30 in February, common") << 2023 << 2 << 30 << QDate(2023, 2, 3) << QDate(2023, 3, 2);
-        QTest::newRow("31 in January") << 2024 << 1 << 31 << QDate(2024, 1, 1) << QDate(2024, 1, 31);
+        QTest::newRow("30 in March, common year") << 2023 << 3 << 30 << QDate(2023, 3, 1) << QDate(2023, 3, 30);
+        QTest::newRow("30 in February, leap") << 2024 << 2 << 30 << QDate(2024, 1, 31) << QDate(2024, 2, 29);
+        QTest::newRow("30 in February, common") << 2023 << 2 << 30 << QDate(2023, 1, 31) << QDate(2023, 2, 28);
         QTest::newRow("20th of January crosses the year") << 2024 << 1 << 20 << QDate(2023, 12, 21) << QDate(2024, 1, 20);
         QTest::newRow("month 13") << 2023 << 13 << 20 << QDate(2023, 12, 21) << QDate(2024, 1, 20);
+        QTest::newRow("day 0 closes on the 1st") << 2023 << 3 << 0 << QDate(2023, 2, 2) << QDate(2023, 3, 1);
     }
-    void closingPeriod() {
+    void monthClosingPeriod() {
         QFETCH(int, year);
         QFETCH(int, month);
         QFETCH(int, closingDay);
         QFETCH(QDate, start);
         QFETCH(QDate, end);
-        const Period p = vorda::closingPeriod(year, month, closingDay);
+        const Period p = vorda::monthClosingPeriod(year, month, closingDay);
         QCOMPARE(p.start, start);
         QCOMPARE(p.end, end);
     }
@@ -113,8 +112,13 @@ private slots:
         QCOMPARE(rightAlignKeepLast(QStringLiteral("7"), 3), QStringLiteral("  7"));
         QCOMPARE(rightAlignKeepFirst(QStringLiteral("8:00"), 5), QStringLiteral(" 8:00"));
         QCOMPARE(rightAlignKeepFirst(QStringLiteral("08:00pm"), 5), QStringLiteral("08:00"));
-        QCOMPARE(sheetCount(0, 3), QString());
-        QCOMPARE(sheetCount(-5, 3), QStringLiteral(" -5"));
+        // Characters, not code units: 𠮷 is one character of two units.
+        const QString name = QStringLiteral("𠮷野家の工事");
+        QCOMPARE(leftChars(name, 1), QStringLiteral("𠮷"));
+        QCOMPARE(midChars(name, 1, 2), QStringLiteral("野家"));
+        QCOMPARE(midChars(name, 0, 2), QStringLiteral("𠮷野"));
+        QCOMPARE(midChars(name, 5, 3), QStringLiteral("事"));
+        QCOMPARE(midChars(name, 9, 3), QString());
     }
 
     void weekday() {

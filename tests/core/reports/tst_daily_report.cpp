@@ -296,8 +296,10 @@ private slots:
         Firm f;
         QVERIFY(f.t.ok());
         DayModel day = sampleDay();
+        day.actual(0).staff[1] = QStringLiteral("有"); // paid leave, a day off like 休
         f.store(day, 0);
         const DailyReportData data = f.read();
+        QCOMPARE(data.daysOff, QStringList({QStringLiteral("休"), QStringLiteral("有")}));
         RecordingPrinter p;
         drawDailyReport(p, b4(), data);
         const auto texts = p.texts();
@@ -315,6 +317,7 @@ private slots:
         QCOMPARE(printedAt(texts, 18850, 2700), QStringLiteral("1"));
         QCOMPARE(printedAt(texts, 18850, 3320), QString());
         // Planned man-days: 2 spot + "○" (休 and blanks left out); vehicles 1 + 2 + extra 1.
+        // Actual: 1 spot + "○" + "泊", 有 left out.
         QCOMPARE(printedAt(texts, 19600, 2600), QStringLiteral("3"));
         QCOMPARE(printedAt(texts, 19600, 2920), QStringLiteral("4"));
         QCOMPARE(printedAt(texts, 19600, 3170), QStringLiteral("3"));
@@ -332,7 +335,12 @@ private slots:
         for (int c = 0; c < kStaffColumns; ++c)
             day.planned(0).staff[c] = QStringLiteral("○");
         QCOMPARE(vehicleTotal(day, 0, true), qint64(40000 + 32767));
-        QCOMPARE(manDays(day, 0, false), qint64(32767 + 30));
+        QCOMPARE(manDays(day, 0, false, {}), qint64(32767 + 30));
+        // Every day-off mark of the firm is left out, compared trimmed; other marks count.
+        day.planned(0).staff[0] = QStringLiteral(" 代 ");
+        day.planned(0).staff[1] = QStringLiteral("休");
+        QCOMPARE(manDays(day, 0, false, {QStringLiteral("代"), QStringLiteral("有")}),
+                 qint64(32767 + 29));
     }
 
     // A date may hold more rows than a day shows (made by another program or by hand): the

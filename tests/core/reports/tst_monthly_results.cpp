@@ -4,6 +4,7 @@
 #include "core/app/app_state.h"
 #include "core/data/schema.h"
 #include "core/data/values.h"
+#include "core/reports/attendance_rules.h"
 #include "core/reports/monthly_results.h"
 #include "core/reports/pdf_output.h"
 #include "core/reports/recording_printer.h"
@@ -142,8 +143,10 @@ private slots:
             << QVariant(20) << 2026 << 3 << QDate(2026, 2, 21) << QDate(2026, 3, 20);
         QTest::newRow("day 20, January")
             << QVariant(20) << 2026 << 1 << QDate(2025, 12, 21) << QDate(2026, 1, 20);
-        QTest::newRow("day 31, April carries")
-            << QVariant(31) << 2026 << 4 << QDate(2026, 4, 2) << QDate(2026, 5, 1);
+        QTest::newRow("day 31, April closes on the 30th")
+            << QVariant(31) << 2026 << 4 << QDate(2026, 4, 1) << QDate(2026, 4, 30);
+        QTest::newRow("day 31, May starts on the 1st")
+            << QVariant(31) << 2026 << 5 << QDate(2026, 5, 1) << QDate(2026, 5, 31);
         QTest::newRow("day 31, December")
             << QVariant(31) << 2026 << 12 << QDate(2026, 12, 1) << QDate(2026, 12, 31);
         QTest::newRow("day 30, March, leap")
@@ -181,6 +184,25 @@ private slots:
         QCOMPARE(d.projects.size(), std::size_t(2));
     }
 
+    // Consecutive months meet for every closing day, and the monthly results of a month
+    // cover the same days as its attendance sheet with the same closing day.
+    void everyDayIsOnExactlyOneSheet() {
+        for (int closingDay = 1; closingDay <= 31; ++closingDay) {
+            QVariantList settings(sys::FieldCount);
+            settings[sys::MonthlyClosingDay] = closingDay;
+            settings[sys::AttendanceClosingDay] = closingDay;
+            QDate next = HANIDT(settings, 2023, 1).start;
+            for (int m = 1; m <= 24; ++m) {
+                const Period p = HANIDT(settings, 2023, m);
+                const QString where = QStringLiteral("day %1 month %2").arg(closingDay).arg(m);
+                QVERIFY2(p.start == next && p.end >= p.start, qPrintable(where));
+                const Period a = HANIDTSYU(settings, 2023, m);
+                QVERIFY2(a.start == p.start && a.end == p.end, qPrintable(where));
+                next = p.end.addDays(1);
+            }
+        }
+    }
+
     void yearAndMonthFields_data() {
         QTest::addColumn<QString>("year");
         QTest::addColumn<QString>("month");
@@ -198,6 +220,8 @@ private slots:
                                   << "13" << 0 << 0;
         QTest::newRow("text") << "二千"
                               << "3" << 0 << 0;
+        QTest::newRow("full-width year") << "２０２４"
+                                         << "6" << 0 << 0;
         QTest::newRow("empty month") << "2026"
                                      << "" << 0 << 0;
         QTest::newRow("decimal") << "2026"

@@ -9,6 +9,7 @@
 #include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
 #include "ui/reports/period_list_screen.h"
+#include "ui/reports/print_output.h"
 
 #include <QAction>
 #include <QApplication>
