@@ -376,6 +376,20 @@ DbError Database::checkSchema() const {
                                "KEY）ではありません。"
                                "このままでは登録のたびに日報が増えるため、使えません。")
                     .arg(file, t.name));
+        // Fields are read by position: one of our names standing at another position means
+        // the columns were reordered, and every value would be read from its neighbour.
+        for (int i = 0; t.name != table::System && i < int(t.fields.size()); ++i) {
+            const qsizetype at = it->indexOf(t.fields[i].name);
+            if (at >= 0 && at != i)
+                return makeError(
+                    DbErrorKind::NotDatabase,
+                    QStringLiteral(
+                        "%1 の表「%2」の項目「%3」が %4 番目にあります（%5 番目のはずです）。"
+                        "項目の順序が違うため、使えません。")
+                        .arg(file, t.name, t.fields[i].name)
+                        .arg(at + 1)
+                        .arg(i + 1));
+        }
         for (const auto& [ordinal, name] : t.namedFields) {
             // The key of システム is found by name wherever it stands.
             const bool found =
@@ -414,9 +428,10 @@ QString Database::whereClause(const QString& table, const Where& where, QVariant
         }
         if (c.op == Condition::Op::In) {
             const QVariantList values = c.value.toList();
-            parts << (values.isEmpty() ? QStringLiteral("0")
-                                       : quoteIdentifier(name) + QLatin1String(opSql(c.op)) + u'(' +
-                                             QStringList(values.size(), QStringLiteral("?")).join(u',') + u')');
+            parts << (values.isEmpty()
+                          ? QStringLiteral("0")
+                          : quoteIdentifier(name) + QLatin1String(opSql(c.op)) + u'(' +
+                                QStringList(values.size(), QStringLiteral("?")).join(u',') + u')');
             params << values;
             continue;
         }
@@ -461,14 +476,32 @@ DbError Database::run(QSqlQuery& q, const QString& sql, const QVariantList& para
 
 DbError Database::select(const QString& table, const Where& where, std::vector<Row>& out,
                          int limit) {
+    return selectColumns(table, QStringLiteral("*"), where, out, limit);
+}
+
+DbError Database::selectFields(const QString& table, const std::vector<int>& ordinals,
+                               const Where& where, std::vector<Row>& out) {
+    out.clear();
+    QStringList names;
+    for (int ordinal : ordinals) {
+        const QString name = fieldName(table, ordinal);
+        if (name.isEmpty())
+            return missingField(table, ordinal);
+        names << quoteIdentifier(name);
+    }
+    return selectColumns(table, names.join(u','), where, out, -1);
+}
+
+DbError Database::selectColumns(const QString& table, const QString& columns, const Where& where,
+                                std::vector<Row>& out, int limit) {
     out.clear();
     QVariantList params;
     DbError error;
     const QString clause = whereClause(table, where, params, error);
     if (error)
         return error;
-    QString sql = QStringLiteral("SELECT rowid, * FROM %1%2 ORDER BY rowid")
-                      .arg(quoteIdentifier(table), clause);
+    QString sql = QStringLiteral("SELECT rowid, %1 FROM %2%3 ORDER BY rowid")
+                      .arg(columns, quoteIdentifier(table), clause);
     if (limit >= 0)
         sql += QStringLiteral(" LIMIT %1").arg(limit);
     QSqlQuery q(db_);
@@ -485,41 +518,6 @@ DbError Database::select(const QString& table, const Where& where, std::vector<R
         out.push_back(std::move(r));
     }
     // All rows are fetched: no unfinished read keeps its lock on the file.
-    if (q.lastError().isValid())
-        return fail(q.lastError(), table);
-    return {};
-}
-
-DbError Database::selectFields(const QString& table, const std::vector<int>& ordinals,
-                               const Where& where, std::vector<Row>& out) {
-    out.clear();
-    QStringList names;
-    for (int ordinal : ordinals) {
-        const QString name = fieldName(table, ordinal);
-        if (name.isEmpty())
-            return missingField(table, ordinal);
-        names << quoteIdentifier(name);
-    }
-    QVariantList params;
-    DbError error;
-    const QString clause = whereClause(table, where, params, error);
-    if (error)
-        return error;
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
-    if (DbError e = run(q,
-                        QStringLiteral("SELECT rowid, %1 FROM %2%3 ORDER BY rowid")
-                            .arg(names.join(u','), quoteIdentifier(table), clause),
-                        params, table))
-        return e;
-    while (q.next()) {
-        Row r;
-        r.rowid = q.value(0).toLongLong();
-        r.values.reserve(int(ordinals.size()));
-        for (int i = 1; i <= int(ordinals.size()); ++i)
-            r.values.append(q.value(i));
-        out.push_back(std::move(r));
-    }
     if (q.lastError().isValid())
         return fail(q.lastError(), table);
     return {};

@@ -130,6 +130,9 @@ private:
     DbError missingField(const QString& table, int ordinal) const;
     DbError fieldNames(const QString& table, const QVariantList& values, QStringList& names,
                        QVariantList& params) const;
+    // SELECT rowid and the columns (SQL of quoted names, or *) in stored order, all fetched.
+    DbError selectColumns(const QString& table, const QString& columns, const Where& where,
+                          std::vector<Row>& out, int limit);
     DbError run(QSqlQuery& q, const QString& sql, const QVariantList& params,
                 const QString& what) const;
     void close();

@@ -134,6 +134,13 @@ private slots:
         QTest::newRow("REC descending")
             << table::DailyReport << dailyColumns(QStringLiteral("INTEGER PRIMARY KEY DESC"))
             << QStringLiteral("REC") << QString();
+        // Read by position, swapped fields would put the job name in the remarks' place.
+        QTest::newRow("fields out of order")
+            << table::DailyReport
+            << dailyColumns(QStringLiteral("INTEGER PRIMARY KEY"))
+                   .replace(QStringLiteral("\"工事名\" TEXT,\"備考\""),
+                            QStringLiteral("\"備考\" TEXT,\"工事名\""))
+            << QStringLiteral("工事名") << QString();
         QTest::newRow("without rowid")
             << table::DailyReport << dailyColumns(QStringLiteral("INTEGER PRIMARY KEY"))
             << QStringLiteral("REC") << QStringLiteral(" WITHOUT ROWID");
