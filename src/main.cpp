@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -52,6 +53,9 @@ bool haveDisplay() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // A file-size limit makes a write fail with an error we report, instead of a signal that
+    // ends the program without a word and leaves a half-written copy behind.
+    std::signal(SIGXFSZ, SIG_IGN);
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
@@ -72,10 +76,9 @@ int main(int argc, char* argv[]) {
     char* qtArgv[] = {argv[0], nullptr};
     if (!args.isEmpty() && args.first() == QLatin1String("print")) {
         qInstallMessageHandler(quietQtMessages);
-        // Sheets need fonts, not a screen: Qt draws offscreen unless told otherwise, so a
-        // display that cannot be reached does not stop a print.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Sheets need fonts, not a screen: they are always drawn offscreen, so neither a
+        // display that cannot be reached nor a platform that is not installed stops a print.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(qtArgc, qtArgv);
         state.iniPath = iniPath.isEmpty()
                             ? vorda::defaultIniPath(QCoreApplication::applicationDirPath())
