@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace vorda {
@@ -50,8 +51,27 @@ QString databaseRefused(const QString& file) {
         .arg(file);
 }
 
-// What went wrong with a file, in the user's words (Qt's own text is English).
-QString reasonOf(const QFileDevice& f) {
+// What went wrong with a file, in the user's words (Qt's own text is English). The system's
+// error number says why; Qt's error kind only says which step failed.
+QString reasonOf(const QFileDevice& f, int err) {
+    switch (err) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("ディスクの空きが足りません");
+    case EFBIG:
+        return QStringLiteral("ファイルの大きさの上限を超えます");
+    case ENAMETOOLONG:
+        return QStringLiteral("ファイル名が長すぎます");
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return QStringLiteral("書き込む権限がありません");
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("フォルダがありません");
+    default:
+        break;
+    }
     switch (f.error()) {
     case QFileDevice::ResourceError:
         return QStringLiteral("ディスクの空きが足りません");
@@ -60,7 +80,7 @@ QString reasonOf(const QFileDevice& f) {
     case QFileDevice::OpenError:
         return QStringLiteral("ファイルを作れません。フォルダと権限を確認してください");
     default:
-        return QStringLiteral("ディスクがいっぱいか、書き込みが止められました");
+        return QStringLiteral("書き込みが止められました");
     }
 }
 
@@ -99,22 +119,24 @@ QString writeWholeFile(const QString& path, const QByteArray& bytes, const KeptF
     if (const QString refused = refuseOutputFile(path, kept); !refused.isEmpty())
         return refused;
     const QString file = QDir::toNativeSeparators(path);
+    // Only a file that was there can be said to be kept as it was.
+    const QString oldFileNote =
+        QFileInfo::exists(path) ? QStringLiteral("元のファイルはそのままです。") : QString();
     // Unbuffered: a buffered write that fails on a full disk goes unseen and commit()
     // would replace the file with an empty one.
     QSaveFile out(path);
+    errno = 0;
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return QStringLiteral("%1 に書き込めません（%2）。").arg(file, reasonOf(out));
+        return QStringLiteral("%1 に書き込めません（%2）。").arg(file, reasonOf(out, errno));
     if (out.write(bytes) != bytes.size()) {
-        const QString reason = reasonOf(out);
+        const QString reason = reasonOf(out, errno);
         out.cancelWriting();
-        return QStringLiteral("%1 "
-                              "に書き込めませんでした（%"
-                              "2）。ディスクの空きを確認してください。元のファイルはそのままです。")
-            .arg(file, reason);
+        return QStringLiteral("%1 に書き込めませんでした（%2）。%3").arg(file, reason, oldFileNote);
     }
+    errno = 0;
     if (!out.commit())
-        return QStringLiteral("%1 に書き込めませんでした（%2）。元のファイルはそのままです。")
-            .arg(file, reasonOf(out));
+        return QStringLiteral("%1 に書き込めませんでした（%2）。%3")
+            .arg(file, reasonOf(out, errno), oldFileNote);
     return QString();
 }
 
