@@ -322,7 +322,7 @@ int purge(const QStringList& args, AppState& state) {
     QString untilText;
     bool yes = false;
     for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--until") && i + 1 < args.size())
+        if (args[i] == QLatin1String("--until") && i + 1 < args.size() && untilText.isNull())
             untilText = args[++i];
         else if (args[i] == QLatin1String("--yes"))
             yes = true;
@@ -367,7 +367,7 @@ int purge(const QStringList& args, AppState& state) {
         err() << QStringLiteral("データがありません。") << Qt::endl;
         return 1;
     }
-    out() << QStringLiteral("削除完了しました。%1 件").arg(result.deleted) << Qt::endl;
+    out() << QStringLiteral("削除完了しました。%1 件").arg(purgeCount(result.deleted)) << Qt::endl;
     if (const QString kept = undatedNote(result.undated); !kept.isEmpty())
         out() << kept << Qt::endl;
     out() << QStringLiteral("バックアップ: %1").arg(QDir::toNativeSeparators(result.backupPath))

@@ -55,11 +55,11 @@ DbError plan(Database& db, const QDate& until, PurgePlan& out) {
     return {};
 }
 
-QString withCount(qint64 n) {
-    return QLocale(QLocale::Japanese, QLocale::Japan).toString(n);
-}
-
 } // namespace
+
+QString purgeCount(qint64 rows) {
+    return QLocale(QLocale::Japanese, QLocale::Japan).toString(rows);
+}
 
 QString purgeDateRefusal(const QDate& date, const QDate& today) {
     if (!date.isValid() || date.year() < 1900 || date.year() > 9999)
@@ -88,14 +88,14 @@ DbError planPurge(const QString& databasePath, const QDate& until, PurgePlan& ou
 QString purgeQuestion(const PurgePlan& p) {
     return QStringLiteral("%1 から %2 までの日報 %3 件を削除します。")
         .arg(p.first.toString(QStringLiteral("yyyy/MM/dd")),
-             p.last.toString(QStringLiteral("yyyy/MM/dd")), withCount(p.rows));
+             p.last.toString(QStringLiteral("yyyy/MM/dd")), purgeCount(p.rows));
 }
 
 QString undatedNote(qint64 undated) {
     if (undated <= 0)
         return QString();
     return QStringLiteral("日付がない、または日付の正しくない日報 %1 件は削除しません。")
-        .arg(withCount(undated));
+        .arg(purgeCount(undated));
 }
 
 QString purgeBackupPath(const QString& databasePath, const QDateTime& stamp) {

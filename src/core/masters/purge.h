@@ -37,6 +37,9 @@ QString purgeQuestion(const PurgePlan& plan);
 // The rows kept for lack of a date, said apart; empty when there are none.
 QString undatedNote(qint64 undated);
 
+// A count of reports as the purge's messages write it: with thousands separators.
+QString purgeCount(qint64 rows);
+
 // Where the copy made before a purge at that moment goes: beside the database, its name
 // followed by "_backup_" and the date and time, with the database's own suffix, so the
 // copy can be chosen as the data location as it stands.

@@ -74,7 +74,7 @@ void PurgeScreen::start() {
         return;
     }
     QStringList done = {QStringLiteral("削除完了しました。"),
-                        QStringLiteral("削除した件数: %1 件").arg(result.deleted)};
+                        QStringLiteral("削除した件数: %1 件").arg(purgeCount(result.deleted))};
     if (const QString kept = undatedNote(result.undated); !kept.isEmpty())
         done << kept;
     done << QStringLiteral("バックアップ: %1").arg(QDir::toNativeSeparators(result.backupPath));
