@@ -80,6 +80,7 @@ namespace {
 
 // Column edges of the sheet, in base twips.
 constexpr int kLeft = 1000, kRight = 20150, kTop = 1500, kBottom = 13000;
+constexpr int kPeriodLeft = 10000; // the period line beside the title
 constexpr int kNameRule = 2000, kDayWidth = 450, kTotalsRule = 15950, kTotalsWidth = 500;
 constexpr int kRowHeight = 350, kFirstRow = 2500;
 constexpr int kDayColumns = 31, kTotalsColumns = 7;
@@ -92,8 +93,11 @@ public:
 
     void sheet() {
         openJob(p_, s_);
-        text(1000, 500, d_.title, 24, 1);
-        text(10000, 700, d_.periodLine, 12);
+        // A long era name must not run the title into the period, nor the period off the sheet.
+        if (!d_.title.isEmpty())
+            prtxFit(p_, s_, 1000, 500, kPeriodLeft - 200 - 1000, d_.title, 24, 1);
+        if (!d_.periodLine.isEmpty())
+            prtxFit(p_, s_, kPeriodLeft, 700, kRight - kPeriodLeft, d_.periodLine, 12, 0);
         grid();
         // Below the grid at its right, beside the legend.
         prtPageMarks(p_, s_, kRight, 13100, 1, 1);

@@ -336,6 +336,10 @@ private slots:
         d.employees[0].cells = QStringList(30, QString());
         d.employees[0].cells[0] = QStringLiteral("ＸＹＺＷＶ");
         d.employees[0].totals.holidayWork = 1234;
+        // A long era name: the title stays left of the period, the period on the sheet.
+        const EraValues era{QStringLiteral("令和平成昭和大正明治令和"), 2018};
+        d.title = attendanceTitle(era, 2024, QStringLiteral("6"));
+        d.periodLine = attendancePeriodLine(era, d.period);
         RecordingPrinter p;
         drawAttendanceSheet(p, PageScale{12, 2, 1.0f, 1.0f, QDate(2026, 12, 8)}, d);
         QStringList shown(names.size());
@@ -356,6 +360,15 @@ private slots:
             }
         }
         QCOMPARE(shown, names);
+        int headers = 0;
+        for (const auto& t : p.texts()) {
+            const double right = t.x + printTextWidth(t.text, t.size);
+            if (t.text == d.title || t.text == d.periodLine) {
+                ++headers;
+                QVERIFY2(right <= (t.text == d.title ? 9800 : 20150.5), qPrintable(t.text));
+            }
+        }
+        QCOMPARE(headers, 2);
         // The print date below the grid at its right; one sheet, so no "1 / 1".
         const auto texts = p.texts();
         const auto date = std::find_if(texts.begin(), texts.end(), [](const auto& t) {
