@@ -1,7 +1,8 @@
 // The monthly attendance sheet on a file of ten years of reports: the computation of one
 // month (open, settings, employees, marks, the period's rows, cells and totals) against the
 // floor of reading and decoding the same rows with one plain query, and the whole command
-// `vorda print attendance … --out FILE.pdf`.
+// `vorda print attendance … --out FILE.pdf`; and the annual attendance of all 30 employees,
+// `vorda print annual --year 2021 --out FILE.pdf` (30 sheets of a whole business year).
 // Usage: bench_attendance [folder]   (the generated file is kept there when a folder is given)
 
 #include "bench_support.h"
@@ -167,6 +168,22 @@ int main(int argc, char** argv) {
     }
     std::sort(commands.begin(), commands.end());
 
+    // The annual attendance of every employee: a business year's rows, 30 sheets.
+    const QString annualPdf = QDir(folder).filePath(QStringLiteral("bench_annual.pdf"));
+    std::vector<double> annual;
+    for (int i = 0; i < 7; ++i) {
+        QElapsedTimer t;
+        t.start();
+        const int rc =
+            QProcess::execute(exe, {QStringLiteral("--ini"), ini, QStringLiteral("print"),
+                                    QStringLiteral("annual"), QStringLiteral("--year"),
+                                    QStringLiteral("2021"), QStringLiteral("--out"), annualPdf});
+        annual.push_back(msSince(t));
+        if (rc != 0)
+            fail(QStringLiteral("print annual failed: %1").arg(rc));
+    }
+    std::sort(annual.begin(), annual.end());
+
     std::printf("month 2021-06 of the 10-year file: %d rows\n", computeRows);
     std::printf("floor (plain query, all fields decoded) %8.3f ms\n", median(floors));
     std::printf("attendance computation                  %8.3f ms\n", median(computes));
@@ -174,5 +191,7 @@ int main(int argc, char** argv) {
                 median(computes) / median(floors));
     std::printf("print attendance --out (whole process)  %8.1f ms median (%.1f to %.1f)\n",
                 median(commands), commands.front(), commands.back());
+    std::printf("print annual --year 2021, 30 sheets     %8.1f ms median (%.1f to %.1f)\n",
+                median(annual), annual.front(), annual.back());
     return 0;
 }

@@ -7,7 +7,9 @@
 #include "core/data/schema.h"
 #include "core/data/values.h"
 #include "core/masters/purge.h"
+#include "core/reports/annual_attendance.h"
 #include "core/reports/attendance_sheet.h"
+#include "core/reports/csv_export.h"
 #include "core/reports/daily_report.h"
 #include "core/reports/monthly_results.h"
 #include "core/reports/pdf_output.h"
@@ -281,6 +283,145 @@ int printAttendance(const QStringList& args, AppState& state) {
     return sendSheets([&](Printer& p) { drawAttendanceSheet(p, scale, data); }, *call, state);
 }
 
+// --year of the annual sheet: four digits. --employee: a code, when given.
+std::optional<AnnualRequest> annualRequest(const SheetCall& call) {
+    static const QRegularExpression yearForm(QStringLiteral("^[0-9]{4}$"));
+    const QString year = call.value("--year");
+    if (!yearForm.match(year).hasMatch()) {
+        err() << QStringLiteral("年度に誤りがあります。（--year YYYY で指定してください: %1）")
+                     .arg(year)
+              << Qt::endl;
+        return std::nullopt;
+    }
+    AnnualRequest request;
+    request.year = year.toInt();
+    if (call.options.contains(QStringLiteral("--employee")))
+        request.employeeCode = call.value("--employee");
+    return request;
+}
+
+// The annual sheets of the call, read; the exit code when there is nothing to send.
+std::optional<int> readAnnual(const AnnualRequest& request, const AppState& state,
+                              AnnualAttendanceData& data) {
+    EraValues era;
+    if (DbError e = readAnnualAttendance(state.databasePath, request, era, data)) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
+    if (data.sheets.empty()) {
+        err() << noAnnualDataMessage(data.year) << Qt::endl;
+        return 1;
+    }
+    return std::nullopt;
+}
+
+int printAnnual(const QStringList& args, AppState& state) {
+    // print annual --year YYYY [--employee CODE] [--out FILE.pdf]
+    const auto call = sheetCall(args, {QStringLiteral("--year"), QStringLiteral("--employee")});
+    if (!call || !call->options.contains(QStringLiteral("--year")))
+        return usage();
+    const auto request = annualRequest(*call);
+    if (!request)
+        return 2;
+    if (const auto stop = prepareSheet(*call, state))
+        return *stop;
+    AnnualAttendanceData data;
+    if (const auto stop = readAnnual(*request, state, data))
+        return *stop;
+    const PageScale scale = pageScaleOf(state);
+    return sendSheets([&](Printer& p) { drawAnnualAttendance(p, scale, data); }, *call, state);
+}
+
+// export <sheet> … --out FILE.csv [--utf8]: the sheet's figures as CSV.
+int exportSheet(const QStringList& given, AppState& state) {
+    QStringList args = given;
+    const CsvEncoding encoding =
+        args.removeAll(QStringLiteral("--utf8")) > 0 ? CsvEncoding::Utf8 : CsvEncoding::ShiftJis;
+    const QString sheet = args.value(0);
+    QStringList names;
+    if (sheet == QLatin1String("attendance") || sheet == QLatin1String("monthly"))
+        names = {QStringLiteral("--year"), QStringLiteral("--month")};
+    else if (sheet == QLatin1String("daily"))
+        names = {QStringLiteral("--from"), QStringLiteral("--to")};
+    else if (sheet == QLatin1String("annual"))
+        names = {QStringLiteral("--year"), QStringLiteral("--employee")};
+    else
+        return usage();
+    const auto call = sheetCall(args, names);
+    // A CSV always goes to a file.
+    if (!call || !call->toFile)
+        return usage();
+
+    CsvTable table;
+    std::optional<MonthRequest> month;
+    std::optional<QDate> from, to;
+    std::optional<AnnualRequest> annual;
+    if (sheet == QLatin1String("daily")) {
+        from = dateOption(call->value("--from"));
+        to = dateOption(call->value("--to"));
+        if (!from || !to || *to < *from) {
+            err() << QStringLiteral("日付に誤りがあります。（--from YYYY-MM-DD --to YYYY-MM-DD "
+                                    "で、--to は --from 以降を指定してください: %1 %2）")
+                         .arg(call->value("--from"), call->value("--to"))
+                  << Qt::endl;
+            return 2;
+        }
+    } else if (sheet == QLatin1String("annual")) {
+        if (!call->options.contains(QStringLiteral("--year")))
+            return usage();
+        annual = annualRequest(*call);
+        if (!annual)
+            return 2;
+    } else {
+        const QString year = call->value("--year");
+        const QString monthText = call->value("--month");
+        month = yearMonthForm(year, monthText) ? monthFromFields(year, monthText) : std::nullopt;
+        if (!month) {
+            err() << QStringLiteral("年月に誤りがあります。（--year YYYY --month 1～12 "
+                                    "で指定してください: %1 %2）")
+                         .arg(year, monthText)
+                  << Qt::endl;
+            return 2;
+        }
+    }
+    if (const auto stop = prepareSheet(*call, state))
+        return *stop;
+
+    EraValues era;
+    DbError failed;
+    if (sheet == QLatin1String("attendance")) {
+        AttendanceSheetData data;
+        failed = readAttendanceSheet(state.databasePath, *month, era, data);
+        table = attendanceCsv(data);
+    } else if (sheet == QLatin1String("monthly")) {
+        MonthlyResultsData data;
+        failed = readMonthlyResults(state.databasePath, *month, era, data);
+        table = monthlyCsv(data);
+    } else if (sheet == QLatin1String("daily")) {
+        failed = readDailyCsv(state.databasePath, *from, *to, table);
+    } else {
+        AnnualAttendanceData data;
+        if (const auto stop = readAnnual(*annual, state, data))
+            return *stop;
+        table = annualCsv(data);
+    }
+    if (failed) {
+        err() << failed.message << Qt::endl;
+        return 1;
+    }
+    if (const QString e =
+            writeCsv(call->out, table, encoding, KeptFiles{state.databasePath, state.iniPath});
+        !e.isEmpty()) {
+        err() << e << Qt::endl;
+        return 1;
+    }
+    out() << QStringLiteral("CSV を保存しました: %1（%2 行）")
+                 .arg(QDir::toNativeSeparators(call->out))
+                 .arg(table.lines.size() - 1)
+          << Qt::endl;
+    return 0;
+}
+
 int printSheet(const QStringList& args, AppState& state) {
     if (args.value(0) == QLatin1String("monthly"))
         return printMonthly(args, state);
@@ -288,6 +429,8 @@ int printSheet(const QStringList& args, AppState& state) {
         return printPeriod(args, state);
     if (args.value(0) == QLatin1String("attendance"))
         return printAttendance(args, state);
+    if (args.value(0) == QLatin1String("annual"))
+        return printAnnual(args, state);
     // print daily --date YYYY-MM-DD [--out FILE.pdf]
     if (args.value(0) != QLatin1String("daily"))
         return usage();
@@ -398,6 +541,17 @@ QString usageText() {
         "  vorda [--ini FILE] print attendance --year YYYY --month M [--out FILE.pdf]\n"
         "                                          月別出勤表を印刷（--out: PDF に保存）/ print "
         "the monthly attendance sheet\n"
+        "  vorda [--ini FILE] print annual --year YYYY [--employee CODE] [--out FILE.pdf]\n"
+        "                                          個人別年間出勤表を印刷（YYYY に終わる年度）/ "
+        "print the annual attendance\n"
+        "  vorda [--ini FILE] export attendance|monthly --year YYYY --month M --out FILE.csv "
+        "[--utf8]\n"
+        "  vorda [--ini FILE] export daily --from YYYY-MM-DD --to YYYY-MM-DD --out FILE.csv "
+        "[--utf8]\n"
+        "  vorda [--ini FILE] export annual --year YYYY [--employee CODE] --out FILE.csv "
+        "[--utf8]\n"
+        "                                          数字を CSV に保存（Shift-JIS、--utf8: UTF-8 "
+        "BOM付き）/ the figures as CSV\n"
         "  vorda [--ini FILE] purge --until YYYY-MM-DD [--yes]\n"
         "                                          その日（今日まで）までの日報の件数（--yes: "
         "写しを作ってから削除）\n"
@@ -421,6 +575,8 @@ int runSubcommand(const QStringList& args, AppState& state) {
         return printSheet(rest, state);
     if (command == QLatin1String("purge"))
         return purge(rest, state);
+    if (command == QLatin1String("export"))
+        return exportSheet(rest, state);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         out() << usageText() << Qt::flush;
         return 0;

@@ -41,8 +41,14 @@ DbError readAttendanceSheet(const QString& databasePath, const MonthRequest& req
     if (DbError e = db.selectAll(table::Employees, rows))
         return e;
     out.names.fill(QString());
-    for (int i = 0; i < kAttendanceColumns && i < int(rows.size()); ++i)
-        out.names[std::size_t(i)] = nullSafeText(rows[std::size_t(i)].values.value(emp::Surname));
+    out.codes.fill(QString());
+    out.givenNames.fill(QString());
+    for (int i = 0; i < kAttendanceColumns && i < int(rows.size()); ++i) {
+        const QVariantList& v = rows[std::size_t(i)].values;
+        out.names[std::size_t(i)] = nullSafeText(v.value(emp::Surname));
+        out.codes[std::size_t(i)] = nullSafeText(v.value(emp::Code));
+        out.givenNames[std::size_t(i)] = nullSafeText(v.value(emp::GivenName));
+    }
 
     std::vector<StaffMark> staffMarks;
     if (DbError e = listStaffMarks(db, staffMarks))

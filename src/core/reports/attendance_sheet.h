@@ -26,7 +26,9 @@ struct AttendanceSheetData {
     QString periodLine;
     Period period;
     std::vector<QDate> dates;                      // the period's dates, start to end
-    std::array<QString, kAttendanceColumns> names; // 社員 field 1 by column
+    std::array<QString, kAttendanceColumns> names;      // 社員 field 1 by column
+    std::array<QString, kAttendanceColumns> codes;      // 社員 field 0 (the CSV carries them)
+    std::array<QString, kAttendanceColumns> givenNames; // 社員 field 2
     std::vector<EmployeeAttendance> employees;     // columns 0..30
     int reportRows = 0;                            // daily report rows of the period
 };

@@ -56,13 +56,14 @@ void tallyMonthlyResults(const std::vector<MonthlyRowValues>& rows,
     std::map<qint64, std::size_t> position;
     for (const MonthlyRowValues& r : rows)
         position.emplace(r.jobNumber, 0);
-    QHash<qint64, QString> names;
+    QHash<qint64, const ProjectEntry*> entries;
     for (const ProjectEntry& e : projectList)
-        names.insert(e.number, e.name); // a number listed twice: the later row's name
+        entries.insert(e.number, &e); // a number listed twice: the later row's name
     out.projects.clear();
     for (auto& [number, p] : position) {
         p = out.projects.size();
-        out.projects.push_back({number, names.value(number)});
+        const ProjectEntry* e = entries.value(number);
+        out.projects.push_back({number, e ? e->name : QString(), e ? e->client : QString()});
     }
     const std::size_t n = out.projects.size();
 
@@ -137,7 +138,7 @@ DbError readProjectNames(Database& db, const std::vector<MonthlyRowValues>& rows
     if (numbers.isEmpty())
         return {};
     std::vector<Row> found;
-    if (DbError e = db.selectFields(table::Projects, {proj::Number, proj::Name},
+    if (DbError e = db.selectFields(table::Projects, {proj::Number, proj::Name, proj::Client},
                                     {{proj::Number, Condition::Op::In, numbers}}, found))
         return e;
     out.reserve(found.size());
@@ -145,6 +146,7 @@ DbError readProjectNames(Database& db, const std::vector<MonthlyRowValues>& rows
         ProjectEntry p;
         p.number = storedNumber(r.values.value(0));
         p.name = nullSafeText(r.values.value(1));
+        p.client = nullSafeText(r.values.value(2));
         out.push_back(std::move(p));
     }
     return {};

@@ -38,7 +38,8 @@ struct MonthlyColumn {
 
 struct MonthlyProject {
     qint64 number = 0;
-    QString name; // empty when the number is not in 工事件名
+    QString name;   // empty when the number is not in 工事件名
+    QString client; // 発注者 of the same row (the CSV carries it; the sheet does not)
 };
 
 struct MonthlyResultsData {

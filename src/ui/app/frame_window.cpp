@@ -41,6 +41,7 @@ const std::vector<Menu>& menuTree() {
           {3, u"工事別期間一覧表", ScreenId::PeriodList},
           {4, u"月間出勤表", ScreenId::Attendance},
           {5, u"個人別年間出勤表", ScreenId::AnnualAttendance},
+          {6, u"日報CSV…", ScreenId::DailyCsv},
           {-1, nullptr, ScreenId::Main},
           {11, u"印刷設定", ScreenId::PrintSettings},
           {-1, nullptr, ScreenId::Main},
@@ -71,7 +72,7 @@ const QString kGeometryKey = QStringLiteral("frame/geometry");
 
 // Entries that have no screen in this system at all, as opposed to ones still to come.
 bool notProvided(ScreenId id) {
-    return id == ScreenId::AnnualAttendance || id == ScreenId::DeleteEmployeeData;
+    return id == ScreenId::DeleteEmployeeData;
 }
 
 } // namespace

@@ -27,7 +27,7 @@ enum class ScreenId {
     MonthlyResults,        // monthly operation results
     PeriodList,            // per-project period list
     Attendance,            // monthly attendance sheet
-    AnnualAttendance,      // no screen in this system
+    AnnualAttendance,      // 個人別年間出勤表
     PrintSettings,
     ProjectMaster,
     EmployeeMaster,
@@ -43,6 +43,7 @@ enum class ScreenId {
     WeatherPicker,         // Form21
     ProjectPicker,         // Form3
     MarkPicker,            // Form12
+    DailyCsv,              // 日報CSV
 };
 
 class FrameWindow : public QMainWindow {

@@ -56,6 +56,7 @@ const ButtonDef kButtons[] = {
     {"Command14", u"予備登録", u"各種設定を登録します。", ScreenId::FurtherRegistrations},
     {"Command13", u"VORDAデータ整理", u"データの整理を行います。", ScreenId::Purge},
     {"Command6", u"社員データ削除", u"社員データを削除します。", ScreenId::DeleteEmployeeData},
+    {"Command15", u"日報CSV…", u"日報の行を CSV に保存します。", ScreenId::DailyCsv},
 };
 
 } // namespace
@@ -127,7 +128,7 @@ MainScreen::MainScreen(AppState& state, FrameWindow& frame, QWidget* parent)
                                    QString::fromUtf16(def.tip));
         const ScreenId id = def.screen;
         b->setEnabled(frame_.isAvailable(id));
-        if (id == ScreenId::AnnualAttendance || id == ScreenId::DeleteEmployeeData)
+        if (id == ScreenId::DeleteEmployeeData)
             b->setToolTip(b->toolTip() + QStringLiteral("（この機能はこのシステムにはありません。）"));
         connect(b, &QPushButton::clicked, this, [this, id] { frame_.openScreen(id); });
         byName.insert(b->objectName(), b);
@@ -148,7 +149,8 @@ MainScreen::MainScreen(AppState& state, FrameWindow& frame, QWidget* parent)
                             {byName[QStringLiteral("Command5")], byName[QStringLiteral("Command8")],
                              byName[QStringLiteral("Command9")], byName[QStringLiteral("Command14")]}));
     layout->addWidget(group(QStringLiteral("整理"),
-                            {byName[QStringLiteral("Command13")], byName[QStringLiteral("Command6")]}));
+                            {byName[QStringLiteral("Command13")], byName[QStringLiteral("Command6")],
+                             byName[QStringLiteral("Command15")]}));
     auto* endRow = new QHBoxLayout;
     endRow->addStretch();
     endRow->addWidget(end);

@@ -2,7 +2,9 @@
 
 #include "core/app/app_state.h"
 #include "core/reports/attendance_sheet.h"
+#include "core/reports/csv_export.h"
 #include "ui/app/ui_support.h"
+#include "ui/reports/print_output.h"
 #include "ui/reports/print_screen_parts.h"
 
 #include <QGridLayout>
@@ -43,7 +45,7 @@ AttendanceScreen::AttendanceScreen(AppState& state, QWidget* parent)
     grid->addLayout(progressRow(progress_), 2, 0);
     grid->addLayout(
         printButtons(
-            this, [this](Output output) { run(output); }, QStringLiteral("印刷")),
+            this, [this](Output output) { run(output); }, QStringLiteral("印刷"), true),
         3, 0);
 
     connect(year_, &QLineEdit::textChanged, this, &AttendanceScreen::showPeriod);
@@ -74,14 +76,20 @@ void AttendanceScreen::run(Output output) {
         ui::showMessage(this, e.message);
         return;
     }
+    const QString name = QStringLiteral("月別出勤表_%1%2")
+                             .arg(month->year)
+                             .arg(month->month, 2, 10, QLatin1Char('0'));
+    if (output == Output::Csv) {
+        ui::saveCsv(this, attendanceCsv(data), name + QStringLiteral(".csv"));
+        progress_->setValue(0);
+        return;
+    }
     const PageScale scale{state_.paperCode, state_.orientationCode, state_.positionScale,
                           state_.fontScale, state_.today()};
     const DrawSheets draw = [&data, scale, step](Printer& p) {
         drawAttendanceSheet(p, scale, data, step);
     };
-    const QString pdfName = QStringLiteral("月別出勤表_%1%2.pdf")
-                                .arg(month->year)
-                                .arg(month->month, 2, 10, QLatin1Char('0'));
+    const QString pdfName = name + QStringLiteral(".pdf");
     sendSheets(this, output, draw, pdfName);
     progress_->setValue(0);
 }

@@ -1,7 +1,9 @@
 #include "ui/reports/monthly_results_screen.h"
 
 #include "core/app/app_state.h"
+#include "core/reports/csv_export.h"
 #include "ui/app/ui_support.h"
+#include "ui/reports/print_output.h"
 #include "ui/reports/print_screen_parts.h"
 
 #include <QGridLayout>
@@ -45,7 +47,10 @@ MonthlyResultsScreen::MonthlyResultsScreen(AppState& state, QWidget* parent)
                     0, 0);
     grid->addLayout(period, 1, 0);
     grid->addLayout(progressRow(progress_), 2, 0);
-    grid->addLayout(printButtons(this, [this](Output output) { run(output); }), 3, 0);
+    grid->addLayout(
+        printButtons(
+            this, [this](Output output) { run(output); }, QStringLiteral("印字"), true),
+        3, 0);
 
     connect(year_, &QLineEdit::textChanged, this, &MonthlyResultsScreen::HANIDT);
     connect(month_, &QLineEdit::textChanged, this, &MonthlyResultsScreen::HANIDT);
@@ -73,14 +78,20 @@ void MonthlyResultsScreen::run(Output output) {
         ui::showMessage(this, e.message);
         return;
     }
+    const QString name = QStringLiteral("月間稼働実績_%1%2")
+                             .arg(request->year)
+                             .arg(request->month, 2, 10, QLatin1Char('0'));
+    if (output == Output::Csv) {
+        ui::saveCsv(this, monthlyCsv(data), name + QStringLiteral(".csv"));
+        progress_->setValue(0);
+        return;
+    }
     const PageScale scale{state_.paperCode, state_.orientationCode, state_.positionScale,
                           state_.fontScale, state_.today()};
     const DrawSheets draw = [&data, scale, step](Printer& p) {
         drawMonthlyResults(p, scale, data, step);
     };
-    const QString pdfName = QStringLiteral("月間稼働実績_%1%2.pdf")
-                                .arg(request->year)
-                                .arg(request->month, 2, 10, QLatin1Char('0'));
+    const QString pdfName = name + QStringLiteral(".pdf");
     sendSheets(this, output, draw, pdfName);
     progress_->setValue(0);
 }

@@ -10,6 +10,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QSettings>
 
 namespace vorda {
 
@@ -37,6 +38,60 @@ std::function<QString(const QString&)> pdfChooser;
 
 void setPdfFileChooser(std::function<QString(const QString&)> chooser) {
     pdfChooser = std::move(chooser);
+}
+
+namespace {
+std::function<CsvChoice(const QString&, CsvEncoding)> csvChooser;
+
+// The encoding chosen last is the user's habit, not the firm's: kept in the user's settings
+// beside the frame's place, never in vorda.INI.
+const QString kCsvEncodingKey = QStringLiteral("csv/encoding");
+QSettings userSettings() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vorda"),
+                     QStringLiteral("window"));
+}
+} // namespace
+
+void setCsvFileChooser(std::function<CsvChoice(const QString&, CsvEncoding)> chooser) {
+    csvChooser = std::move(chooser);
+}
+
+bool saveCsv(QWidget* parent, const CsvTable& table, const QString& csvName) {
+    const QString suggested = QDir::home().filePath(csvName);
+    const CsvEncoding offered = userSettings().value(kCsvEncodingKey).toString() ==
+                                        QLatin1String("utf-8")
+                                    ? CsvEncoding::Utf8
+                                    : CsvEncoding::ShiftJis;
+    CsvChoice choice;
+    if (csvChooser) {
+        choice = csvChooser(suggested, offered);
+    } else {
+        const QString sjis = QStringLiteral("CSV Shift-JIS（給与ソフト・Excel） (*.csv)");
+        const QString utf8 = QStringLiteral("CSV UTF-8 BOM付き (*.csv)");
+        QString filter = offered == CsvEncoding::Utf8 ? utf8 : sjis;
+        choice.path = QFileDialog::getSaveFileName(parent, QStringLiteral("CSV保存"), suggested,
+                                                   sjis + QStringLiteral(";;") + utf8, &filter);
+        choice.encoding = filter == utf8 ? CsvEncoding::Utf8 : CsvEncoding::ShiftJis;
+    }
+    if (choice.path.isEmpty())
+        return false;
+    userSettings().setValue(kCsvEncodingKey, choice.encoding == CsvEncoding::Utf8
+                                                 ? QStringLiteral("utf-8")
+                                                 : QStringLiteral("shift-jis"));
+    QString path = choice.path;
+    if (!path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
+        path += QStringLiteral(".csv");
+    KeptFiles kept;
+    if (FrameWindow* frame = frameOf(parent))
+        kept = KeptFiles{frame->state().databasePath, frame->state().iniPath};
+    if (const QString e = writeCsv(path, table, choice.encoding, kept); !e.isEmpty()) {
+        showMessage(parent, e);
+        return false;
+    }
+    if (FrameWindow* frame = frameOf(parent))
+        frame->showNote(
+            QStringLiteral("CSVを保存しました: %1").arg(QDir::toNativeSeparators(path)));
+    return true;
 }
 
 bool saveSheetsAsPdf(QWidget* parent, const DrawSheets& draw, const QString& pdfName) {

@@ -1,7 +1,10 @@
 #pragma once
 // Where a sheet goes: the default printer, a print preview, or a PDF file the user chooses.
 
+#include "core/reports/csv_export.h"
 #include "core/reports/pdf_output.h"
+
+#include <functional>
 
 class QWidget;
 
@@ -32,6 +35,18 @@ bool saveSheetsAsPdf(QWidget* parent, const DrawSheets& draw, const QString& pdf
 
 // Tests put a chooser in place of the file dialog.
 void setPdfFileChooser(std::function<QString(const QString& suggested)> chooser);
+
+// Asks for a file name and the encoding (the one chosen last is offered again; Shift-JIS the
+// first time) and writes the CSV. Returns true when the file was written.
+bool saveCsv(QWidget* parent, const CsvTable& table, const QString& csvName);
+
+// What the CSV dialog gives: an empty path when nothing was chosen.
+struct CsvChoice {
+    QString path;
+    CsvEncoding encoding = CsvEncoding::ShiftJis;
+};
+// Tests put a chooser in place of the dialog; it is told the encoding offered.
+void setCsvFileChooser(std::function<CsvChoice(const QString& suggested, CsvEncoding offered)> chooser);
 
 } // namespace ui
 } // namespace vorda

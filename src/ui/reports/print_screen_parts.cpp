@@ -36,7 +36,8 @@ QHBoxLayout* progressRow(QProgressBar* bar) {
     return row;
 }
 
-QHBoxLayout* printButtons(QWidget* screen, std::function<void(Output)> chosen, const QString& printCaption) {
+QHBoxLayout* printButtons(QWidget* screen, std::function<void(Output)> chosen, const QString& printCaption,
+                          bool csv) {
     auto* row = new QHBoxLayout;
     const struct {
         const char* name;
@@ -44,8 +45,9 @@ QHBoxLayout* printButtons(QWidget* screen, std::function<void(Output)> chosen, c
         Output output;
     } buttons[] = {{"Command1", u"印字", Output::Printer},
                    {"Command3", u"プレビュー", Output::Preview},
-                   {"Command4", u"PDF保存…", Output::Pdf}};
-    for (int i = 0; i < 3; ++i) {
+                   {"Command4", u"PDF保存…", Output::Pdf},
+                   {"Command5", u"CSV保存…", Output::Csv}};
+    for (int i = 0; i < (csv ? 4 : 3); ++i) {
         auto* b = new QPushButton(i == 0 ? printCaption : QString::fromUtf16(buttons[i].caption), screen);
         b->setObjectName(QString::fromLatin1(buttons[i].name));
         b->setMinimumWidth(96);
@@ -72,6 +74,8 @@ void sendSheets(QWidget* screen, Output output, const DrawSheets& draw, const QS
         break;
     case Output::Pdf:
         ui::saveSheetsAsPdf(screen, draw, pdfName);
+        break;
+    case Output::Csv: // the screen writes its figures itself
         break;
     }
 }

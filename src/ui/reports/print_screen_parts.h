@@ -18,8 +18,8 @@ class QWidget;
 
 namespace vorda {
 
-// Where a print screen's button sends the sheets.
-enum class Output { Printer, Preview, Pdf };
+// Where a print screen's button sends the sheets; Csv: the sheet's figures as a CSV file.
+enum class Output { Printer, Preview, Pdf, Csv };
 
 // Fields each followed by its caption ("年", "月", …), in a row.
 QHBoxLayout* dateFieldsRow(std::initializer_list<QLineEdit*> fields, std::initializer_list<QString> captions);
@@ -27,10 +27,10 @@ QHBoxLayout* dateFieldsRow(std::initializer_list<QLineEdit*> fields, std::initia
 // The progress bar with its caption "進行状況", so that it does not look like an input box.
 QHBoxLayout* progressRow(QProgressBar* bar);
 
-// The buttons "印字" (printCaption), "プレビュー" and "PDF保存…" tell `chosen` their Output;
-// "終了" closes.
+// The buttons "印字" (printCaption), "プレビュー" and "PDF保存…" (and "CSV保存…" with csv)
+// tell `chosen` their Output; "終了" closes.
 QHBoxLayout* printButtons(QWidget* screen, std::function<void(Output)> chosen,
-                          const QString& printCaption = QStringLiteral("印字"));
+                          const QString& printCaption = QStringLiteral("印字"), bool csv = false);
 
 // Sends the sheets where the button chose (pdfName is the suggested file name).
 void sendSheets(QWidget* screen, Output output, const DrawSheets& draw, const QString& pdfName);

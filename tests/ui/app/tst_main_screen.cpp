@@ -270,7 +270,7 @@ private slots:
         }
         QCOMPARE(top, QStringList({"処理", "登録", "予備登録", "整理", "データ環境"}));
         QCOMPARE(entries[0], QStringList({"VORDA", "VORDA印刷", "作業月報", "工事別期間一覧表", "月間出勤表",
-                                          "個人別年間出勤表", "-", "印刷設定", "-", "終了"}));
+                                          "個人別年間出勤表", "日報CSV…", "-", "印刷設定", "-", "終了"}));
         QCOMPARE(entries[1], QStringList({"工事件名登録", "社員登録", "車両登録"}));
         QCOMPARE(entries[2], QStringList({"マーク登録", "天候登録", "システム登録", "屋号登録"}));
         QCOMPARE(entries[3], QStringList({"VORDAデータ整理", "社員データ削除"}));
@@ -280,11 +280,12 @@ private slots:
         QCOMPARE(s.frame->menuEntry(0, 11)->text(), QStringLiteral("印刷設定"));
         QCOMPARE(s.frame->menuEntry(0, 20)->text(), QStringLiteral("終了"));
         QCOMPARE(s.frame->menuEntry(2, 3)->text(), QStringLiteral("屋号登録"));
-        // Functions without a screen in this system are shown, disabled, and say why.
-        QAction* annual = s.frame->menuEntry(0, 5);
-        QVERIFY(!annual->isEnabled());
-        QVERIFY(annual->toolTip().contains(QStringLiteral("ありません")));
-        QVERIFY(!s.frame->menuEntry(3, 1)->isEnabled());
+        // A function without a screen in this system is shown, disabled, and says why.
+        QVERIFY(s.frame->menuEntry(0, 5)->isEnabled());
+        QVERIFY(s.frame->menuEntry(0, 6)->isEnabled());
+        QAction* deleteEmployees = s.frame->menuEntry(3, 1);
+        QVERIFY(!deleteEmployees->isEnabled());
+        QVERIFY(deleteEmployees->toolTip().contains(QStringLiteral("ありません")));
         QVERIFY(s.frame->menuEntry(4, 0)->isEnabled());
         QVERIFY(s.frame->menuEntry(0, 20)->isEnabled());
         QCOMPARE(s.frame->windowTitle(), QStringLiteral("VORDA管理"));
@@ -299,7 +300,7 @@ private slots:
             {"Command4", "月間稼働実績"},     {"Command11", "月間出勤表"},     {"Command12", "個人別年間出勤表"},
             {"Command5", "工事件名登録"},     {"Command8", "社員登録"},       {"Command9", "車両登録"},
             {"Command14", "予備登録"},        {"Command13", "VORDAデータ整理"}, {"Command6", "社員データ削除"},
-            {"Command10", "終了"}};
+            {"Command15", "日報CSV…"},       {"Command10", "終了"}};
         for (auto it = captions.cbegin(); it != captions.cend(); ++it) {
             auto* b = s.main->findChild<QPushButton*>(it.key());
             QVERIFY2(b, qPrintable(it.key()));
