@@ -2,6 +2,7 @@
 
 #include "cli.h"
 #include "core/app/app_state.h"
+#include "core/data/backup.h"
 #include "ui/app/frame_window.h"
 #include "ui/app/screenshot_tour.h"
 #include "ui/app/ui_support.h"
@@ -11,6 +12,7 @@
 #include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -41,6 +43,21 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& t
     if (type != QtFatalMsg)
         return;
     std::fprintf(stderr, "内部エラーのため終了します。（%s）\n", text.toLocal8Bit().constData());
+}
+
+// One copy of each database a day, before its first write, into the backup folder.
+void installDailyBackup(vorda::AppState& state,
+                        std::function<void(const QString&, const QString&, const QString&)> said) {
+    vorda::DailyBackupPolicy policy;
+    policy.now = [&state] { return QDateTime(state.today(), QTime::currentTime()); };
+    policy.folder = [](const QString& databasePath) {
+        return vorda::backupFolder(databasePath, vorda::chosenBackupFolder());
+    };
+    policy.report = [said](const QString& databasePath, const QString& copy,
+                           const vorda::DbError& error) {
+        said(databasePath, copy, error.message);
+    };
+    vorda::setDailyBackupPolicy(policy);
 }
 
 bool haveDisplay() {
@@ -85,6 +102,11 @@ int main(int argc, char* argv[]) {
     if (!args.isEmpty()) {
         qInstallMessageHandler(quietQtMessages);
         QCoreApplication app(qtArgc, qtArgv);
+        installDailyBackup(state, [](const QString&, const QString&, const QString& error) {
+            if (!error.isEmpty())
+                QTextStream(stderr)
+                    << QStringLiteral("自動バックアップを作成できませんでした。%1\n").arg(error);
+        });
         state.iniPath = iniPath.isEmpty()
                             ? vorda::defaultIniPath(QCoreApplication::applicationDirPath())
                             : iniPath;
@@ -109,6 +131,10 @@ int main(int argc, char* argv[]) {
     const vorda::IniReadResult ini = vorda::INIREAD(state);
 
     vorda::FrameWindow frame(state);
+    installDailyBackup(
+        state, [&frame](const QString& databasePath, const QString& copy, const QString& error) {
+            frame.backupReported(databasePath, copy, error);
+        });
     frame.showAtStart();
     frame.start(ini);
     if (screenshots)
