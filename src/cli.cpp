@@ -44,6 +44,13 @@ int usage() {
     return 2;
 }
 
+// A wrong call of one command: its own form, in one line the user can read.
+int usageOf(const char* form) {
+    err() << QStringLiteral("使い方: vorda %1（一覧は vorda --help）").arg(QLatin1String(form))
+          << Qt::endl;
+    return 2;
+}
+
 int initDb(const QStringList& args) {
     QString path;
     bool demo = false;
@@ -442,11 +449,11 @@ int backup(const QStringList& args, AppState& state) {
             target = args[++i];
             toFile = true;
         } else {
-            return usage();
+            return usageOf("[--ini FILE] backup [--out FILE]");
         }
     }
     if (toFile && target.isEmpty())
-        return usage();
+        return usageOf("[--ini FILE] backup [--out FILE]");
     if (const auto stop = needDatabase(state))
         return *stop;
     BackupResult result;
@@ -481,10 +488,10 @@ int restore(const QStringList& args, AppState& state) {
             file = a;
             haveFile = true;
         } else
-            return usage();
+            return usageOf("[--ini FILE] restore FILE [--yes]");
     }
     if (!haveFile || file.isEmpty())
-        return usage();
+        return usageOf("[--ini FILE] restore FILE [--yes]");
     if (const auto stop = needDatabase(state))
         return *stop;
     const QString folder = backupFolder(state.databasePath, chosenBackupFolder());
