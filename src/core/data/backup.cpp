@@ -290,7 +290,7 @@ QStringList pruneBackups(const QString& folder, const QString& databasePath, con
     return removed;
 }
 
-DbError readBackupFacts(const QString& path, BackupFacts& out) {
+DbError readBackupFacts(const QString& path, BackupFacts& out, bool check) {
     out = {};
     const QFileInfo info(path);
     out.path = info.absoluteFilePath();
@@ -299,7 +299,7 @@ DbError readBackupFacts(const QString& path, BackupFacts& out) {
     Database db;
     if (DbError e = db.open(path))
         return e;
-    if (DbError e = db.quickCheck())
+    if (DbError e = check ? db.quickCheck() : DbError{})
         return e;
     for (const TableDef& t : schemaTables()) {
         qint64 n = 0;

@@ -72,8 +72,9 @@ struct BackupFacts {
     qint64 dailyRows = 0;
     QDate firstReport, lastReport; // the first and last real date of the daily reports
 };
-// Opens the file as a VORDA database, checks it (quick_check) and reads its facts.
-DbError readBackupFacts(const QString& path, BackupFacts& out);
+// Opens the file as a VORDA database, checks it (quick_check unless `check` is false: a list
+// of many large copies) and reads its facts.
+DbError readBackupFacts(const QString& path, BackupFacts& out, bool check = true);
 // "日報 1,234 件、2016/04/01 ～ 2026/12/08"
 QString factsSummary(const BackupFacts& facts);
 
