@@ -357,7 +357,8 @@ DbError backupOpen(Database& db, const QString& folder, const QDateTime& now, Ba
     out.path = target;
     noteDailyBackup(db.path(), now.date());
     out.removed = pruneBackups(folder, db.path(), now.date());
-    if (DbError e = readBackupFacts(target, out.facts))
+    // writeSnapshot has just checked the copy whole.
+    if (DbError e = readBackupFacts(target, out.facts, false))
         return e;
     return {};
 }
