@@ -199,11 +199,14 @@ QString folderOf(const AppState& state) {
 } // namespace
 
 void DataLocationScreen::showBackups() {
+    if (state_.databasePath.trimmed().isEmpty()) {
+        backupFolder_->clear();
+        newest_->setText(QStringLiteral("データの場所が設定されていません"));
+        return;
+    }
     const QString folder = folderOf(state_);
     backupFolder_->setText(QDir::toNativeSeparators(folder));
-    const std::vector<BackupCopy> copies = state_.databasePath.trimmed().isEmpty()
-                                               ? std::vector<BackupCopy>{}
-                                               : listBackups(folder, state_.databasePath);
+    const std::vector<BackupCopy> copies = listBackups(folder, state_.databasePath);
     if (copies.empty()) {
         newest_->setText(QStringLiteral("まだありません"));
         return;
@@ -245,6 +248,10 @@ void DataLocationScreen::backupNow() {
 
 void DataLocationScreen::restore() {
     const QString database = state_.databasePath;
+    if (database.trimmed().isEmpty()) {
+        ui::showMessage(this, QStringLiteral("データの場所が設定されていません。"));
+        return;
+    }
     const QString folder = folderOf(state_);
     const std::vector<BackupCopy> copies = listBackups(folder, database);
     if (copies.empty()) {
