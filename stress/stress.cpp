@@ -30,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 
 using namespace vorda;
@@ -424,7 +425,9 @@ void backupsUnderFire(const QString& path, const QList<QDate>& dates, const QLis
     QProcess* a = startChild(path, dates[0], rng.generate(), 0);
     QProcess* b = startChild(path, dates[1], rng.generate(), 0);
     int killedRuns = 0, restores = 0, restored = 0, backups = 0, refused = 0, tempsLeft = 0,
-        copies = 0, badCopies = 0, missing = 0, strangers = 0;
+        copies = 0, badCopies = 0, missing = 0, strangers = 0, killedRestores = 0,
+        killedAfterCopy = 0;
+    quint32 restoreMs = 600, backupMs = 300;
     for (int i = 0; i < runs; ++i) {
         const QString before = markerOf(path);
         const bool restore = rng.bounded(2) == 0;
@@ -438,16 +441,23 @@ void backupsUnderFire(const QString& path, const QList<QDate>& dates, const QLis
         p->waitForStarted();
         (restore ? restores : backups)++;
         const bool kill = i % 2 == 1;
+        QElapsedTimer took;
+        took.start();
         if (kill) {
-            QThread::msleep(rng.bounded(600));
+            // Anywhere in the run: up to the longest the kind has taken so far.
+            QThread::msleep(rng.bounded(restore ? restoreMs : backupMs));
             p->kill();
         }
         p->waitForFinished(60000);
         const bool finished = p->exitStatus() == QProcess::NormalExit;
         const bool succeeded = finished && p->exitCode() == 0;
-        if (!finished)
+        if (succeeded)
+            (restore ? restoreMs : backupMs) =
+                std::max(restore ? restoreMs : backupMs, quint32(took.elapsed()));
+        if (!finished) {
             ++killedRuns;
-        else if (!succeeded) {
+            killedRestores += restore ? 1 : 0;
+        } else if (!succeeded) {
             ++refused;
             // Refused as locked is what a restore must say under load; anything else fails.
             const QString said = QString::fromUtf8(p->readAllStandardError());
@@ -497,6 +507,9 @@ void backupsUnderFire(const QString& path, const QList<QDate>& dates, const QLis
         for (const BackupCopy& c : listBackups(folder, path)) {
             if (sources.contains(c.path))
                 continue;
+            // This run's copy: a restore killed after it was killed writing or checking.
+            if (restore && !finished)
+                ++killedAfterCopy;
             ++copies;
             BackupFacts facts;
             if (DbError e = readBackupFacts(c.path, facts)) {
@@ -516,7 +529,8 @@ void backupsUnderFire(const QString& path, const QList<QDate>& dates, const QLis
     checkFile(path, days, f, purged);
     f.integrityFailures += badCopies + missing + strangers;
     out << QStringLiteral("backups and restores while two processes register: %1 backups, %2 "
-                          "restores (%3 killed), %4 restores done, %5 refused; %6 copies under "
+                          "restores (%3 killed, %14 restores of them, %15 after the current "
+                          "file's copy), %4 restores done, %5 refused; %6 copies under "
                           "their final name, %7 of them failing their check; %8 temporary files "
                           "left by kills; database missing %9 times, neither the old nor the "
                           "restored file %10 times; integrity failures %11, half days %12, wrong "
@@ -534,6 +548,8 @@ void backupsUnderFire(const QString& path, const QList<QDate>& dates, const QLis
                .arg(f.integrityFailures)
                .arg(f.mixedDays)
                .arg(f.balanceMismatches)
+               .arg(killedRestores)
+               .arg(killedAfterCopy)
         << Qt::endl;
 }
 
