@@ -29,6 +29,7 @@ bench: build
 	@$(BUILD_DIR)/bench/bench_attendance
 	@$(BUILD_DIR)/bench/bench_picker
 	@$(BUILD_DIR)/bench/bench_growth
+	@$(BUILD_DIR)/bench/bench_backup
 
 # Kills a registering process N times and runs two at once (docs/RELIABILITY.md).
 N ?= 100

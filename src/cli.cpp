@@ -3,7 +3,9 @@
 #include "core/app/app_state.h"
 #include "core/app/file_output.h"
 #include "core/app/name_caches.h"
+#include "core/data/backup.h"
 #include "core/data/new_database.h"
+#include "core/data/restore.h"
 #include "core/data/schema.h"
 #include "core/data/values.h"
 #include "core/masters/purge.h"
@@ -19,6 +21,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QTextStream>
 #include <cstdio>
@@ -40,6 +43,13 @@ QTextStream& err() {
 
 int usage() {
     err() << usageText() << Qt::flush;
+    return 2;
+}
+
+// A wrong call of one command: its own form, in one line the user can read.
+int usageOf(const char* form) {
+    err() << QStringLiteral("使い方: vorda %1（一覧は vorda --help）").arg(QLatin1String(form))
+          << Qt::endl;
     return 2;
 }
 
@@ -70,16 +80,34 @@ int initDb(const QStringList& args) {
     return 0;
 }
 
+// Where a damaged database can be taken back from: the newest copy that passes its check.
+QString newestGoodCopy(const QString& databasePath) {
+    const QString folder = backupFolder(databasePath, chosenBackupFolder());
+    for (const BackupCopy& c : listBackups(folder, databasePath)) {
+        BackupFacts facts;
+        if (!readBackupFacts(c.path, facts))
+            return QStringLiteral("使える一番新しいバックアップ: %1（%2 の時点、%3）\n"
+                                  "戻すには（%4 がデータの場所のとき）: vorda restore \"%1\" --yes")
+                .arg(QDir::toNativeSeparators(c.path),
+                     c.stamp.toString(QStringLiteral("yyyy/MM/dd HH:mm")), factsSummary(facts),
+                     QDir::toNativeSeparators(databasePath));
+    }
+    return QStringLiteral("バックアップのフォルダ %1 に使える写しがありません。")
+        .arg(QDir::toNativeSeparators(folder));
+}
+
 int checkDb(const QStringList& args) {
     if (args.size() != 1)
         return usage();
     Database db;
     if (DbError e = db.open(args[0])) {
         err() << e.message << Qt::endl;
+        if (e.kind != DbErrorKind::FolderMissing)
+            err() << newestGoodCopy(args[0]) << Qt::endl;
         return 1;
     }
     if (DbError e = db.quickCheck()) {
-        err() << e.message << Qt::endl;
+        err() << e.message << Qt::endl << newestGoodCopy(args[0]) << Qt::endl;
         return 1;
     }
     for (const TableDef& t : schemaTables()) {
@@ -518,6 +546,139 @@ int purge(const QStringList& args, AppState& state) {
     return 0;
 }
 
+// The configured database, or the exit code when there is none.
+std::optional<int> needDatabase(AppState& state) {
+    const IniReadResult ini = INIREAD(state);
+    if (!state.databasePath.trimmed().isEmpty())
+        return std::nullopt;
+    err() << (ini.pathProblem.isEmpty() ? QStringLiteral("データの場所が設定されていません。")
+                                        : ini.pathProblem)
+          << Qt::endl
+          << QStringLiteral(
+                 "set-data でデータの場所を登録するか、--ini で設定ファイルを指定してください。")
+          << Qt::endl;
+    return 1;
+}
+
+QString sizeText(qint64 bytes) {
+    return QLocale(QLocale::Japanese, QLocale::Japan).toString(bytes) + QStringLiteral(" バイト");
+}
+
+void printFacts(const BackupFacts& f, bool tables) {
+    out() << QStringLiteral("  大きさ: %1").arg(sizeText(f.size)) << Qt::endl;
+    out() << QStringLiteral("  書き込み: %1")
+                 .arg(f.written.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")))
+          << Qt::endl;
+    out() << QStringLiteral("  日報: %1 件、最初の日 %2、最後の日 %3")
+                 .arg(f.dailyRows)
+                 .arg(f.firstReport.isValid() ? f.firstReport.toString(QStringLiteral("yyyy/MM/dd"))
+                                              : QStringLiteral("なし"),
+                      f.lastReport.isValid() ? f.lastReport.toString(QStringLiteral("yyyy/MM/dd"))
+                                             : QStringLiteral("なし"))
+          << Qt::endl;
+    if (tables) {
+        for (const auto& [name, rows] : f.tableRows)
+            out() << QStringLiteral("    %1: %2 件").arg(name).arg(rows) << Qt::endl;
+    }
+}
+
+int backup(const QStringList& args, AppState& state) {
+    // backup [--out FILE]
+    QString target;
+    bool toFile = false;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--out") && i + 1 < args.size() && !toFile) {
+            target = args[++i];
+            toFile = true;
+        } else {
+            return usageOf("[--ini FILE] backup [--out FILE]");
+        }
+    }
+    if (toFile && target.isEmpty())
+        return usageOf("[--ini FILE] backup [--out FILE]");
+    if (const auto stop = needDatabase(state))
+        return *stop;
+    BackupResult result;
+    const DbError e = toFile ? backupTo(state.databasePath, target, result)
+                             : backupNow(state.databasePath,
+                                         backupFolder(state.databasePath, chosenBackupFolder()),
+                                         QDateTime(state.today(), QTime::currentTime()), result);
+    if (e) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
+    out() << QStringLiteral("バックアップを作成しました: %1")
+                 .arg(QDir::toNativeSeparators(result.path))
+          << Qt::endl;
+    printFacts(result.facts, false);
+    for (const QString& removed : result.removed)
+        out() << QStringLiteral("古いバックアップを削除しました: %1")
+                     .arg(QDir::toNativeSeparators(removed))
+              << Qt::endl;
+    return 0;
+}
+
+int restore(const QStringList& args, AppState& state) {
+    // restore FILE [--yes]
+    QString file;
+    bool yes = false;
+    bool haveFile = false;
+    for (const QString& a : args) {
+        if (a == QLatin1String("--yes") && !yes)
+            yes = true;
+        else if (!haveFile && !a.startsWith(QLatin1String("--"))) {
+            file = a;
+            haveFile = true;
+        } else
+            return usageOf("[--ini FILE] restore FILE [--yes]");
+    }
+    if (!haveFile || file.isEmpty())
+        return usageOf("[--ini FILE] restore FILE [--yes]");
+    if (const auto stop = needDatabase(state))
+        return *stop;
+    const QString folder = backupFolder(state.databasePath, chosenBackupFolder());
+    if (!yes) {
+        RestorePlan plan;
+        if (DbError e = checkRestore(state.databasePath, file, plan)) {
+            err() << e.message << Qt::endl;
+            return 1;
+        }
+        out() << QStringLiteral("%1 の内容:").arg(QDir::toNativeSeparators(plan.file.path))
+              << Qt::endl;
+        printFacts(plan.file, true);
+        out() << QStringLiteral("置き換えるデータベース: %1")
+                     .arg(QDir::toNativeSeparators(state.databasePath))
+              << Qt::endl;
+        if (!plan.currentExists)
+            out() << QStringLiteral("  （ファイルがありません）") << Qt::endl;
+        else if (!plan.currentProblem.isEmpty())
+            out() << QStringLiteral("  （読めません: %1）").arg(plan.currentProblem) << Qt::endl;
+        else
+            printFacts(plan.current, true);
+        out() << QStringLiteral("置き換えるには --yes を付けてください。今のデータベースは %1 "
+                                "に写してから置き換えます。")
+                     .arg(QDir::toNativeSeparators(folder))
+              << Qt::endl;
+        return 0;
+    }
+    RestoreResult result;
+    if (DbError e = restoreDatabase(state.databasePath, file, folder,
+                                    QDateTime(state.today(), QTime::currentTime()), result)) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
+    out() << QStringLiteral("復元しました: %1 ← %2")
+                 .arg(QDir::toNativeSeparators(state.databasePath),
+                      QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()))
+          << Qt::endl;
+    if (!result.replacedCopy.isEmpty())
+        out() << QStringLiteral("置き換える前のデータベース: %1")
+                     .arg(QDir::toNativeSeparators(result.replacedCopy))
+              << Qt::endl;
+    printFacts(result.restored, false);
+    return 0;
+}
+
 } // namespace
 
 QString usageText() {
@@ -557,6 +718,13 @@ QString usageText() {
         "写しを作ってから削除）\n"
         "                                          / count, or back up and delete, daily reports "
         "up to a day\n"
+        "  vorda [--ini FILE] backup [--out FILE]  データベースの写しを作ります（既定: "
+        "バックアップのフォルダ）\n"
+        "                                          / back up the database now\n"
+        "  vorda [--ini FILE] restore FILE [--yes] 写しの中身を表示（--yes: 今のデータベースを"
+        "写してから置き換え）\n"
+        "                                          / check a copy, or put it in the database's "
+        "place\n"
         "  vorda check-db PATH                     データベースを確認し、表ごとの件数を表示します\n"
         "                                          / check a database and count its rows\n"
         "  --ini FILE   vorda.INI の代わりに使う設定ファイル / another configuration file\n");
@@ -577,6 +745,10 @@ int runSubcommand(const QStringList& args, AppState& state) {
         return purge(rest, state);
     if (command == QLatin1String("export"))
         return exportSheet(rest, state);
+    if (command == QLatin1String("backup"))
+        return backup(rest, state);
+    if (command == QLatin1String("restore"))
+        return restore(rest, state);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         out() << usageText() << Qt::flush;
         return 0;

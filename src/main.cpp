@@ -2,6 +2,7 @@
 
 #include "cli.h"
 #include "core/app/app_state.h"
+#include "core/data/backup.h"
 #include "ui/app/frame_window.h"
 #include "ui/app/screenshot_tour.h"
 #include "ui/app/ui_support.h"
@@ -12,6 +13,7 @@
 #include <QTextStream>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -42,6 +44,21 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& t
     if (type != QtFatalMsg)
         return;
     std::fprintf(stderr, "内部エラーのため終了します。（%s）\n", text.toLocal8Bit().constData());
+}
+
+// One copy of each database a day, before its first write, into the backup folder.
+void installDailyBackup(vorda::AppState& state,
+                        std::function<void(const QString&, const QString&, const QString&)> said) {
+    vorda::DailyBackupPolicy policy;
+    policy.now = [&state] { return QDateTime(state.today(), QTime::currentTime()); };
+    policy.folder = [](const QString& databasePath) {
+        return vorda::backupFolder(databasePath, vorda::chosenBackupFolder());
+    };
+    policy.report = [said](const QString& databasePath, const QString& copy,
+                           const vorda::DbError& error) {
+        said(databasePath, copy, error.message);
+    };
+    vorda::setDailyBackupPolicy(policy);
 }
 
 bool haveDisplay() {
@@ -88,6 +105,11 @@ int main(int argc, char* argv[]) {
     if (!args.isEmpty()) {
         qInstallMessageHandler(quietQtMessages);
         QCoreApplication app(qtArgc, qtArgv);
+        installDailyBackup(state, [](const QString&, const QString&, const QString& error) {
+            if (!error.isEmpty())
+                QTextStream(stderr)
+                    << QStringLiteral("自動バックアップを作成できませんでした。%1\n").arg(error);
+        });
         state.iniPath = iniPath.isEmpty()
                             ? vorda::defaultIniPath(QCoreApplication::applicationDirPath())
                             : iniPath;
@@ -112,6 +134,10 @@ int main(int argc, char* argv[]) {
     const vorda::IniReadResult ini = vorda::INIREAD(state);
 
     vorda::FrameWindow frame(state);
+    installDailyBackup(
+        state, [&frame](const QString& databasePath, const QString& copy, const QString& error) {
+            frame.backupReported(databasePath, copy, error);
+        });
     frame.showAtStart();
     frame.start(ini);
     if (screenshots)

@@ -1,14 +1,18 @@
 // Registers under fire: a registering process killed at random moments, two processes
-// registering at once, and purges (some killed) while two processes register, each followed
-// by a check of the whole file and of the copies the purges left.
+// registering at once, purges (some killed) while two processes register, and backups and
+// restores (some killed) while two processes register, each followed by a check of the whole
+// file and of the copies left.
 //
-//   vorda_stress [N] [--seed S]     (default 100 kills, and N purges)
+//   vorda_stress [N] [--seed S]     (default 100 kills, N purges, N backups and restores)
 //   vorda_stress child DB DATE SEED SECONDS   one registering process (used by the above)
 //   vorda_stress purge DB UNTIL STAMP         one purge (used by the above)
+//   vorda_stress backup DB FOLDER STAMP       one backup (used by the above)
+//   vorda_stress restore DB FILE FOLDER STAMP one restore (used by the above)
 
 #include "core/data/backup.h"
 #include "core/data/database.h"
 #include "core/data/new_database.h"
+#include "core/data/restore.h"
 #include "core/data/schema.h"
 #include "core/data/values.h"
 #include "core/entry/day_store.h"
@@ -26,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 
 using namespace vorda;
@@ -86,6 +91,29 @@ int child(const QStringList& args) {
     }
     out << QStringLiteral("done %1 %2 %3").arg(registers).arg(changed).arg(failed) << Qt::endl;
     return failed == 0 ? 0 : 1;
+}
+
+int backupChild(const QStringList& args) {
+    BackupResult result;
+    if (const DbError e = backupNow(args.value(0), args.value(1),
+                                    QDateTime::fromString(args.value(2), Qt::ISODate), result)) {
+        QTextStream(stderr) << e.message << Qt::endl;
+        return 1;
+    }
+    QTextStream(stdout) << "backed-up " << result.path << Qt::endl;
+    return 0;
+}
+
+int restoreChild(const QStringList& args) {
+    RestoreResult result;
+    if (const DbError e =
+            restoreDatabase(args.value(0), args.value(1), args.value(2),
+                            QDateTime::fromString(args.value(3), Qt::ISODate), result)) {
+        QTextStream(stderr) << e.message << Qt::endl;
+        return 1;
+    }
+    QTextStream(stdout) << "restored" << Qt::endl;
+    return 0;
 }
 
 int purgeChild(const QStringList& args) {
@@ -222,7 +250,8 @@ OldRows oldRows(const QString& path, const QDate& until) {
 }
 
 void purgeUnderFire(const QString& path, const QList<QDate>& dates, int purges,
-                    QRandomGenerator& rng, Findings& f, QTextStream& out) {
+                    QRandomGenerator& rng, Findings& f, QTextStream& out, QList<QDate>& checked,
+                    std::array<qint64, kEmployees>& purged) {
     // Filler on a day no purge reaches, so the copy takes long enough to be killed in.
     {
         Database db;
@@ -240,8 +269,8 @@ void purgeUnderFire(const QString& path, const QList<QDate>& dates, int purges,
     const QDateTime firstStamp(QDate(2026, 12, 8), QTime(9, 0));
     // Old days, registered here and reached by the purges; the registering children keep to
     // the checked dates, so what a purge took is known exactly.
-    QList<QDate> checked = dates;
-    std::array<qint64, kEmployees> purged{};
+    checked = dates;
+    purged = {};
     QProcess* a = startChild(path, dates[0], rng.generate(), 0);
     QProcess* b = startChild(path, dates[1], rng.generate(), 0);
     int killedPurges = 0, committed = 0, failedPurges = 0, locked = 0, tempsLeft = 0, badCopies = 0,
@@ -339,10 +368,11 @@ void purgeUnderFire(const QString& path, const QList<QDate>& dates, int purges,
     delete b;
     checkFile(path, checked, f, purged);
     f.integrityFailures += badCopies + failedPurges - locked;
-    out << QStringLiteral("purges while two processes register: %1 purges (%2 killed), %3 committed, "
-                          "%4 refused (%11 of them as locked); %5 copies under their final name, %6 of "
-                          "them failing their check; %7 temporary files left by kills; integrity "
-                          "failures %8, half days %9, wrong balances %10")
+    out << QStringLiteral(
+               "purges while two processes register: %1 purges (%2 killed), %3 committed, "
+               "%4 refused (%11 of them as locked); %5 copies under their final name, %6 of "
+               "them failing their check; %7 temporary files left by kills; integrity "
+               "failures %8, half days %9, wrong balances %10")
                .arg(purges)
                .arg(killedPurges)
                .arg(committed)
@@ -357,6 +387,172 @@ void purgeUnderFire(const QString& path, const QList<QDate>& dates, int purges,
         << Qt::endl;
 }
 
+// The generation registered on the marker day: which file the database is.
+const QDate kMarkerDay(2027, 1, 1);
+QString markerOf(const QString& path) {
+    Database db;
+    std::vector<Row> rows;
+    if (db.open(path) ||
+        db.select(table::DailyReport, {{rec::Date, Condition::Op::Eq, toDbDate(kMarkerDay)}}, rows))
+        return QStringLiteral("unreadable");
+    return rows.empty() ? QStringLiteral("none")
+                        : rows.front().values[rec::JobName].toString().section(u'-', 0, 0);
+}
+
+// Backups and restores while two processes register, every other one killed at a random
+// moment. After each the database is there, whole, and is the file it was or the copy
+// restored into it, never anything else; every copy under a final name is sound.
+void backupsUnderFire(const QString& path, const QList<QDate>& dates, const QList<QDate>& checked,
+                      const std::array<qint64, kEmployees>& purged, int runs, QRandomGenerator& rng,
+                      Findings& f, QTextStream& out) {
+    const QString folder = QFileInfo(path).absoluteDir().filePath(QStringLiteral("バックアップ"));
+    QList<QDate> days = checked;
+    days << kMarkerDay;
+    // Three sources, each with a marker of its own.
+    const QDateTime firstStamp(QDate(2026, 12, 9), QTime(9, 0));
+    QStringList sources, markers;
+    for (int j = 0; j < 3; ++j) {
+        registerGeneration(path, kMarkerDay, rng);
+        BackupResult made;
+        if (DbError e = backupNow(path, folder, firstStamp.addSecs(j), made)) {
+            ++f.integrityFailures;
+            f.notes << e.message;
+            return;
+        }
+        sources << made.path;
+        markers << markerOf(made.path);
+    }
+    QProcess* a = startChild(path, dates[0], rng.generate(), 0);
+    QProcess* b = startChild(path, dates[1], rng.generate(), 0);
+    int killedRuns = 0, restores = 0, restored = 0, backups = 0, refused = 0, tempsLeft = 0,
+        copies = 0, badCopies = 0, missing = 0, strangers = 0, killedRestores = 0,
+        killedAfterCopy = 0;
+    quint32 restoreMs = 600, backupMs = 300;
+    for (int i = 0; i < runs; ++i) {
+        const QString before = markerOf(path);
+        const bool restore = rng.bounded(2) == 0;
+        const int source = int(rng.bounded(sources.size()));
+        const QString stamp = firstStamp.addSecs(100 + 2 * i).toString(Qt::ISODate);
+        auto* p = new QProcess;
+        p->start(QCoreApplication::applicationFilePath(),
+                 restore
+                     ? QStringList{QStringLiteral("restore"), path, sources[source], folder, stamp}
+                     : QStringList{QStringLiteral("backup"), path, folder, stamp});
+        p->waitForStarted();
+        (restore ? restores : backups)++;
+        const bool kill = i % 2 == 1;
+        QElapsedTimer took;
+        took.start();
+        if (kill) {
+            // Anywhere in the run: up to the longest the kind has taken so far.
+            QThread::msleep(rng.bounded(restore ? restoreMs : backupMs));
+            p->kill();
+        }
+        p->waitForFinished(60000);
+        const bool finished = p->exitStatus() == QProcess::NormalExit;
+        const bool succeeded = finished && p->exitCode() == 0;
+        if (succeeded)
+            (restore ? restoreMs : backupMs) =
+                std::max(restore ? restoreMs : backupMs, quint32(took.elapsed()));
+        if (!finished) {
+            ++killedRuns;
+            killedRestores += restore ? 1 : 0;
+        } else if (!succeeded) {
+            ++refused;
+            // Refused as locked is what a restore must say under load; anything else fails.
+            const QString said = QString::fromUtf8(p->readAllStandardError());
+            if (!said.contains(QStringLiteral("使用中")))
+                ++f.integrityFailures;
+            f.notes << QStringLiteral("%1 %2: %3")
+                           .arg(restore ? QStringLiteral("restore") : QStringLiteral("backup"))
+                           .arg(i)
+                           .arg(said.trimmed());
+        }
+        if (restore && succeeded)
+            ++restored;
+        delete p;
+
+        // Never missing; the old file or the restored copy, nothing else.
+        if (!QFileInfo::exists(path)) {
+            ++missing;
+            f.notes << QStringLiteral("run %1: the database is missing").arg(i);
+            continue;
+        }
+        const QString after = markerOf(path);
+        const bool expected = after == before || (restore && after == markers[source]);
+        if (!expected || (restore && succeeded && after != markers[source]) ||
+            (!restore && after != before)) {
+            ++strangers;
+            f.notes << QStringLiteral("run %1: marker %2, was %3, restored %4")
+                           .arg(i)
+                           .arg(after, before, restore ? markers[source] : QStringLiteral("-"));
+        }
+        checkFile(path, days, f, purged);
+        // Temporary files only after a kill; copies under a final name are sound.
+        const QStringList left = QDir(QFileInfo(path).absolutePath())
+                                     .entryList({QStringLiteral("*.restore-part*")}, QDir::Files) +
+                                 QDir(folder).entryList({QStringLiteral("*.part*")}, QDir::Files);
+        if (!left.isEmpty()) {
+            tempsLeft += left.size();
+            if (finished) {
+                ++f.integrityFailures;
+                f.notes
+                    << QStringLiteral("run %1 finished and left %2").arg(i).arg(left.join(u' '));
+            }
+            for (const QString& name : left) {
+                QFile::remove(QDir(folder).filePath(name));
+                QFile::remove(QDir(QFileInfo(path).absolutePath()).filePath(name));
+            }
+        }
+        for (const BackupCopy& c : listBackups(folder, path)) {
+            if (sources.contains(c.path))
+                continue;
+            // This run's copy: a restore killed after it was killed writing or checking.
+            if (restore && !finished)
+                ++killedAfterCopy;
+            ++copies;
+            BackupFacts facts;
+            if (DbError e = readBackupFacts(c.path, facts)) {
+                ++badCopies;
+                f.notes
+                    << QStringLiteral("copy %1: %2").arg(QFileInfo(c.path).fileName(), e.message);
+            }
+            QFile::remove(c.path);
+        }
+    }
+    a->kill();
+    b->kill();
+    a->waitForFinished();
+    b->waitForFinished();
+    delete a;
+    delete b;
+    checkFile(path, days, f, purged);
+    f.integrityFailures += badCopies + missing + strangers;
+    out << QStringLiteral("backups and restores while two processes register: %1 backups, %2 "
+                          "restores (%3 killed, %14 restores of them, %15 after the current "
+                          "file's copy), %4 restores done, %5 refused; %6 copies under "
+                          "their final name, %7 of them failing their check; %8 temporary files "
+                          "left by kills; database missing %9 times, neither the old nor the "
+                          "restored file %10 times; integrity failures %11, half days %12, wrong "
+                          "balances %13")
+               .arg(backups)
+               .arg(restores)
+               .arg(killedRuns)
+               .arg(restored)
+               .arg(refused)
+               .arg(copies)
+               .arg(badCopies)
+               .arg(tempsLeft)
+               .arg(missing)
+               .arg(strangers)
+               .arg(f.integrityFailures)
+               .arg(f.mixedDays)
+               .arg(f.balanceMismatches)
+               .arg(killedRestores)
+               .arg(killedAfterCopy)
+        << Qt::endl;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -366,6 +562,10 @@ int main(int argc, char** argv) {
         return child(args.mid(1));
     if (args.value(0) == QLatin1String("purge"))
         return purgeChild(args.mid(1));
+    if (args.value(0) == QLatin1String("backup"))
+        return backupChild(args.mid(1));
+    if (args.value(0) == QLatin1String("restore"))
+        return restoreChild(args.mid(1));
 
     int kills = 100;
     quint32 seed = QRandomGenerator::global()->generate();
@@ -457,13 +657,18 @@ int main(int argc, char** argv) {
         << Qt::endl;
     // 3. Purges while two processes register, every other one killed at a random moment.
     Findings purging;
-    purgeUnderFire(path, dates, kills, rng, purging, out);
+    QList<QDate> checked;
+    std::array<qint64, kEmployees> purged{};
+    purgeUnderFire(path, dates, kills, rng, purging, out, checked, purged);
+    // 4. Backups and restores while two processes register, every other one killed.
+    Findings restoring;
+    backupsUnderFire(path, dates, checked, purged, kills, rng, restoring, out);
 
-    for (const QString& n : killed.notes + together.notes + purging.notes)
+    for (const QString& n : killed.notes + together.notes + purging.notes + restoring.notes)
         out << "  " << n << Qt::endl;
     out << QStringLiteral("%1 checks in %2 s")
-               .arg(killed.checks + together.checks + purging.checks)
+               .arg(killed.checks + together.checks + purging.checks + restoring.checks)
                .arg(timer.elapsed() / 1000.0, 0, 'f', 1)
         << Qt::endl;
-    return killed.ok() && together.ok() && purging.ok() ? 0 : 1;
+    return killed.ok() && together.ok() && purging.ok() && restoring.ok() ? 0 : 1;
 }

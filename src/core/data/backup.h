@@ -5,7 +5,14 @@
 
 #include "core/data/database.h"
 
+#include <QDateTime>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace vorda {
 
@@ -23,5 +30,85 @@ DbError writeSnapshot(Database& db, const QString& target);
 
 // The temporary name a snapshot to `target` is written under until it is checked.
 QString snapshotTempPath(const QString& target);
+
+// ---- Backups of the firm's database ----
+
+// The folder the copies of a database go to: `chosen` when the user picked one, otherwise
+// "バックアップ" beside the database.
+QString backupFolder(const QString& databasePath, const QString& chosen);
+
+// The user's choice of backup folder, kept in the user's own settings beside the frame's
+// place (~/.config/vorda/window.ini), never in vorda.INI; empty: beside the database.
+QString chosenBackupFolder();
+void setChosenBackupFolder(const QString& folder);
+
+// "<database name>_yyyyMMdd_HHmmss.db": VORDA.db copied at 9:15:30 on 8 December 2026 is
+// VORDA_20261208_091530.db.
+QString backupFileName(const QString& databasePath, const QDateTime& stamp);
+// The moment in a file name this program gives copies of that database; nothing for any
+// other name, so nothing else is ever counted or removed as a copy.
+std::optional<QDateTime> backupStamp(const QString& databasePath, const QString& fileName);
+
+struct BackupCopy {
+    QString path;
+    QDateTime stamp; // from its name
+    qint64 size = 0;
+};
+// The copies of the database in the folder, newest first.
+std::vector<BackupCopy> listBackups(const QString& folder, const QString& databasePath);
+
+// The generations kept on `today`: every copy of the last 14 days, the first copy of each
+// month for 24 months, the first copy of each year for ever. Returns the others.
+std::vector<BackupCopy> expiredBackups(const std::vector<BackupCopy>& copies, const QDate& today);
+// Removes the expired copies of the database from the folder; returns the files removed.
+QStringList pruneBackups(const QString& folder, const QString& databasePath, const QDate& today);
+
+// What a database file holds, for the lists and questions of backup and restore.
+struct BackupFacts {
+    QString path;
+    qint64 size = 0;
+    QDateTime written;                                 // the file's last change
+    std::vector<std::pair<QString, qint64>> tableRows; // every table of the program
+    qint64 dailyRows = 0;
+    QDate firstReport, lastReport; // the first and last real date of the daily reports
+};
+// Opens the file as a VORDA database, checks it (quick_check unless `check` is false: a list
+// of many large copies) and reads its facts.
+DbError readBackupFacts(const QString& path, BackupFacts& out, bool check = true);
+// "日報 1,234 件、2016/04/01 ～ 2026/12/08"
+QString factsSummary(const BackupFacts& facts);
+
+struct BackupResult {
+    QString path;        // the checked copy
+    BackupFacts facts;   // of the copy
+    QStringList removed; // older copies the generations rule removed
+};
+// A copy of the database now into `folder` (made when missing) under backupFileName of
+// `now` (a second later when that name is taken: never over a file), then the generations.
+DbError backupNow(const QString& databasePath, const QString& folder, const QDateTime& now,
+                  BackupResult& out);
+// A copy of the database into the new file `target`: never over an existing file, never the
+// database itself.
+DbError backupTo(const QString& databasePath, const QString& target, BackupResult& out);
+// The same from an open connection that has not written yet (the day's copy, a restore's
+// copy of what it replaces).
+DbError backupOpen(Database& db, const QString& folder, const QDateTime& now, BackupResult& out);
+
+// ---- The day's automatic copy ----
+
+// What a program that wants one copy a day before the first write installs at its start.
+struct DailyBackupPolicy {
+    std::function<QDateTime()> now;                             // the program's clock
+    std::function<QString(const QString& databasePath)> folder; // where copies go
+    // After each attempt: the copy made, or why none could be made (the write goes on).
+    std::function<void(const QString& databasePath, const QString& copy, const DbError& error)>
+        report;
+};
+// Installs the policy for the whole process (Database's write hook); without one, no
+// automatic copies are made.
+void setDailyBackupPolicy(const DailyBackupPolicy& policy);
+void clearDailyBackupPolicy();
+// Counts a copy made by other means (a purge's, a restore's) as the day's copy.
+void noteDailyBackup(const QString& databasePath, const QDate& day);
 
 } // namespace vorda

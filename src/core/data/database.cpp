@@ -12,6 +12,7 @@
 #include <QSqlRecord>
 #include <QUrl>
 
+#include <atomic>
 #include <unistd.h>
 
 namespace vorda {
@@ -19,6 +20,7 @@ namespace vorda {
 namespace {
 
 QAtomicInt connectionCounter;
+std::atomic<Database::WriteHook> writeHook{nullptr};
 
 const char* opSql(Condition::Op op) {
     switch (op) {
@@ -296,6 +298,7 @@ DbError Database::create(const QString& path) {
         QFile::remove(path);
         return e;
     };
+    automaticCopy_ = false; // a new file holds nothing to keep
     if (DbError e = connect(path))
         return abandon(e);
     if (DbError e = beginImmediate())
@@ -623,7 +626,13 @@ DbError Database::exec(const QString& sql, const QVariantList& params) {
     return run(q, sql, params, sql.section(u' ', 0, 0));
 }
 
+void Database::setWriteHook(WriteHook hook) {
+    writeHook.store(hook);
+}
+
 DbError Database::beginImmediate() {
+    if (const WriteHook hook = writeHook.load(); hook && automaticCopy_ && !inTransaction_)
+        hook(*this);
     if (DbError e = exec(QStringLiteral("BEGIN IMMEDIATE")))
         return e;
     inTransaction_ = true;

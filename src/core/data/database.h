@@ -106,7 +106,17 @@ public:
 
     // Atomic work: BEGIN IMMEDIATE takes the write lock up front (waiting up to the busy
     // timeout), so a read-then-write inside cannot fail half-way for another's lock.
+    // Every write of the program starts here, so the day's automatic copy is made here too:
+    // the write hook, when one is set, runs before the lock is taken.
     DbError beginImmediate();
+
+    // Runs before BEGIN IMMEDIATE outside a transaction (the day's automatic copy). Its
+    // failure never stops the write; it is reported by whoever set the hook.
+    using WriteHook = void (*)(Database&);
+    static void setWriteHook(WriteHook hook);
+    // Whether the hook runs for this connection: off for a new file, and for the work that
+    // makes a copy of its own (purge, backup, restore).
+    void setAutomaticCopy(bool on) { automaticCopy_ = on; }
     DbError commit();
     void rollback();
     bool inTransaction() const { return inTransaction_; }
@@ -143,6 +153,7 @@ private:
     QHash<QString, QStringList> columns_;
     bool dailyRecIsKey_ = false; // VORDA工事.REC is the table's INTEGER PRIMARY KEY
     bool inTransaction_ = false;
+    bool automaticCopy_ = true;
     int busyTimeoutMs_ = kBusyTimeoutMs;
 };
 

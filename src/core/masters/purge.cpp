@@ -111,6 +111,7 @@ DbError purgeDailyReports(const QString& databasePath, const QDate& until, const
     Database db;
     if (DbError e = db.open(databasePath))
         return e;
+    db.setAutomaticCopy(false); // the purge's own copy below is the day's copy
     Transaction tx(db);
     if (DbError e = tx.begin())
         return e;
@@ -125,6 +126,7 @@ DbError purgeDailyReports(const QString& databasePath, const QDate& until, const
         e.message += QStringLiteral("\nデータは削除していません。");
         return e;
     }
+    noteDailyBackup(databasePath, stamp.date());
     // From here on the copy is good: every failure says where it is kept.
     const auto keptCopy = [&](DbError e) {
         e.message = QStringLiteral("日報を削除できませんでした。データは元のままです。バックアップ"

@@ -1,9 +1,15 @@
 #include "ui/app/data_location_screen.h"
 
 #include "core/app/app_state.h"
+#include "core/data/backup.h"
 #include "core/data/database.h"
 #include "core/data/new_database.h"
+#include "core/data/restore.h"
+#include "ui/app/restore_list.h"
 #include "ui/app/ui_support.h"
+
+#include <QDateTime>
+#include <QGroupBox>
 
 #include <QDir>
 #include <QFileDialog>
@@ -26,28 +32,41 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
 
 QString startFolder(const QString& current) {
     const QFileInfo info(current);
-    return info.absoluteDir().exists() && !current.isEmpty() ? info.absolutePath() : QDir::homePath();
+    return info.absoluteDir().exists() && !current.isEmpty() ? info.absolutePath()
+                                                             : QDir::homePath();
 }
 
 } // namespace
 
 DataLocationScreen::DataLocationScreen(AppState& state, QWidget* parent)
-    : QWidget(parent), state_(state), path_(new QLineEdit(this)) {
+    : QWidget(parent), state_(state), path_(new QLineEdit(this)),
+      backupFolder_(new QLineEdit(this)), newest_(new QLabel(this)) {
     setObjectName(QStringLiteral("Form22"));
     setWindowTitle(QStringLiteral("データ環境"));
     path_->setObjectName(QStringLiteral("Text1"));
     path_->setMinimumWidth(460);
 
     chooseExisting = [this](QWidget* parent) {
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("データベースを選択"),
-                                            startFolder(path_->text()),
-                                            QStringLiteral("VORDA データベース (*.db *.sqlite *.sqlite3);;すべてのファイル (*)"));
+        return QFileDialog::getOpenFileName(
+            parent, QStringLiteral("データベースを選択"), startFolder(path_->text()),
+            QStringLiteral("VORDA データベース (*.db *.sqlite *.sqlite3);;すべてのファイル (*)"));
     };
     chooseNew = [this](QWidget* parent) {
-        return QFileDialog::getSaveFileName(parent, QStringLiteral("新しいデータベース"),
-                                            QDir(startFolder(path_->text())).filePath(QStringLiteral("VORDA.db")),
-                                            QStringLiteral("VORDA データベース (*.db)"), nullptr,
-                                            QFileDialog::DontConfirmOverwrite);
+        return QFileDialog::getSaveFileName(
+            parent, QStringLiteral("新しいデータベース"),
+            QDir(startFolder(path_->text())).filePath(QStringLiteral("VORDA.db")),
+            QStringLiteral("VORDA データベース (*.db)"), nullptr,
+            QFileDialog::DontConfirmOverwrite);
+    };
+
+    chooseBackupFolder = [this](QWidget* parent) {
+        return QFileDialog::getExistingDirectory(parent, QStringLiteral("バックアップの場所"),
+                                                 backupFolder_->text());
+    };
+    chooseCopy = [](QWidget* parent, const QString& databasePath,
+                    const std::vector<BackupCopy>& copies) {
+        RestoreList list(databasePath, copies, parent);
+        return list.exec() == QDialog::Accepted ? list.chosen() : QString();
     };
 
     auto* caption = new QLabel(QStringLiteral("データの場所"), this);
@@ -76,9 +95,38 @@ DataLocationScreen::DataLocationScreen(AppState& state, QWidget* parent)
     confirmation_ = ui::confirmationLine(this);
     grid->addWidget(confirmation_, 3, 0, 1, 4);
 
+    auto* backups = new QGroupBox(QStringLiteral("バックアップ"), this);
+    auto* inner = new QGridLayout(backups);
+    backupFolder_->setObjectName(QStringLiteral("BackupFolder"));
+    backupFolder_->setReadOnly(true);
+    newest_->setObjectName(QStringLiteral("BackupNewest"));
+    QPushButton* change = button(backups, QStringLiteral("Command5"), QStringLiteral("変更…"));
+    QPushButton* now =
+        button(backups, QStringLiteral("Command6"), QStringLiteral("今すぐバックアップ"));
+    QPushButton* back = button(backups, QStringLiteral("Command7"), QStringLiteral("復元…"));
+    change->setToolTip(QStringLiteral("バックアップを置くフォルダを選びます。"));
+    now->setToolTip(QStringLiteral("登録したデータベースの写しを今作ります。"));
+    back->setToolTip(QStringLiteral("バックアップの一つをデータベースに戻します。"));
+    inner->addWidget(new QLabel(QStringLiteral("バックアップの場所"), backups), 0, 0);
+    inner->addWidget(backupFolder_, 0, 1, 1, 2);
+    inner->addWidget(change, 0, 3);
+    inner->addWidget(new QLabel(QStringLiteral("最新のバックアップ"), backups), 1, 0);
+    inner->addWidget(newest_, 1, 1, 1, 3);
+    auto* actions = new QHBoxLayout;
+    actions->addStretch();
+    actions->addWidget(now);
+    actions->addWidget(back);
+    inner->addLayout(actions, 2, 0, 1, 4);
+    grid->addWidget(backups, 4, 0, 1, 4);
+    connect(change, &QPushButton::clicked, this, &DataLocationScreen::changeBackupFolder);
+    connect(now, &QPushButton::clicked, this, &DataLocationScreen::backupNow);
+    connect(back, &QPushButton::clicked, this, &DataLocationScreen::restore);
+    connect(this, &DataLocationScreen::registered, this, &DataLocationScreen::showBackups);
+
     // On opening: the file is read again, so the bound screens take its path too.
     INIREAD(state_);
     path_->setText(state_.databasePath);
+    showBackups();
     connect(path_, &QLineEdit::textChanged, confirmation_, &QLabel::clear);
     ui::pressWithEnter(this);
 }
@@ -133,7 +181,106 @@ void DataLocationScreen::createNew() {
     const QString path = QDir::toNativeSeparators(chosen);
     path_->setText(path);
     if (writePath(path))
-        ui::showMessage(this, QStringLiteral("新しいデータベースを作成し、データの場所に登録しました。\n%1").arg(path));
+        ui::showMessage(
+            this, QStringLiteral("新しいデータベースを作成し、データの場所に登録しました。\n%1")
+                      .arg(path));
+}
+
+namespace {
+
+QDateTime nowOf(const AppState& state) {
+    return QDateTime(state.today(), QTime::currentTime());
+}
+
+QString folderOf(const AppState& state) {
+    return backupFolder(state.databasePath, chosenBackupFolder());
+}
+
+} // namespace
+
+void DataLocationScreen::showBackups() {
+    if (state_.databasePath.trimmed().isEmpty()) {
+        backupFolder_->clear();
+        newest_->setText(QStringLiteral("データの場所が設定されていません"));
+        return;
+    }
+    const QString folder = folderOf(state_);
+    backupFolder_->setText(QDir::toNativeSeparators(folder));
+    const std::vector<BackupCopy> copies = listBackups(folder, state_.databasePath);
+    if (copies.empty()) {
+        newest_->setText(QStringLiteral("まだありません"));
+        return;
+    }
+    newest_->setText(QStringLiteral("%1（%2）")
+                         .arg(copies.front().stamp.toString(QStringLiteral("yyyy/MM/dd HH:mm")),
+                              QFileInfo(copies.front().path).fileName()));
+}
+
+void DataLocationScreen::changeBackupFolder() {
+    const QString chosen = chooseBackupFolder ? chooseBackupFolder(this) : QString();
+    if (chosen.isEmpty())
+        return;
+    const QFileInfo info(chosen);
+    if (!info.isDir() || !info.isWritable()) {
+        ui::showMessage(this,
+                        QStringLiteral("%1 には書き込めません。別のフォルダを選んでください。")
+                            .arg(QDir::toNativeSeparators(chosen)));
+        return;
+    }
+    // The folder beside the database stays the default, not a fixed path.
+    const QString beside = backupFolder(state_.databasePath, {});
+    setChosenBackupFolder(QDir::cleanPath(chosen) == QDir::cleanPath(beside) ? QString() : chosen);
+    showBackups();
+}
+
+void DataLocationScreen::backupNow() {
+    BackupResult result;
+    if (const DbError e =
+            vorda::backupNow(state_.databasePath, folderOf(state_), nowOf(state_), result)) {
+        ui::showMessage(this, e.message);
+        return;
+    }
+    showBackups();
+    ui::showMessage(this,
+                    QStringLiteral("バックアップを作成しました。\n%1\n%2")
+                        .arg(QDir::toNativeSeparators(result.path), factsSummary(result.facts)));
+}
+
+void DataLocationScreen::restore() {
+    const QString database = state_.databasePath;
+    if (database.trimmed().isEmpty()) {
+        ui::showMessage(this, QStringLiteral("データの場所が設定されていません。"));
+        return;
+    }
+    const QString folder = folderOf(state_);
+    const std::vector<BackupCopy> copies = listBackups(folder, database);
+    if (copies.empty()) {
+        ui::showMessage(this, QStringLiteral("%1 にバックアップがありません。")
+                                  .arg(QDir::toNativeSeparators(folder)));
+        return;
+    }
+    const QString chosen = chooseCopy ? chooseCopy(this, database, copies) : QString();
+    if (chosen.isEmpty())
+        return;
+    RestorePlan plan;
+    if (const DbError e = checkRestore(database, chosen, plan)) {
+        ui::showMessage(this, e.message);
+        return;
+    }
+    if (!ui::askYesNo(this, restoreQuestion(database, plan) + QStringLiteral("\nよろしいですか？")))
+        return;
+    RestoreResult result;
+    const DbError e = restoreDatabase(database, chosen, folder, nowOf(state_), result);
+    showBackups();
+    if (e) {
+        ui::showMessage(this, e.message);
+        return;
+    }
+    emit restored();
+    ui::showMessage(
+        this,
+        QStringLiteral("復元しました（%1）。\n置き換える前のデータベースは %2 にあります。")
+            .arg(factsSummary(result.restored), QDir::toNativeSeparators(result.replacedCopy)));
 }
 
 } // namespace vorda

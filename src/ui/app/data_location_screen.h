@@ -1,11 +1,17 @@
 #pragma once
-// The data location screen Form22 "データ環境": where the database file is.
+// The data location screen Form22 "データ環境": where the database file is, and its backups:
+// the folder they go to, the newest copy, a copy now, and a restore from one of them.
 
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
+
+namespace vorda {
+struct BackupCopy;
+}
 
 namespace vorda {
 
@@ -19,6 +25,10 @@ public:
     // The file choosers, replaceable by tests: an existing file to open, a new file to create.
     std::function<QString(QWidget*)> chooseExisting;
     std::function<QString(QWidget*)> chooseNew;
+    // The backup folder chooser, and the restore list (RestoreList): the copy chosen or empty.
+    std::function<QString(QWidget*)> chooseBackupFolder;
+    std::function<QString(QWidget*, const QString& databasePath, const std::vector<BackupCopy>&)>
+        chooseCopy;
 
     // "登録": the field's path becomes the database path and is written to vorda.INI.
     void registerPath();
@@ -27,8 +37,19 @@ public:
     // "新規作成…": a new database with the rows a new firm needs, put in the field and registered.
     void createNew();
 
+    // "変更…": another backup folder, kept in the user's settings.
+    void changeBackupFolder();
+    // "今すぐバックアップ": a checked copy of the registered database now.
+    void backupNow();
+    // "復元…": a copy from the list, checked, after one question naming what is replaced.
+    void restore();
+    // The backup folder and the newest copy as they are now.
+    void showBackups();
+
 signals:
     void registered();
+    // A restore replaced the database: every open screen reads it again.
+    void restored();
 
 private:
     bool writePath(const QString& path);
@@ -36,6 +57,8 @@ private:
     AppState& state_;
     QLineEdit* path_;
     QLabel* confirmation_;
+    QLineEdit* backupFolder_;
+    QLabel* newest_;
 };
 
 } // namespace vorda

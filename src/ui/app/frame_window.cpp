@@ -2,10 +2,11 @@
 
 #include "core/app/app_state.h"
 #include "ui/app/main_screen.h"
+#include "ui/app/ui_support.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QCloseEvent>
+#include <QDir>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -14,16 +15,17 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
+#include <algorithm>
 
 namespace vorda {
 
 namespace {
 
 struct MenuItem {
-    int index;             // the entry's index in its group; -1 for a separator
+    int index; // the entry's index in its group; -1 for a separator
     const char16_t* caption;
     ScreenId screen;
-    bool ends = false;     // 終了
+    bool ends = false; // 終了
 };
 
 struct Menu {
@@ -65,7 +67,8 @@ const std::vector<Menu>& menuTree() {
 // The frame's place on the desktop is the user's, not the firm's: it lives in the user's
 // settings, apart from vorda.INI.
 QSettings placeSettings() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vorda"), QStringLiteral("window"));
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vorda"),
+                     QStringLiteral("window"));
 }
 
 const QString kGeometryKey = QStringLiteral("frame/geometry");
@@ -232,10 +235,11 @@ void FrameWindow::followDatabase(QWidget* screen, std::function<QString()> path,
         reload();
     };
     connect(this, &FrameWindow::dataLocationChanged, screen, again);
-    connect(area_, &QMdiArea::subWindowActivated, screen, [screen, path, loaded, again](QMdiSubWindow* w) {
-        if (w && w->widget() == screen && path() != *loaded)
-            again();
-    });
+    connect(area_, &QMdiArea::subWindowActivated, screen,
+            [screen, path, loaded, again](QMdiSubWindow* w) {
+                if (w && w->widget() == screen && path() != *loaded)
+                    again();
+            });
 }
 
 void FrameWindow::showAtStart() {
@@ -277,6 +281,24 @@ void FrameWindow::succeeded() {
     if (statusIsError_)
         status_->clear();
     statusIsError_ = false;
+}
+
+void FrameWindow::backupReported(const QString& databasePath, const QString& copy,
+                                 const QString& error) {
+    if (error.isEmpty()) {
+        showNote(
+            QStringLiteral("バックアップを作成しました: %1").arg(QDir::toNativeSeparators(copy)));
+        return;
+    }
+    const QString text =
+        QStringLiteral("%1 の自動バックアップを作成できませんでした（保存はしています。次の保存の"
+                       "ときにもう一度作成します）。%2")
+            .arg(QDir::toNativeSeparators(databasePath), error);
+    showStatus(QString(text).replace(u'\n', u' '));
+    if (!backupFailureShown_) {
+        backupFailureShown_ = true;
+        ui::showMessage(this, text);
+    }
 }
 
 FrameWindow* frameOf(QWidget* screen) {

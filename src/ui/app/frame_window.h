@@ -32,7 +32,7 @@ enum class ScreenId {
     ProjectMaster,
     EmployeeMaster,
     VehicleMaster,
-    FurtherRegistrations,  // 予備登録 menu screen
+    FurtherRegistrations, // 予備登録 menu screen
     MarkMaster,
     WeatherMaster,
     SystemSettings,
@@ -82,6 +82,11 @@ public:
     // An operation went through: an error it may have followed disappears.
     void succeeded();
 
+    // The day's automatic copy of a database: where it went, or why it could not be made.
+    // A failure is said on the status line each time and in a message box the first time
+    // in a session; the write the user asked for has gone on all the same.
+    void backupReported(const QString& databasePath, const QString& copy, const QString& error);
+
     // Closes every screen (each may refuse, e.g. for unsaved work) and ends the program.
     void endProgram();
     // True while endProgram closes the screens.
@@ -93,7 +98,8 @@ public:
     // A list of the database's rows stays with the current file: `reload` runs when the
     // data location changes and when the screen comes to the front with another path than
     // the one it last read.
-    void followDatabase(QWidget* screen, std::function<QString()> path, std::function<void()> reload);
+    void followDatabase(QWidget* screen, std::function<QString()> path,
+                        std::function<void()> reload);
 
 signals:
     // "登録" of the data location screen: another database is in use now.
@@ -123,6 +129,7 @@ private:
     bool ending_ = false;
     bool statusIsError_ = false;
     bool keepsPlace_ = false; // shown by showAtStart: closing writes its place
+    bool backupFailureShown_ = false;
 };
 
 // The frame a screen is shown in, or nullptr (a screen made on its own, in a test).

@@ -5,8 +5,8 @@
 #include "ui/app/data_location_screen.h"
 #include "ui/app/frame_window.h"
 #include "ui/app/main_screen.h"
-#include "ui/app/weather_picker.h"
 #include "ui/app/ui_support.h"
+#include "ui/app/weather_picker.h"
 #include "ui/entry/entry_screen.h"
 #include "ui/entry/pickers.h"
 #include "ui/masters/further_registrations.h"
@@ -17,6 +17,7 @@
 #include "ui/masters/purge_screen.h"
 #include "ui/masters/system_settings_screen.h"
 #include "ui/masters/trade_name_screen.h"
+#include "ui/reports/attendance_screen.h"
 #include "ui/reports/daily_print_screen.h"
 #include "ui/reports/monthly_results_screen.h"
 #include "ui/reports/period_list_screen.h"
@@ -28,8 +29,7 @@ namespace {
 
 // A settings screen opens only with its row read: empty fields standing for a file that
 // could not be read would overwrite the stored settings at "登録".
-template <typename Screen>
-QWidget* openedWithItsRow(Screen* screen) {
+template <typename Screen> QWidget* openedWithItsRow(Screen* screen) {
     if (!screen->load()) {
         delete screen;
         return nullptr;
@@ -40,12 +40,17 @@ QWidget* openedWithItsRow(Screen* screen) {
 } // namespace
 
 void registerScreens(FrameWindow& frame) {
-    frame.registerScreen(ScreenId::Main, [](FrameWindow& f) -> QWidget* {
-        return new MainScreen(f.state(), f);
-    });
+    frame.registerScreen(ScreenId::Main,
+                         [](FrameWindow& f) -> QWidget* { return new MainScreen(f.state(), f); });
     frame.registerScreen(ScreenId::DataLocation, [](FrameWindow& f) -> QWidget* {
         auto* screen = new DataLocationScreen(f.state());
         QObject::connect(screen, &DataLocationScreen::registered, &f, [&f] {
+            if (auto* main = qobject_cast<MainScreen*>(f.screen(ScreenId::Main)))
+                main->refreshWeather();
+            emit f.dataLocationChanged();
+        });
+        // A restored file is another file under the same name: everything reads it again.
+        QObject::connect(screen, &DataLocationScreen::restored, &f, [&f] {
             if (auto* main = qobject_cast<MainScreen*>(f.screen(ScreenId::Main)))
                 main->refreshWeather();
             emit f.dataLocationChanged();
@@ -63,9 +68,8 @@ void registerScreens(FrameWindow& frame) {
     frame.registerScreen(ScreenId::ProjectPicker, [](FrameWindow& f) -> QWidget* {
         return new ProjectPicker(f.state(), f);
     });
-    frame.registerScreen(ScreenId::MarkPicker, [](FrameWindow& f) -> QWidget* {
-        return new MarkPicker(f.state(), f);
-    });
+    frame.registerScreen(ScreenId::MarkPicker,
+                         [](FrameWindow& f) -> QWidget* { return new MarkPicker(f.state(), f); });
     frame.registerScreen(ScreenId::DailyPrint, [](FrameWindow& f) -> QWidget* {
         return new DailyPrintScreen(f.state());
     });
@@ -75,8 +79,9 @@ void registerScreens(FrameWindow& frame) {
     frame.registerScreen(ScreenId::PeriodList, [](FrameWindow& f) -> QWidget* {
         auto* screen = new PeriodListScreen(f.state());
         // Its list is of the bound file: a new data location is read at once.
-        f.followDatabase(screen, [&state = f.state()] { return state.boundDatabasePath; },
-                         [screen] { screen->reloadProjects(); });
+        f.followDatabase(
+            screen, [&state = f.state()] { return state.boundDatabasePath; },
+            [screen] { screen->reloadProjects(); });
         return screen;
     });
     frame.registerScreen(ScreenId::Attendance, [](FrameWindow& f) -> QWidget* {
@@ -121,9 +126,8 @@ void registerScreens(FrameWindow& frame) {
     frame.registerScreen(ScreenId::TradeName, [](FrameWindow& f) -> QWidget* {
         return openedWithItsRow(new TradeNameScreen(f.state()));
     });
-    frame.registerScreen(ScreenId::Purge, [](FrameWindow& f) -> QWidget* {
-        return new PurgeScreen(f.state());
-    });
+    frame.registerScreen(ScreenId::Purge,
+                         [](FrameWindow& f) -> QWidget* { return new PurgeScreen(f.state()); });
 }
 
 } // namespace vorda

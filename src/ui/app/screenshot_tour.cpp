@@ -1,7 +1,10 @@
 #include "ui/app/screenshot_tour.h"
 
+#include "core/app/app_state.h"
+#include "core/data/backup.h"
 #include "ui/app/frame_window.h"
 #include "ui/app/main_screen.h"
+#include "ui/app/restore_list.h"
 #include "ui/entry/entry_screen.h"
 #include "ui/masters/register_form.h"
 #include "ui/reports/daily_print_screen.h"
@@ -49,14 +52,28 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
     auto steps = std::make_shared<std::vector<Step>>();
     QMenu* firstMenu = frame.menuBar()->findChildren<QMenu*>().value(0);
     steps->push_back({600, [&frame, folder] { shoot(folder, QStringLiteral("main_screen")); }});
-    steps->push_back({100, [&frame, firstMenu] {
-                          frame.menuBar()->setActiveAction(firstMenu->menuAction());
-                      }});
+    steps->push_back(
+        {100, [&frame, firstMenu] { frame.menuBar()->setActiveAction(firstMenu->menuAction()); }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("menu_processing")); }});
     steps->push_back({100, [firstMenu] { firstMenu->hide(); }});
     steps->push_back({100, [&frame] { frame.openScreen(ScreenId::DataLocation); }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("data_location")); }});
-    steps->push_back({100, [&frame] { pressIn(frame, QStringLiteral("Text5"), Qt::Key_F4, ScreenId::Main); }});
+    steps->push_back({100, [&frame, folder] {
+                          const QString database = frame.state().databasePath;
+                          auto* list = new RestoreList(
+                              database,
+                              listBackups(backupFolder(database, chosenBackupFolder()), database),
+                              &frame);
+                          list->setAttribute(Qt::WA_DeleteOnClose);
+                          list->show();
+                          QTimer::singleShot(400, list, [list, folder] {
+                              shoot(folder, QStringLiteral("restore_list"));
+                              list->close();
+                          });
+                      }});
+    steps->push_back({700, [] {}});
+    steps->push_back(
+        {100, [&frame] { pressIn(frame, QStringLiteral("Text5"), Qt::Key_F4, ScreenId::Main); }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("weather_picker")); }});
     steps->push_back({100, [&frame] {
                           for (ScreenId id : {ScreenId::WeatherPicker, ScreenId::DataLocation})
@@ -67,13 +84,16 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
                       }});
     for (int page = 0; page < 3; ++page) {
         steps->push_back({200, [&frame, page] {
-                              if (auto* entry = qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
+                              if (auto* entry =
+                                      qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
                                   entry->showPage(page);
                           }});
-        steps->push_back({400, [folder, page] { shoot(folder, QStringLiteral("entry_page%1").arg(page)); }});
+        steps->push_back(
+            {400, [folder, page] { shoot(folder, QStringLiteral("entry_page%1").arg(page)); }});
     }
     steps->push_back({100, [&frame] {
-                          if (auto* entry = qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
+                          if (auto* entry =
+                                  qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
                               entry->showPage(0);
                           pressIn(frame, QStringLiteral("Text2"), Qt::Key_F4);
                       }});
@@ -81,7 +101,8 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
     steps->push_back({100, [&frame] {
                           if (QWidget* w = frame.screen(ScreenId::ProjectPicker))
                               w->close();
-                          if (auto* entry = qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
+                          if (auto* entry =
+                                  qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
                               entry->showPage(1);
                           pressIn(frame, QStringLiteral("SG3(2)"), Qt::Key_F4);
                       }});
@@ -89,7 +110,8 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
     steps->push_back({100, [&frame] {
                           if (QWidget* w = frame.screen(ScreenId::MarkPicker))
                               w->close();
-                          if (auto* entry = qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry))) {
+                          if (auto* entry =
+                                  qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry))) {
                               entry->showPage(0);
                               entry->parentWidget()->showMaximized();
                           }
@@ -117,7 +139,8 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
                       }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("print_screens")); }});
     steps->push_back({100, [&frame, folder] {
-                          auto* print = qobject_cast<DailyPrintScreen*>(frame.screen(ScreenId::DailyPrint));
+                          auto* print =
+                              qobject_cast<DailyPrintScreen*>(frame.screen(ScreenId::DailyPrint));
                           if (!print)
                               return;
                           // The preview is modal: its picture is taken from inside its own loop.
@@ -139,20 +162,25 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("period_list_screen")); }});
     // The master grids, one at a time, and the 予備登録 menu beside the staff marks.
     const std::pair<ScreenId, const char*> masters[] = {
-        {ScreenId::ProjectMaster, "master_projects"},   {ScreenId::EmployeeMaster, "master_employees"},
-        {ScreenId::VehicleMaster, "master_vehicles"},   {ScreenId::WeatherMaster, "master_weather"},
-        {ScreenId::FurtherRegistrations, nullptr},      {ScreenId::MarkMaster, "master_marks"}};
+        {ScreenId::ProjectMaster, "master_projects"},
+        {ScreenId::EmployeeMaster, "master_employees"},
+        {ScreenId::VehicleMaster, "master_vehicles"},
+        {ScreenId::WeatherMaster, "master_weather"},
+        {ScreenId::FurtherRegistrations, nullptr},
+        {ScreenId::MarkMaster, "master_marks"}};
     for (const auto& [id, shot] : masters) {
         steps->push_back({200, [&frame, id = id] {
-                              for (ScreenId open : {ScreenId::DailyPrint, ScreenId::PrintSettings,
-                                                    ScreenId::ProjectMaster, ScreenId::EmployeeMaster,
-                                                    ScreenId::VehicleMaster, ScreenId::WeatherMaster})
+                              for (ScreenId open :
+                                   {ScreenId::DailyPrint, ScreenId::PrintSettings,
+                                    ScreenId::ProjectMaster, ScreenId::EmployeeMaster,
+                                    ScreenId::VehicleMaster, ScreenId::WeatherMaster})
                                   if (QWidget* w = frame.screen(open))
                                       w->close();
                               frame.openScreen(id);
                           }});
         if (shot)
-            steps->push_back({400, [folder, name = QString::fromLatin1(shot)] { shoot(folder, name); }});
+            steps->push_back(
+                {400, [folder, name = QString::fromLatin1(shot)] { shoot(folder, name); }});
     }
     steps->push_back({100, [&frame] {
                           if (QWidget* w = frame.screen(ScreenId::DailyPrint))
@@ -174,8 +202,8 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
         steps->push_back({400, [&frame, folder, id, name] {
                               // The screen in its frame, not the whole desktop: small pictures.
                               if (QWidget* w = frame.screen(id)) {
-                                  w->parentWidget()->grab().save(
-                                      QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
+                                  w->parentWidget()->grab().save(QDir(folder).filePath(
+                                      QString::fromLatin1(name) + QStringLiteral(".png")));
                                   w->close();
                               }
                           }});

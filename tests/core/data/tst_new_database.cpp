@@ -148,6 +148,29 @@ private slots:
             << QStringLiteral("utf8.INI の 1 行目（データの場所）が UTF-8") << 0;
         QTest::newRow("a UTF-8 INI read as kana")
             << withIni(QStringLiteral("utf8-kanji.INI")) << 1 << QStringLiteral("UTF-8") << 0;
+        const auto command = [&](const QStringList& args) {
+            return QStringList{QStringLiteral("--ini"), ini} + args;
+        };
+        QTest::newRow("restore of a text file")
+            << command({"restore", "{DIR}/binary.INI", "--yes"}) << 1
+            << QStringLiteral("VORDAのデータベースではありません") << 0;
+        QTest::newRow("restore of the database under another name")
+            << command({"restore", "{DIR}/hard.db", "--yes"}) << 1 << QStringLiteral("そのもの")
+            << 0;
+        QTest::newRow("restore of a pipe") << command({"restore", "{DIR}/pipe"}) << 1
+                                           << QStringLiteral("普通のファイルではありません") << 0;
+        QTest::newRow("restore without a file")
+            << command({"restore", "--yes"}) << 2 << QStringLiteral("使い方") << 0;
+        QTest::newRow("restore with an unknown option")
+            << command({"restore", "{DIR}/hard.db", "--force"}) << 2 << QStringLiteral("使い方")
+            << 0;
+        QTest::newRow("backup over a file") << command({"backup", "--out", "{DIR}/binary.INI"}) << 1
+                                            << QStringLiteral("すでにあります") << 0;
+        QTest::newRow("backup without a name")
+            << command({"backup", "--out"}) << 2 << QStringLiteral("使い方") << 0;
+        QTest::newRow("backup to a full disk")
+            << command({"backup", "--out", "{DIR}/full.db"}) << 1
+            << QStringLiteral("バックアップを作成できませんでした") << 8192;
         QTest::newRow("an INI without a path")
             << withIni(QStringLiteral("blank.INI")) << 1
             << QStringLiteral("blank.INI の 1 行目（データの場所）が空です") << 0;
@@ -419,6 +442,59 @@ private slots:
         p.start(exe, {QStringLiteral("check-db"), path});
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), 0);
+
+        // backup and restore, with the user's settings of this test only.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+        p.setProcessEnvironment(env);
+        const auto run = [&](const QStringList& args, QString& output) {
+            p.start(exe, QStringList{QStringLiteral("--ini"), ini} + args);
+            p.waitForFinished(60000);
+            output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+            return p.exitCode();
+        };
+        qint64 rows = 0;
+        QVERIFY(!db.count(table::DailyReport, {}, rows));
+        QString output;
+        QCOMPARE(run({QStringLiteral("backup")}, output), 0);
+        const QString folder = dir.filePath(QStringLiteral("バックアップ"));
+        const QStringList copies = QDir(folder).entryList({QStringLiteral("見本_*.db")});
+        QCOMPARE(copies.size(), 1);
+        QVERIFY2(output.contains(QDir(folder).filePath(copies[0])) &&
+                     output.contains(QStringLiteral("日報: %1 件").arg(rows)),
+                 qPrintable(output));
+        QVERIFY(!db.exec(QStringLiteral("DELETE FROM \"VORDA工事\"")));
+        const QByteArray emptied = test::fileHash(path);
+        QCOMPARE(run({QStringLiteral("restore"), QDir(folder).filePath(copies[0])}, output), 0);
+        QVERIFY2(output.contains(QStringLiteral("VORDA工事: %1 件").arg(rows)) &&
+                     output.contains(QStringLiteral("VORDA工事: 0 件")) &&
+                     output.contains(QStringLiteral("--yes")),
+                 qPrintable(output));
+        QCOMPARE(test::fileHash(path), emptied);
+        QCOMPARE(run({QStringLiteral("restore"), QDir(folder).filePath(copies[0]),
+                      QStringLiteral("--yes")},
+                     output),
+                 0);
+        qint64 restored = 0;
+        QVERIFY(!db.count(table::DailyReport, {}, restored));
+        QCOMPARE(restored, rows);
+        QCOMPARE(QDir(folder).entryList({QStringLiteral("見本_*.db")}).size(), 2);
+
+        // A damaged file: check-db names the newest good copy and the command that restores it.
+        QByteArray bytes = test::readFile(path);
+        for (int i = 12 * 4096; i < 30 * 4096 && i < bytes.size(); ++i)
+            bytes[i] = char(0x55);
+        QVERIFY(test::writeFile(path, bytes));
+        p.start(exe, {QStringLiteral("check-db"), path});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        const QString said = QString::fromUtf8(p.readAllStandardError());
+        const QString newest =
+            QDir(folder).entryList({QStringLiteral("見本_*.db")}, QDir::Files, QDir::Name).last();
+        QVERIFY2(said.contains(QStringLiteral("壊れています")) &&
+                     said.contains(QDir(folder).filePath(newest)) &&
+                     said.contains(QStringLiteral("vorda restore")),
+                 qPrintable(said));
     }
 };
 

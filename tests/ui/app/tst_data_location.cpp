@@ -1,23 +1,28 @@
-// The data location screen: registering, choosing an existing file, creating a new one.
+// The data location screen: registering, choosing an existing file, creating a new one, and
+// the backups: their folder, a copy now, a restore from the list.
 
 #include "core/app/app_state.h"
-#include "support/message_recorder.h"
+#include "core/data/backup.h"
 #include "support/files.h"
+#include "support/message_recorder.h"
 #include "support/temp_database.h"
 #include "ui/app/data_location_screen.h"
+#include "ui/app/frame_window.h"
+#include "ui/app/restore_list.h"
 
 #include <QFile>
-#include <QStringEncoder>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QLabel>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStringEncoder>
+#include <QTableWidget>
 #include <QTest>
 
 using namespace vorda;
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 class TestDataLocation : public QObject {
     Q_OBJECT
@@ -27,24 +32,31 @@ private slots:
         QVERIFY(oldDb.ok() && newDb.ok());
         AppState s;
         s.iniPath = oldDb.filePath(QStringLiteral("vorda.INI"));
-        QVERIFY(test::writeFile(s.iniPath, QStringEncoder("windows-31j").encode(oldDb.path() + QStringLiteral("\r\n予備\r\n 9 \r\n 1 \r\n"))));
+        QVERIFY(test::writeFile(
+            s.iniPath, QStringEncoder("windows-31j")
+                           .encode(oldDb.path() + QStringLiteral("\r\n予備\r\n 9 \r\n 1 \r\n"))));
         test::MessageRecorder messages;
         DataLocationScreen screen(s);
         auto* field = screen.findChild<QLineEdit*>(QStringLiteral("Text1"));
         QCOMPARE(field->text(), oldDb.path()); // read from the file on opening
-        QCOMPARE(screen.findChild<QPushButton*>(QStringLiteral("Command1"))->text(), QStringLiteral("登録"));
-        QCOMPARE(screen.findChild<QPushButton*>(QStringLiteral("Command2"))->text(), QStringLiteral("終了"));
+        QCOMPARE(screen.findChild<QPushButton*>(QStringLiteral("Command1"))->text(),
+                 QStringLiteral("登録"));
+        QCOMPARE(screen.findChild<QPushButton*>(QStringLiteral("Command2"))->text(),
+                 QStringLiteral("終了"));
 
         field->setText(newDb.path());
-        QTest::mouseClick(screen.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+        QTest::mouseClick(screen.findChild<QPushButton*>(QStringLiteral("Command1")),
+                          Qt::LeftButton);
         QVERIFY(messages.texts.isEmpty()); // a good path registers without a box,
         auto* confirmation = screen.findChild<QLabel*>(QStringLiteral("confirmation"));
-        QCOMPARE(confirmation->text(), QStringLiteral("データの場所を登録しました。")); // said in the screen
+        QCOMPARE(confirmation->text(),
+                 QStringLiteral("データの場所を登録しました。")); // said in the screen
         QCOMPARE(s.databasePath, newDb.path());
         // The lists bound to the file follow it at once: no picker shows the old firm's rows.
         QCOMPARE(s.boundDatabasePath, newDb.path());
         const QByteArray expected =
-            QStringEncoder("windows-31j").encode(newDb.path() + QStringLiteral("\r\n予備\r\n 9 \r\n 1 \r\n"));
+            QStringEncoder("windows-31j")
+                .encode(newDb.path() + QStringLiteral("\r\n予備\r\n 9 \r\n 1 \r\n"));
         QCOMPARE(test::readFile(s.iniPath), expected);
 
         field->setText(oldDb.path());
@@ -136,6 +148,125 @@ private slots:
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY(messages.texts[0].contains(QStringLiteral("上書きはしません")));
         QCOMPARE(test::readFile(path), before);
+    }
+
+    void backupsMadeMovedAndRestored() {
+        test::TempDatabase t(true);
+        QVERIFY(t.ok());
+        QTemporaryDir settings;
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+        AppState s;
+        s.iniPath = t.filePath(QStringLiteral("vorda.INI"));
+        s.today = [] { return QDate(2024, 6, 14); };
+        QVERIFY(
+            test::writeFile(s.iniPath, QFile::encodeName(t.path()) + "\r\n\r\n 12 \r\n 2 \r\n"));
+        const QByteArray ini = test::readFile(s.iniPath);
+        test::MessageRecorder messages;
+        FrameWindow frame(s);
+        auto* screen = qobject_cast<DataLocationScreen*>(frame.openScreen(ScreenId::DataLocation));
+        QVERIFY(screen);
+        auto* folder = screen->findChild<QLineEdit*>(QStringLiteral("BackupFolder"));
+        auto* newest = screen->findChild<QLabel*>(QStringLiteral("BackupNewest"));
+        const QString beside = t.filePath(QStringLiteral("バックアップ"));
+        QCOMPARE(folder->text(), beside);
+        QCOMPARE(newest->text(), QStringLiteral("まだありません"));
+        QCOMPARE(screen->findChild<QPushButton*>(QStringLiteral("Command5"))->text(),
+                 QStringLiteral("変更…"));
+
+        QTest::mouseClick(screen->findChild<QPushButton*>(QStringLiteral("Command6")),
+                          Qt::LeftButton);
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY2(messages.texts[0].startsWith(QStringLiteral("バックアップを作成しました。")),
+                 qPrintable(messages.texts[0]));
+        const std::vector<BackupCopy> made = listBackups(beside, t.path());
+        QCOMPARE(made.size(), size_t(1));
+        QVERIFY(newest->text().contains(QFileInfo(made[0].path).fileName()));
+
+        // Another folder: kept in the user's settings, never in vorda.INI; a file is refused.
+        const QString plain = t.filePath(QStringLiteral("plain"));
+        QVERIFY(test::writeFile(plain, "x"));
+        const QString elsewhere = settings.filePath(QStringLiteral("copies"));
+        QVERIFY(QDir().mkpath(elsewhere));
+        QString offered = plain;
+        screen->chooseBackupFolder = [&](QWidget*) { return offered; };
+        messages.texts.clear();
+        screen->changeBackupFolder();
+        QCOMPARE(messages.texts.size(), 1);
+        QCOMPARE(folder->text(), beside);
+        offered = elsewhere;
+        screen->changeBackupFolder();
+        QCOMPARE(folder->text(), elsewhere);
+        QCOMPARE(newest->text(), QStringLiteral("まだありません"));
+        QVERIFY(test::readFile(settings.filePath(QStringLiteral("vorda/window.ini")))
+                    .contains("copies"));
+        QCOMPARE(test::readFile(s.iniPath), ini);
+        offered = beside;
+        screen->changeBackupFolder();
+        QCOMPARE(chosenBackupFolder(), QString());
+        QCOMPARE(folder->text(), beside);
+
+        // The restore list, newest first, with each copy's facts; one question, then the file
+        // is the copy again and every open screen hears of it.
+        qint64 rows = 0;
+        {
+            Database db;
+            VORDA_OPEN(db, t.path());
+            QVERIFY(!db.count(table::DailyReport, {}, rows));
+            QVERIFY(!db.exec(QStringLiteral("DELETE FROM \"VORDA工事\"")));
+        }
+        QVERIFY(rows > 0);
+        QStringList listed;
+        screen->chooseCopy = [&](QWidget* parent, const QString& database,
+                                 const std::vector<BackupCopy>& copies) {
+            RestoreList list(database, copies, parent);
+            QTableWidget* table = list.table();
+            for (int r = 0; r < table->rowCount(); ++r) {
+                QStringList row;
+                for (int c = 0; c < table->columnCount(); ++c)
+                    row << table->item(r, c)->text();
+                listed << row.join(u'|');
+            }
+            return list.chosen();
+        };
+        const QByteArray emptied = test::fileHash(t.path());
+        QSignalSpy changed(&frame, &FrameWindow::dataLocationChanged);
+        messages.texts.clear();
+        messages.answers = {false};
+        screen->restore();
+        QCOMPARE(listed.size(), 1);
+        QVERIFY2(
+            listed[0].startsWith(made[0].stamp.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))) &&
+                listed[0].contains(QStringLiteral("|%1 件|").arg(rows)),
+            qPrintable(listed[0]));
+        QCOMPARE(messages.texts.size(), 1); // the question, naming what is replaced by what
+        QVERIFY2(messages.texts[0].contains(t.path()) && messages.texts[0].contains(made[0].path) &&
+                     messages.texts[0].contains(QStringLiteral("日報 0 件")),
+                 qPrintable(messages.texts[0]));
+        QCOMPARE(test::fileHash(t.path()), emptied);
+        QCOMPARE(changed.count(), 0);
+
+        messages.texts.clear();
+        messages.answers = {true};
+        screen->restore();
+        QCOMPARE(messages.texts.size(), 2);
+        QVERIFY2(messages.texts[1].startsWith(QStringLiteral("復元しました")),
+                 qPrintable(messages.texts[1]));
+        QCOMPARE(changed.count(), 1);
+        Database db;
+        VORDA_OPEN(db, t.path());
+        qint64 restored = 0;
+        QVERIFY(!db.count(table::DailyReport, {}, restored));
+        QCOMPARE(restored, rows);
+        QCOMPARE(listBackups(beside, t.path()).size(), size_t(2)); // the emptied file is kept
+
+        // A day's copy that fails: on the status line each time, in a box only the first time.
+        messages.texts.clear();
+        frame.backupReported(t.path(), QString(), QStringLiteral("ディスクの空きがありません。"));
+        frame.backupReported(t.path(), QString(), QStringLiteral("ディスクの空きがありません。"));
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY(frame.findChild<QLabel*>(QStringLiteral("statusText"))
+                    ->text()
+                    .contains(QStringLiteral("ディスクの空き")));
     }
 };
 
