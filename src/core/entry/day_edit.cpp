@@ -72,6 +72,14 @@ void DayEdit::take(const FieldKey& key, const QString& text, bool valid) {
         refused_[key] = text;
 }
 
+void DayEdit::dropRefused(int slot, bool actualOnly) {
+    std::erase_if(refused_, [slot, actualOnly](const auto& r) {
+        const FieldKey& k = r.first;
+        const bool line = k.kind != EntryField::Start && k.kind != EntryField::End && k.actual == 1;
+        return (slot < 0 || k.slot == slot) && (!actualOnly || line);
+    });
+}
+
 QString DayEdit::shown(const FieldKey& key, const QString& value) const {
     const auto it = refused_.find(key);
     return it != refused_.end() ? it->second : value;

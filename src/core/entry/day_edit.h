@@ -56,6 +56,9 @@ public:
     QString shown(const FieldKey& key, const QString& value) const;
     bool anyRefused() const { return !refused_.empty(); }
     const FieldKey& firstRefused() const { return refused_.begin()->first; }
+    // Forgets the refused texts of a slot (every slot for −1), of its actual line only when
+    // `actualOnly`: what a copy or 予定→実績 has just filled in.
+    void dropRefused(int slot, bool actualOnly);
     // Why "登録" writes nothing while the first refused field stands.
     QString refusedMessage() const;
     QString fieldLabel(const FieldKey& key) const;

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QToolButton>
 #include <algorithm>
 
 namespace vorda {
@@ -63,13 +64,20 @@ QLabel* numberLabel(QWidget* page, const QString& name) {
 
 // The group number and repeated job name of a line pair, over both lines.
 LinePair pairHeading(QGridLayout* grid, QWidget* page, int s, const char* const (&numbers)[4],
-                     const char* const (&jobs)[4]) {
+                     const char* const (&jobs)[4], const QString& promoteName) {
     LinePair p;
     const int n = 2 * s;
     p.number = numberLabel(page, rowName(numbers, s));
     p.job = makeShownText(page, rowName(jobs, s));
+    // Under the job name, beside the 予定 and 実績 captions: the planned line as the actual.
+    p.promote = new QToolButton(page);
+    p.promote->setObjectName(arrayName(promoteName, s));
+    p.promote->setText(QStringLiteral("予定→実績"));
+    p.promote->setToolTip(QStringLiteral("この作業の予定を実績に写します (Ctrl+R)"));
+    p.promote->setFocusPolicy(Qt::NoFocus); // Tab goes from cell to cell; the key is Ctrl+R
     grid->addWidget(p.number, 1 + n, 0, 2, 1);
-    grid->addWidget(p.job, 1 + n, 1, 2, 1);
+    grid->addWidget(p.job, 1 + n, 1);
+    grid->addWidget(p.promote, 2 + n, 1, Qt::AlignRight);
     for (int a = 0; a < 2; ++a) {
         p.captions[a] =
             makeLabel(page, QString(), a == 0 ? QStringLiteral("予定") : QStringLiteral("実績"));
@@ -185,7 +193,7 @@ ProjectRow buildProjectRow(QWidget* page, int s) {
 }
 
 LinePair addWorkLines(QGridLayout* grid, QWidget* page, int s) {
-    LinePair p = pairHeading(grid, page, s, kWorkNumber, kWorkJob);
+    LinePair p = pairHeading(grid, page, s, kWorkNumber, kWorkJob, QStringLiteral("Promote"));
     for (int a = 0; a < 2; ++a) {
         const int n = 2 * s + a;
         for (int j = 0; j < kStaffColumns; ++j) {
@@ -201,7 +209,7 @@ LinePair addWorkLines(QGridLayout* grid, QWidget* page, int s) {
 
 VehicleLines addVehicleLines(QGridLayout* grid, QWidget* page, int s) {
     VehicleLines v;
-    v.pair = pairHeading(grid, page, s, kVehicleNumber, kVehicleJob);
+    v.pair = pairHeading(grid, page, s, kVehicleNumber, kVehicleJob, QStringLiteral("PromoteV"));
     for (int a = 0; a < 2; ++a) {
         const int n = 2 * s + a;
         v.spot[a] =
@@ -230,6 +238,7 @@ namespace {
 void setPairShown(const LinePair& p, bool shown) {
     p.number->setVisible(shown);
     p.job->setVisible(shown);
+    p.promote->setVisible(shown);
     for (QLabel* c : p.captions)
         c->setVisible(shown);
 }

@@ -15,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QScrollBar;
+class QToolButton;
 class QWidget;
 
 namespace vorda {
@@ -43,6 +44,7 @@ struct LinePair {
     QLabel* number = nullptr;
     QLineEdit* job = nullptr; // the job name repeated
     std::array<QLabel*, 2> captions{};
+    QToolButton* promote = nullptr;                               // 予定→実績 for this group
     std::array<std::array<QLineEdit*, kStaffColumns>, 2> cells{}; // work page: staff cells
 };
 

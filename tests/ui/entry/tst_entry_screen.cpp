@@ -416,7 +416,7 @@ private slots:
         QTest::mouseClick(f.find(QStringLiteral("SG2(3)")), Qt::LeftButton);
         auto* list = f.frame->findChild<QTreeWidget*>(QStringLiteral("List1"));
         QVERIFY(list);
-        const auto items = list->findItems(QStringLiteral("休"), Qt::MatchExactly, 0);
+        const auto items = list->findItems(QStringLiteral("休"), Qt::MatchExactly, 1);
         QCOMPARE(items.size(), 1);
         clickRow(list, items[0]);
         QCOMPARE(f.find(QStringLiteral("SG2(3)"))->text(), QStringLiteral("休"));
@@ -449,7 +449,7 @@ private slots:
         f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
         QTest::mouseClick(f.find(QStringLiteral("SG2(3)")), Qt::LeftButton);
         QCOMPARE(f.frame->findChild<QTreeWidget*>(QStringLiteral("List1")), list); // the same picker
-        const auto items = list->findItems(QStringLiteral("休"), Qt::MatchExactly, 0);
+        const auto items = list->findItems(QStringLiteral("休"), Qt::MatchExactly, 1);
         QCOMPARE(items.size(), 1);
         clickRow(list, items[0]);
         QCOMPARE(e->day().actual(0).staff[3], QStringLiteral("休"));
@@ -558,7 +558,7 @@ private slots:
         messages.answers = {false};
         f.find<QPushButton>(QStringLiteral("Command3"))->click();
         QCOMPARE(messages.texts,
-                 QStringList({QStringLiteral("作業 6 に工事件名がありません。\n工事件名のない作業は登録されません。このまま登録しますか？")}));
+                 QStringList({QStringLiteral("作業 6 に工事件名がありません。工事件名のない作業は登録されません。\nこのまま登録しますか？")}));
         QCOMPARE(f.storedRows(), qint64(0));
         QCOMPARE(e->day().groupOffset, 5); // scrolled to group 6, on the project page
         QCOMPARE(e->focusWidget(), f.find(QStringLiteral("Text1")));
@@ -589,7 +589,8 @@ private slots:
         f.vscroll()->setValue(0);
         f.find<QPushButton>(QStringLiteral("COMBTN(0)"))->click();
         QString question = QStringLiteral(
-            "作業 6 の実績「社員19」の「o」はスタッフマークにありません。\nこのまま登録しますか？");
+            "作業 6 の実績「社員19」の「o」はスタッフマークにありません。\n"
+            "作業 6 の実績にマークがありますが、開始時間か終了時間がありません。\nこのまま登録しますか？");
         messages.answers = {false};
         f.find<QPushButton>(QStringLiteral("Command3"))->click();
         QCOMPARE(messages.texts, QStringList({question}));
