@@ -7,8 +7,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QStackedWidget>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace vorda {
@@ -127,6 +130,33 @@ QLineEdit* makeCount(QWidget* parent, const QString& name) {
     return e;
 }
 
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption,
+                        const QString& tip) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setToolTip(tip);
+    return b;
+}
+
+QLineEdit* fieldOf(const EntryPages& pages, int s, const FieldKey& key) {
+    const VehicleLines& v = pages.vehicle[s];
+    switch (key.kind) {
+    case EntryField::Start:
+        return pages.rows[s].start;
+    case EntryField::End:
+        return pages.rows[s].end;
+    case EntryField::Guard:
+        return v.guards[key.actual][key.index];
+    case EntryField::Vehicle:
+        return v.vehicles[key.actual][key.index];
+    case EntryField::Spot:
+        return v.spot[key.actual];
+    case EntryField::Extra:
+        return v.extra[key.actual];
+    }
+    return pages.rows[s].start;
+}
+
 ProjectRow buildProjectRow(QWidget* page, int s) {
     ProjectRow r;
     r.box = new QWidget(page);
@@ -228,6 +258,105 @@ VehicleLines addVehicleLines(QGridLayout* grid, QWidget* page, int s) {
         grid->addWidget(v.extra[a], 1 + n, 6 + kVehicleColumns);
     }
     return v;
+}
+
+namespace {
+
+QWidget* projectPage(QStackedWidget* pages, EntryPages& p) {
+    auto* page = new QWidget(pages);
+    page->setObjectName(QStringLiteral("page0"));
+    auto* column = new QVBoxLayout(page);
+    column->setSpacing(3);
+    for (int s = 0; s < kMaxRows; ++s) {
+        p.rows[s] = buildProjectRow(page, s);
+        column->addWidget(p.rows[s].box);
+    }
+    column->addStretch(1);
+    return page;
+}
+
+QWidget* workPage(QStackedWidget* pages, EntryPages& p, int columns) {
+    auto* page = new QWidget(pages);
+    page->setObjectName(QStringLiteral("page1"));
+    auto* grid = new QGridLayout(page);
+    grid->setHorizontalSpacing(1);
+    grid->setVerticalSpacing(1);
+    grid->addWidget(makeLabel(page, QString(), QStringLiteral("No")), 0, 0, Qt::AlignBottom);
+    grid->addWidget(makeLabel(page, QString(), QStringLiteral("工事件名")), 0, 1, Qt::AlignBottom);
+    for (int j = 0; j < kStaffColumns; ++j) {
+        QLabel* nm = makeLabel(page, arrayName(QStringLiteral("NM"), j));
+        nm->setAutoFillBackground(true);
+        nm->setFixedWidth(30);
+        nm->setMinimumHeight(kHeaderHeight);
+        nm->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        nm->setFrameShape(QFrame::Box);
+        p.nameHeaders[j] = nm;
+        grid->addWidget(nm, 0, 3 + j);
+    }
+    for (int s = 0; s < kMaxRows; ++s)
+        p.work[s] = addWorkLines(grid, page, s);
+    p.hscroll = new QScrollBar(Qt::Horizontal, page);
+    p.hscroll->setObjectName(QStringLiteral("HScroll1"));
+    p.hscroll->setRange(0, kStaffColumns - columns); // 30 columns, as many shown as fit
+    p.hscroll->setPageStep(columns);
+    grid->addWidget(p.hscroll, 1 + 2 * kMaxRows, 3, 1, kStaffColumns);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(2 + 2 * kMaxRows, 1);
+    return page;
+}
+
+QWidget* vehiclePage(QStackedWidget* pages, EntryPages& p) {
+    auto* page = new QWidget(pages);
+    page->setObjectName(QStringLiteral("page2"));
+    auto* grid = new QGridLayout(page);
+    grid->setHorizontalSpacing(1);
+    grid->setVerticalSpacing(1);
+    grid->addWidget(makeLabel(page, QString(), QStringLiteral("No")), 0, 0, Qt::AlignBottom);
+    grid->addWidget(makeLabel(page, QString(), QStringLiteral("工事件名")), 0, 1, Qt::AlignBottom);
+    QLabel* spotHeader =
+        makeLabel(page, QStringLiteral("Text16"), vertical(QStringLiteral("スポット")));
+    spotHeader->setToolTip(QStringLiteral("スポット作業者"));
+    spotHeader->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    grid->addWidget(spotHeader, 0, 3);
+    const QString guardTips[2] = {QStringLiteral("ガードマン昼"), QStringLiteral("ガードマン夜")};
+    for (int i = 0; i < 2; ++i) {
+        p.guardHeaders[i] = makeLabel(page, arrayName(QStringLiteral("GDA"), i));
+        p.guardHeaders[i]->setToolTip(guardTips[i]);
+        p.guardHeaders[i]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        grid->addWidget(p.guardHeaders[i], 0, 4 + i);
+    }
+    for (int v = 0; v < kVehicleColumns; ++v) {
+        p.vehicleHeaders[v] = makeLabel(page, arrayName(QStringLiteral("SY"), v));
+        p.vehicleHeaders[v]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        p.vehicleHeaders[v]->setMinimumHeight(kHeaderHeight);
+        p.vehicleHeaders[v]->setFixedWidth(34);
+        grid->addWidget(p.vehicleHeaders[v], 0, 6 + v);
+    }
+    p.extraCaption = makeText(page, QStringLiteral("Text12"), QStringLiteral("手入力できます。"));
+    p.extraCaption->setFixedWidth(84);
+    grid->addWidget(p.extraCaption, 0, 6 + kVehicleColumns, 1, 2, Qt::AlignBottom);
+    for (int s = 0; s < kMaxRows; ++s)
+        p.vehicle[s] = addVehicleLines(grid, page, s);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(1 + 2 * kMaxRows, 1);
+    return page;
+}
+
+} // namespace
+
+EntryPages buildPages(QStackedWidget* pages, int rows, int columns) {
+    EntryPages p;
+    pages->addWidget(projectPage(pages, p));
+    pages->addWidget(workPage(pages, p, columns));
+    pages->addWidget(vehiclePage(pages, p));
+    for (int s = 0; s < kMaxRows; ++s) {
+        setRowShown(p.rows[s], s < rows);
+        setLinesShown(p.work[s], s < rows, columns);
+        setLinesShown(p.vehicle[s], s < rows);
+    }
+    for (int j = 0; j < kStaffColumns; ++j)
+        p.nameHeaders[j]->setVisible(j < columns);
+    return p;
 }
 
 void setRowShown(const ProjectRow& row, bool shown) {

@@ -47,43 +47,14 @@ void setTextColour(QWidget* w, const QColor& colour) {
     w->setPalette(p);
 }
 
-// Header colours by the number of groups marked in a column: 0, 1, 2, 3, 4 or more.
-QColor plannedColour(int groups) {
-    static const QColor colours[] = {
-        {0, 255, 255}, {255, 255, 255}, {255, 255, 0}, {0, 0, 255}, {255, 0, 0}};
-    return colours[std::clamp(groups, 0, 4)];
-}
-
-QColor actualColour(int groups) {
-    static const QColor colours[] = {
-        {0, 0, 0}, {0, 128, 128}, {128, 0, 128}, {128, 128, 0}, {192, 192, 192}};
-    return colours[std::clamp(groups, 0, 4)];
-}
-
-constexpr int kHeaderHeight = 92; // vertical names of four or five characters
 const QString kShownDate = QStringLiteral("yyyy/MM/dd");
-
-// A key of the screen, acting while the focus is in it (not in a picker beside it).
-void onKey(QWidget* screen, QKeySequence keys, const std::function<void()>& act) {
-    auto* key = new QShortcut(keys, screen);
-    key->setContext(Qt::WidgetWithChildrenShortcut);
-    QObject::connect(key, &QShortcut::activated, screen, act);
-}
-
-QPushButton* button(QWidget* screen, const QString& name, const QString& caption,
-                    const QString& tip) {
-    auto* b = new QPushButton(caption, screen);
-    b->setObjectName(name);
-    b->setToolTip(tip);
-    return b;
-}
 
 } // namespace
 
 EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     : QWidget(parent), state_(state), frame_(frame), dateField_(new QLineEdit(this)),
       copyFrom_(new QLineEdit(this)), pages_(new QStackedWidget(this)),
-      vscroll_(new QScrollBar(Qt::Vertical, this)), hscroll_(nullptr) {
+      vscroll_(new QScrollBar(Qt::Vertical, this)) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("VORDA"));
 
@@ -122,10 +93,10 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     copyFrom_->setToolTip(QStringLiteral("写す日報の日付（← → で日報のある日に移ります）"));
     copyFrom_->setFixedWidth(86);
     copyFrom_->setAlignment(Qt::AlignCenter);
-    auto* copy =
-        button(this, QStringLiteral("CopyDay"), QStringLiteral("前日複写 (Ctrl+D)"),
-               QStringLiteral("左の日付の日報をこの日に写します。登録するまで書き込みません。"));
-    auto* promoteAll = button(
+    auto* copy = makeButton(
+        this, QStringLiteral("CopyDay"), QStringLiteral("前日複写 (Ctrl+D)"),
+        QStringLiteral("左の日付の日報をこの日に写します。登録するまで書き込みません。"));
+    auto* promoteAll = makeButton(
         this, QStringLiteral("PromoteAll"), QStringLiteral("予定→実績"),
         QStringLiteral("全作業の予定を実績に写します (Ctrl+Shift+R)。一つの作業は Ctrl+R。"));
     connect(copy, &QPushButton::clicked, this, &EntryScreen::copyDay);
@@ -136,8 +107,8 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     for (QWidget* w : {static_cast<QWidget*>(copyFrom_), static_cast<QWidget*>(copy),
                        static_cast<QWidget*>(promoteAll)})
         top->addWidget(w);
-    register_ = button(this, QStringLiteral("Command3"), QStringLiteral("登録"),
-                       QStringLiteral("登録します (Ctrl+S)"));
+    register_ = makeButton(this, QStringLiteral("Command3"), QStringLiteral("登録"),
+                           QStringLiteral("登録します (Ctrl+S)"));
     onKey(this, QKeySequence(Qt::CTRL | Qt::Key_S), [this] { register_->click(); });
     auto* close = new QPushButton(QStringLiteral("終了"), this);
     close->setObjectName(QStringLiteral("Command2"));
@@ -147,9 +118,7 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     top->addWidget(close);
     ui::pressWithEnter(this);
 
-    pages_->addWidget(buildProjectPage());
-    pages_->addWidget(buildWorkPage());
-    pages_->addWidget(buildVehiclePage());
+    p_ = buildPages(pages_, visible_, columns_);
     // The pages may be smaller than all their rows: fitRows hides those that do not fit.
     pages_->setMinimumHeight(kHeaderHeight + 80);
     pages_->setMinimumWidth(480); // and narrower than all their columns: fitRows hides those too
@@ -157,7 +126,7 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     vscroll_->setObjectName(QStringLiteral("VScroll1"));
     setGroupRange(vscroll_, visible_);
     connect(vscroll_, &QScrollBar::valueChanged, this, [this] { verticalRedraw(); });
-    connect(hscroll_, &QScrollBar::valueChanged, this, [this] { horizontalRedraw(); });
+    connect(p_.hscroll, &QScrollBar::valueChanged, this, [this] { horizontalRedraw(); });
 
     auto* middle = new QHBoxLayout;
     middle->addWidget(pages_, 1);
@@ -166,109 +135,22 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     layout->addLayout(top);
     layout->addLayout(middle, 1);
 
-    for (int s = 0; s < kMaxRows; ++s) {
-        setRowShown(rows_[s], s < visible_);
-        setLinesShown(work_[s], s < visible_, columns_);
-        setLinesShown(vehicle_[s], s < visible_);
-    }
-    for (int j = 0; j < kStaffColumns; ++j)
-        nameHeaders_[j]->setVisible(j < columns_);
     connectRules();
     for (int s = 0; s < kMaxRows; ++s) {
-        for (QToolButton* b : {work_[s].promote, vehicle_[s].pair.promote})
+        for (QToolButton* b : {p_.work[s].promote, p_.vehicle[s].pair.promote})
             connect(b, &QToolButton::clicked, this, [this, s] { promote(slotOf(s)); });
     }
     for (QLineEdit* e : findChildren<QLineEdit*>())
         e->installEventFilter(this);
 }
 
-QWidget* EntryScreen::buildProjectPage() {
-    auto* page = new QWidget(pages_);
-    page->setObjectName(QStringLiteral("page0"));
-    auto* column = new QVBoxLayout(page);
-    column->setSpacing(3);
-    for (int s = 0; s < kMaxRows; ++s) {
-        rows_[s] = buildProjectRow(page, s);
-        column->addWidget(rows_[s].box);
-    }
-    column->addStretch(1);
-    return page;
-}
-
-QWidget* EntryScreen::buildWorkPage() {
-    auto* page = new QWidget(pages_);
-    page->setObjectName(QStringLiteral("page1"));
-    auto* grid = new QGridLayout(page);
-    grid->setHorizontalSpacing(1);
-    grid->setVerticalSpacing(1);
-    grid->addWidget(makeLabel(page, QString(), QStringLiteral("No")), 0, 0, Qt::AlignBottom);
-    grid->addWidget(makeLabel(page, QString(), QStringLiteral("工事件名")), 0, 1, Qt::AlignBottom);
-    for (int j = 0; j < kStaffColumns; ++j) {
-        QLabel* nm = makeLabel(page, arrayName(QStringLiteral("NM"), j));
-        nm->setAutoFillBackground(true);
-        nm->setFixedWidth(30);
-        nm->setMinimumHeight(kHeaderHeight);
-        nm->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        nm->setFrameShape(QFrame::Box);
-        nameHeaders_[j] = nm;
-        grid->addWidget(nm, 0, 3 + j);
-    }
-    for (int s = 0; s < kMaxRows; ++s)
-        work_[s] = addWorkLines(grid, page, s);
-    hscroll_ = new QScrollBar(Qt::Horizontal, page);
-    hscroll_->setObjectName(QStringLiteral("HScroll1"));
-    hscroll_->setRange(0, kStaffColumns - columns_); // 30 columns, as many shown as fit
-    hscroll_->setPageStep(columns_);
-    grid->addWidget(hscroll_, 1 + 2 * kMaxRows, 3, 1, kStaffColumns);
-    grid->setColumnStretch(1, 1);
-    grid->setRowStretch(2 + 2 * kMaxRows, 1);
-    return page;
-}
-
-QWidget* EntryScreen::buildVehiclePage() {
-    auto* page = new QWidget(pages_);
-    page->setObjectName(QStringLiteral("page2"));
-    auto* grid = new QGridLayout(page);
-    grid->setHorizontalSpacing(1);
-    grid->setVerticalSpacing(1);
-    grid->addWidget(makeLabel(page, QString(), QStringLiteral("No")), 0, 0, Qt::AlignBottom);
-    grid->addWidget(makeLabel(page, QString(), QStringLiteral("工事件名")), 0, 1, Qt::AlignBottom);
-    QLabel* spotHeader =
-        makeLabel(page, QStringLiteral("Text16"), vertical(QStringLiteral("スポット")));
-    spotHeader->setToolTip(QStringLiteral("スポット作業者"));
-    spotHeader->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    grid->addWidget(spotHeader, 0, 3);
-    const QString guardTips[2] = {QStringLiteral("ガードマン昼"), QStringLiteral("ガードマン夜")};
-    for (int i = 0; i < 2; ++i) {
-        guardHeaders_[i] = makeLabel(page, arrayName(QStringLiteral("GDA"), i));
-        guardHeaders_[i]->setToolTip(guardTips[i]);
-        guardHeaders_[i]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        grid->addWidget(guardHeaders_[i], 0, 4 + i);
-    }
-    for (int v = 0; v < kVehicleColumns; ++v) {
-        vehicleHeaders_[v] = makeLabel(page, arrayName(QStringLiteral("SY"), v));
-        vehicleHeaders_[v]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        vehicleHeaders_[v]->setMinimumHeight(kHeaderHeight);
-        vehicleHeaders_[v]->setFixedWidth(34);
-        grid->addWidget(vehicleHeaders_[v], 0, 6 + v);
-    }
-    extraCaption_ = makeText(page, QStringLiteral("Text12"), QStringLiteral("手入力できます。"));
-    extraCaption_->setFixedWidth(84);
-    grid->addWidget(extraCaption_, 0, 6 + kVehicleColumns, 1, 2, Qt::AlignBottom);
-    for (int s = 0; s < kMaxRows; ++s)
-        vehicle_[s] = addVehicleLines(grid, page, s);
-    grid->setColumnStretch(1, 1);
-    grid->setRowStretch(1 + 2 * kMaxRows, 1);
-    return page;
-}
-
 void EntryScreen::connectRules() {
     for (int s = 0; s < kMaxRows; ++s) {
-        ProjectRow& r = rows_[s];
+        ProjectRow& r = p_.rows[s];
         connect(r.job, &QLineEdit::textChanged, this, [this, s](const QString& t) {
             edit_.day.groups[slotOf(s)].jobName = t;
-            work_[s].job->setText(t);
-            vehicle_[s].pair.job->setText(t);
+            p_.work[s].job->setText(t);
+            p_.vehicle[s].pair.job->setText(t);
         });
         connect(r.remarks, &QLineEdit::textChanged, this,
                 [this, s](const QString& t) { edit_.day.groups[slotOf(s)].remarks = t; });
@@ -351,15 +233,15 @@ void EntryScreen::connectRules() {
             auto key = [this, s, a](EntryField kind) {
                 return [this, s, a, kind] { return FieldKey{kind, slotOf(s), a, 0}; };
             };
-            numberRule(vehicle_[s].spot[a], key(EntryField::Spot), [this, s, a]() -> qint16& {
+            numberRule(p_.vehicle[s].spot[a], key(EntryField::Spot), [this, s, a]() -> qint16& {
                 return edit_.day.groups[slotOf(s)].spotCount[a];
             });
-            numberRule(vehicle_[s].extra[a], key(EntryField::Extra), [this, s, a]() -> qint16& {
+            numberRule(p_.vehicle[s].extra[a], key(EntryField::Extra), [this, s, a]() -> qint16& {
                 return edit_.day.groups[slotOf(s)].extraCount[a];
             });
         }
     }
-    connect(extraCaption_, &QLineEdit::textChanged, this, [this](const QString& t) {
+    connect(p_.extraCaption, &QLineEdit::textChanged, this, [this](const QString& t) {
         edit_.day.extraCaption = t;
         state_.extraCaption = t; // one caption for the program, also after this screen closes
     });
@@ -368,11 +250,11 @@ void EntryScreen::connectRules() {
 std::vector<QWidget*> EntryScreen::rowFields(int page, int row) const {
     switch (page) {
     case 0:
-        return tabFields(rows_[row]);
+        return tabFields(p_.rows[row]);
     case 1:
-        return tabFields(work_[row], columns_);
+        return tabFields(p_.work[row], columns_);
     default:
-        return tabFields(vehicle_[row]);
+        return tabFields(p_.vehicle[row]);
     }
 }
 
@@ -410,9 +292,9 @@ void EntryScreen::openProjectPicker(int row) {
     pickerRow_ = row + 1;
     if (auto* picker = qobject_cast<ProjectPicker*>(frame_.openScreen(ScreenId::ProjectPicker))) {
         picker->setDay(edit_.date);
-        frame_.placeNear(picker, rows_[row].job);
+        frame_.placeNear(picker, p_.rows[row].job);
         picker->setFocus(Qt::OtherFocusReason);
-        returnFocusAfter(picker, rows_[row].job);
+        returnFocusAfter(picker, p_.rows[row].job);
     }
 }
 
@@ -422,7 +304,7 @@ void EntryScreen::openMarkPicker(int line, int j) {
     QWidget* picker = frame_.openScreen(ScreenId::MarkPicker);
     if (!picker)
         return;
-    placeBesideCell(picker, cell(line, j), nameHeaders_[0]); // the names stay readable
+    placeBesideCell(picker, cell(line, j), p_.nameHeaders[0]); // the names stay readable
     picker->setFocus(Qt::OtherFocusReason);
     returnFocusAfter(picker, cell(line, j));
 }
@@ -458,7 +340,7 @@ bool EntryScreen::moveByArrow(QLineEdit* field, Qt::Key key) {
                             work ? kStaffColumns : perLine};
         if (const auto step = arrowStep(key, 2 * s + i / perLine, i % perLine, grid)) {
             vscroll_->setValue(vscroll_->value() + step->scrollGroups);
-            hscroll_->setValue(hscroll_->value() + step->scrollColumns);
+            p_.hscroll->setValue(p_.hscroll->value() + step->scrollColumns);
             auto* to = static_cast<QLineEdit*>(rowFields(
                 page, step->line / 2)[std::size_t((step->line % 2) * perLine + step->column)]);
             to->setFocus(Qt::TabFocusReason);
@@ -519,7 +401,7 @@ bool EntryScreen::eventFilter(QObject* watched, QEvent* event) {
     const bool picks = key && opensPicker(key, field->text().isEmpty());
     if (press || picks) {
         for (int s = 0; s < visible_; ++s) {
-            if (field == rows_[s].job) {
+            if (field == p_.rows[s].job) {
                 openProjectPicker(s);
                 return picks;
             }
@@ -556,8 +438,8 @@ bool EntryScreen::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::FocusIn) {
         for (int s = 0; s < visible_; ++s) {
-            const bool start = field == rows_[s].start;
-            if (start || field == rows_[s].end) {
+            const bool start = field == p_.rows[s].start;
+            if (start || field == p_.rows[s].end) {
                 // An empty time of a named group takes the default; a typed one stays,
                 // selected to retype. Passing through a group without a job changes nothing.
                 if (field->text().isEmpty() && !edit_.day.groups[slotOf(s)].jobName.isEmpty())
@@ -573,7 +455,7 @@ bool EntryScreen::eventFilter(QObject* watched, QEvent* event) {
 void EntryScreen::wheelEvent(QWheelEvent* event) {
     const int steps = wheelSteps(event, wheelRest_);
     QScrollBar* bar = (event->modifiers() & Qt::ShiftModifier) && pages_->currentIndex() == 1
-                          ? hscroll_
+                          ? p_.hscroll
                           : vscroll_;
     bar->setValue(bar->value() + steps);
     event->accept();
@@ -584,15 +466,15 @@ void EntryScreen::fitRows() {
     const int height = pages_->height();
     const QMargins m = pages_->widget(0)->layout()->contentsMargins();
     const int spacing = 3;
-    const int projectPitch = rows_[0].box->sizeHint().height() + spacing;
+    const int projectPitch = p_.rows[0].box->sizeHint().height() + spacing;
     int fit = groupsThatFit(height + spacing, m.top() + m.bottom(), projectPitch);
     const int line = cell(0, 0)->sizeHint().height() + 1;
-    const int fixed = m.top() + m.bottom() + kHeaderHeight + hscroll_->sizeHint().height() + 2;
+    const int fixed = m.top() + m.bottom() + kHeaderHeight + p_.hscroll->sizeHint().height() + 2;
     fit = std::min(fit, groupsThatFit(height, fixed, 2 * line));
     setVisibleRows(fit);
 
     // As many employee columns as the work page's width holds, beside the group's heading.
-    const LinePair& p = work_[0];
+    const LinePair& p = p_.work[0];
     const int left = m.left() + m.right() + p.number->minimumSizeHint().width() +
                      p.job->minimumWidth() + p.captions[0]->sizeHint().width() + 3 + 4;
     setVisibleColumns(columnsThatFit(pages_->width(), left, kCellPitch));
@@ -603,15 +485,15 @@ void EntryScreen::setVisibleColumns(int columns) {
         return;
     columns_ = columns;
     for (int j = 0; j < kStaffColumns; ++j)
-        nameHeaders_[j]->setVisible(j < columns_);
+        p_.nameHeaders[j]->setVisible(j < columns_);
     for (int s = 0; s < kMaxRows; ++s)
-        setLinesShown(work_[s], s < visible_, columns_);
+        setLinesShown(p_.work[s], s < visible_, columns_);
     pickerCell_ = std::min(pickerCell_, columns_ - 1);
     {
         // The last column stays in view: the offset moves back when more columns show.
-        const QSignalBlocker block(hscroll_);
-        hscroll_->setRange(0, kStaffColumns - columns_);
-        hscroll_->setPageStep(columns_);
+        const QSignalBlocker block(p_.hscroll);
+        p_.hscroll->setRange(0, kStaffColumns - columns_);
+        p_.hscroll->setPageStep(columns_);
     }
     horizontalRedraw();
 }
@@ -622,9 +504,9 @@ void EntryScreen::setVisibleRows(int visible) {
     // Typing stays where it was: the focused group remains in view when rows go.
     visible_ = visible;
     for (int s = 0; s < kMaxRows; ++s) {
-        setRowShown(rows_[s], s < visible_);
-        setLinesShown(work_[s], s < visible_, columns_);
-        setLinesShown(vehicle_[s], s < visible_);
+        setRowShown(p_.rows[s], s < visible_);
+        setLinesShown(p_.work[s], s < visible_, columns_);
+        setLinesShown(p_.vehicle[s], s < visible_);
     }
     pickerRow_ = std::min(pickerRow_, visible_);
     focusRow_ = std::min(focusRow_, visible_ - 1);
@@ -648,8 +530,8 @@ void EntryScreen::showEvent(QShowEvent* event) {
     if (!shownOnce_) {
         shownOnce_ = true;
         // After the frame has given the new window its focus: the day starts in group 1.
-        QTimer::singleShot(0, rows_[0].job,
-                           [this] { rows_[0].job->setFocus(Qt::OtherFocusReason); });
+        QTimer::singleShot(0, p_.rows[0].job,
+                           [this] { p_.rows[0].job->setFocus(Qt::OtherFocusReason); });
     }
 }
 
@@ -664,18 +546,18 @@ void EntryScreen::refreshCounts() {
 }
 
 void EntryScreen::SAGYOCHK(int j) {
-    QLabel* nm = nameHeaders_[j];
+    QLabel* nm = p_.nameHeaders[j];
     QPalette p = nm->palette();
     p.setColor(QPalette::Window,
-               plannedColour(plannedGroupsInColumn(edit_.day, edit_.day.columnOffset + j)));
+               plannedHeaderColour(plannedGroupsInColumn(edit_.day, edit_.day.columnOffset + j)));
     nm->setPalette(p);
 }
 
 void EntryScreen::SAGYOCHK2(int j) {
-    QLabel* nm = nameHeaders_[j];
+    QLabel* nm = p_.nameHeaders[j];
     QPalette p = nm->palette();
     p.setColor(QPalette::WindowText,
-               actualColour(actualGroupsInColumn(edit_.day, edit_.day.columnOffset + j)));
+               actualHeaderColour(actualGroupsInColumn(edit_.day, edit_.day.columnOffset + j)));
     nm->setPalette(p);
 }
 
@@ -683,7 +565,7 @@ void EntryScreen::gridRedraw(bool clearing) {
     for (int j = 0; j < columns_; ++j) {
         const int c = edit_.day.columnOffset + j;
         const bool employee = c <= employeeRows_ - 1;
-        nameHeaders_[j]->setText(employee ? vertical(edit_.names.employees[c]) : QString());
+        p_.nameHeaders[j]->setText(employee ? vertical(edit_.names.employees[c]) : QString());
         for (int n = 0; n < lines(); ++n) {
             // Clearing a column without an employee empties its cells in the model too.
             cell(n, j)->setText(employee || !clearing ? edit_.day.lines[lineOf(n)].staff[c]
@@ -718,28 +600,7 @@ bool EntryScreen::refusedFieldsStop() {
     const FieldKey key = edit_.firstRefused();
     const bool times = key.kind == EntryField::Start || key.kind == EntryField::End;
     const int s = revealSlot(key.slot, times ? 0 : 2);
-    const int n = 2 * s + key.actual;
-    QLineEdit* field = nullptr;
-    switch (key.kind) {
-    case EntryField::Start:
-        field = rows_[s].start;
-        break;
-    case EntryField::End:
-        field = rows_[s].end;
-        break;
-    case EntryField::Guard:
-        field = guard(n, key.index);
-        break;
-    case EntryField::Vehicle:
-        field = vehicle(n, key.index);
-        break;
-    case EntryField::Spot:
-        field = vehicle_[s].spot[key.actual];
-        break;
-    case EntryField::Extra:
-        field = vehicle_[s].extra[key.actual];
-        break;
-    }
+    QLineEdit* field = fieldOf(p_, s, key);
     ui::showMessage(this, edit_.refusedMessage());
     field->setFocus();
     field->selectAll();
@@ -763,7 +624,7 @@ bool EntryScreen::findingsStop() {
         return true;
     }
     // The job name, or the time to type: the start, or the end when only that is missing.
-    const ProjectRow& r = rows_[revealSlot(first.group, 0)];
+    const ProjectRow& r = p_.rows[revealSlot(first.group, 0)];
     QLineEdit* field = r.job;
     if (first.kind == DayFinding::EndBeforeStart || first.kind == DayFinding::NoTimes)
         field = first.kind == DayFinding::NoTimes && !r.start->text().isEmpty() ? r.end : r.start;
@@ -774,15 +635,15 @@ bool EntryScreen::findingsStop() {
 void EntryScreen::revealCell(int slot, int actual, int column) {
     const int s = revealSlot(slot, 1);
     if (column < edit_.day.columnOffset || column >= edit_.day.columnOffset + columns_)
-        hscroll_->setValue(std::min(column, hscroll_->maximum()));
+        p_.hscroll->setValue(std::min(column, p_.hscroll->maximum()));
     QLineEdit* c = cell(2 * s + actual, column - edit_.day.columnOffset);
     c->setFocus(Qt::TabFocusReason);
     c->selectAll();
 }
 
 void EntryScreen::vehicleRedraw() {
-    guardHeaders_[0]->setText(vertical(QStringLiteral("ガド昼")));
-    guardHeaders_[1]->setText(vertical(QStringLiteral("ガド夜")));
+    p_.guardHeaders[0]->setText(vertical(QStringLiteral("ガド昼")));
+    p_.guardHeaders[1]->setText(vertical(QStringLiteral("ガド夜")));
     auto key = [this](int n, EntryField kind, int index) {
         return FieldKey{kind, lineOf(n) / 2, lineOf(n) % 2, index};
     };
@@ -792,8 +653,8 @@ void EntryScreen::vehicleRedraw() {
                      edit_.day.lines[lineOf(n)].guards[i]);
     }
     for (int v = 0; v < kVehicleColumns; ++v) {
-        vehicleHeaders_[v]->setText(v <= vehicleRows_ - 1 ? vertical(edit_.names.vehicles[v])
-                                                          : QString());
+        p_.vehicleHeaders[v]->setText(v <= vehicleRows_ - 1 ? vertical(edit_.names.vehicles[v])
+                                                            : QString());
         for (int n = 0; n < lines(); ++n)
             setCount(vehicle(n, v), key(n, EntryField::Vehicle, v),
                      edit_.day.lines[lineOf(n)].vehicles[v]);
@@ -807,10 +668,10 @@ void EntryScreen::countsRedraw() {
         const auto extra = g.extraCount;
         const auto spot = g.spotCount;
         const int k = slotOf(s);
-        setCount(vehicle_[s].extra[0], {EntryField::Extra, k, 0, 0}, extra[0]);
-        setCount(vehicle_[s].extra[1], {EntryField::Extra, k, 1, 0}, extra[1]);
-        setCount(vehicle_[s].spot[0], {EntryField::Spot, k, 0, 0}, spot[0]);
-        setCount(vehicle_[s].spot[1], {EntryField::Spot, k, 1, 0}, spot[1]);
+        setCount(p_.vehicle[s].extra[0], {EntryField::Extra, k, 0, 0}, extra[0]);
+        setCount(p_.vehicle[s].extra[1], {EntryField::Extra, k, 1, 0}, extra[1]);
+        setCount(p_.vehicle[s].spot[0], {EntryField::Spot, k, 0, 0}, spot[0]);
+        setCount(p_.vehicle[s].spot[1], {EntryField::Spot, k, 1, 0}, spot[1]);
     }
 }
 
@@ -820,10 +681,10 @@ void EntryScreen::verticalRedraw() {
     for (int s = 0; s < visible_; ++s) {
         const int k = slotOf(s);
         const GroupSlot g = edit_.day.groups[k]; // a copy: each setText writes back into the slot
-        ProjectRow& r = rows_[s];
+        ProjectRow& r = p_.rows[s];
         r.job->setText(g.jobName);
-        work_[s].job->setText(g.jobName);
-        vehicle_[s].pair.job->setText(g.jobName);
+        p_.work[s].job->setText(g.jobName);
+        p_.vehicle[s].pair.job->setText(g.jobName);
         r.remarks->setText(g.remarks);
         r.client->setText(g.client);
         r.start->setText(edit_.shown({EntryField::Start, k, 0, 0}, g.startTime));
@@ -834,8 +695,8 @@ void EntryScreen::verticalRedraw() {
             r.actual->setPlainText(g.actualWork);
         const QString number = QString::number(k + 1);
         r.number->setText(number);
-        work_[s].number->setText(number);
-        vehicle_[s].pair.number->setText(number);
+        p_.work[s].number->setText(number);
+        p_.vehicle[s].pair.number->setText(number);
         r.night->setChecked(g.nightFlag == 1);
         r.del->setChecked(g.deleteFlag == 1);
     }
@@ -853,7 +714,7 @@ void EntryScreen::verticalRedraw() {
 
 void EntryScreen::horizontalRedraw() {
     refreshCounts();
-    edit_.day.columnOffset = hscroll_->value();
+    edit_.day.columnOffset = p_.hscroll->value();
     gridRedraw(true);
     for (int j = 0; j < columns_; ++j) {
         SAGYOCHK(j);
@@ -867,13 +728,13 @@ void EntryScreen::showPage(int page) {
         pageButtons_[i]->setDown(i == page);
     refreshCounts();
     gridRedraw(false);
-    extraCaption_->setText(edit_.day.extraCaption);
+    p_.extraCaption->setText(edit_.day.extraCaption);
     vehicleRedraw();
     countsRedraw();
 }
 
 void EntryScreen::showEverything() {
-    for (QScrollBar* bar : {vscroll_, hscroll_}) {
+    for (QScrollBar* bar : {vscroll_, p_.hscroll}) {
         const QSignalBlocker block(bar);
         bar->setValue(0);
     }
@@ -881,7 +742,7 @@ void EntryScreen::showEverything() {
     edit_.day.columnOffset = 0;
     dateField_->setText(
         QLocale(QLocale::Japanese, QLocale::Japan).toString(edit_.date, QLocale::ShortFormat));
-    extraCaption_->setText(edit_.day.extraCaption);
+    p_.extraCaption->setText(edit_.day.extraCaption);
     verticalRedraw();
     horizontalRedraw();
     showPage(0);
@@ -982,7 +843,7 @@ void EntryScreen::copyDay() {
     vorda::copyDay(source, edit_.day, marks_);
     edit_.dropRefused(-1, false);
     showEverything();
-    rows_[0].job->setFocus(Qt::OtherFocusReason);
+    p_.rows[0].job->setFocus(Qt::OtherFocusReason);
     frame_.showNote(QStringLiteral("%1 の日報を写しました。").arg(from.toString(kShownDate)));
 }
 
@@ -1026,9 +887,9 @@ bool EntryScreen::markByDigit(QLineEdit* field, const QKeyEvent* key) {
 
 void EntryScreen::applyProject(qint64 number, const QString& name, const QString& client) {
     const int s = pickerRow_ - 1;
-    rows_[s].job->setText(name);
+    p_.rows[s].job->setText(name);
     edit_.day.groups[slotOf(s)].jobNumber = number;
-    rows_[s].client->setText(client);
+    p_.rows[s].client->setText(client);
 }
 
 void EntryScreen::applyMark(const QString& mark) {

@@ -73,9 +73,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QWidget* buildProjectPage();
-    QWidget* buildWorkPage();
-    QWidget* buildVehiclePage();
     void connectRules();
     void fitRows();
     void setVisibleRows(int visible);
@@ -89,9 +86,9 @@ private:
     void returnFocusAfter(QWidget* picker, QWidget* field);
 
     // The fields of page line n (0-based): n / 2 is the visible row, n % 2 the actual line.
-    QLineEdit* cell(int n, int j) const { return work_[n / 2].cells[n % 2][j]; }
-    QLineEdit* guard(int n, int i) const { return vehicle_[n / 2].guards[n % 2][i]; }
-    QLineEdit* vehicle(int n, int v) const { return vehicle_[n / 2].vehicles[n % 2][v]; }
+    QLineEdit* cell(int n, int j) const { return p_.work[n / 2].cells[n % 2][j]; }
+    QLineEdit* guard(int n, int i) const { return p_.vehicle[n / 2].guards[n % 2][i]; }
+    QLineEdit* vehicle(int n, int v) const { return p_.vehicle[n / 2].vehicles[n % 2][v]; }
     int lines() const { return 2 * visible_; }
 
     int slotOf(int row) const { return edit_.day.groupOffset + row; }
@@ -138,15 +135,8 @@ private:
     QLineEdit* copyFrom_;
     QStackedWidget* pages_;
     QScrollBar* vscroll_;
-    QScrollBar* hscroll_;
     std::array<QPushButton*, 3> pageButtons_{};
-    std::array<ProjectRow, kMaxRows> rows_{};
-    std::array<LinePair, kMaxRows> work_{};
-    std::array<VehicleLines, kMaxRows> vehicle_{};
-    std::array<QLabel*, kStaffColumns> nameHeaders_{};
-    QLineEdit* extraCaption_ = nullptr;
-    std::array<QLabel*, 2> guardHeaders_{};
-    std::array<QLabel*, kVehicleColumns> vehicleHeaders_{};
+    EntryPages p_; // the widgets of the three pages
     QPushButton* register_ = nullptr;
 };
 
