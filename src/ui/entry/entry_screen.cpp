@@ -809,7 +809,8 @@ void EntryScreen::readMarks() {
 void EntryScreen::stepCopyFrom(const QDate& from, int direction) {
     QDate found = from;
     do {
-        if (dateWithRows(state_.databasePath, found, direction, found))
+        const QDate after = found;
+        if (dateWithRows(state_.databasePath, after, direction, found))
             return;
     } while (found.isValid() && found == edit_.date);
     if (found.isValid() || from == edit_.date)

@@ -9,8 +9,8 @@
 #include "core/entry/day_store.h"
 #include "support/temp_database.h"
 
-#include <QTest>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QThread>
 #include <atomic>
 #include <limits>
@@ -28,12 +28,14 @@ struct Fixture {
             return;
         // Column 0..4; 佐藤 twice: the first in stored order is the one found by name.
         for (const char16_t* name : {u"山田", u"佐藤", u"鈴木", u"大'塚", u"佐藤"})
-            db.insert(table::Employees, {QStringLiteral("1"), QString::fromUtf16(name), QStringLiteral(""), 0, 0, 10});
+            db.insert(table::Employees, {QStringLiteral("1"), QString::fromUtf16(name),
+                                         QStringLiteral(""), 0, 0, 10});
         db.insert(table::Vehicles, {QStringLiteral("1"), QStringLiteral("2tダンプ")});
     }
 
     // Adds a stored row for the date with a job name; returns its REC.
-    qint64 addRow(const QString& jobName, const QDate& date = kDay, const QString& caption = QString()) {
+    qint64 addRow(const QString& jobName, const QDate& date = kDay,
+                  const QString& caption = QString()) {
         Database db;
         if (db.open(t.path()))
             return -1;
@@ -182,7 +184,7 @@ private slots:
         f.day.groups[0].jobName = QStringLiteral("現場");
         f.day.actual(0).staff[0] = QStringLiteral("休");
         f.day.actual(0).staff[2] = QStringLiteral("休");
-        f.day.actual(0).staff[3] = QStringLiteral("☆"); // holiday work in a new group
+        f.day.actual(0).staff[3] = QStringLiteral("☆");   // holiday work in a new group
         f.day.planned(0).staff[1] = QStringLiteral("休"); // a planned line moves nothing
         QVERIFY(!f.save());
         QCOMPARE(f.balances(), QList<int>({9, 10, 9, 11, 10}));
@@ -227,15 +229,17 @@ private slots:
         QTest::addColumn<QString>("mark");
         QTest::addColumn<QVariant>("expected"); // invalid: refused
         QTest::newRow("1e20") << QVariant(1e20) << QStringLiteral("休") << QVariant();
-        QTest::newRow("text 1e20") << QVariant(QStringLiteral("1e20")) << QStringLiteral("休") << QVariant();
-        QTest::newRow("largest + 1") << QVariant(std::numeric_limits<qint64>::max()) << QStringLiteral("☆")
-                                     << QVariant();
-        QTest::newRow("smallest - 1") << QVariant(std::numeric_limits<qint64>::min()) << QStringLiteral("休")
-                                      << QVariant();
-        QTest::newRow("largest - 1") << QVariant(std::numeric_limits<qint64>::max()) << QStringLiteral("休")
-                                     << QVariant(std::numeric_limits<qint64>::max() - 1);
-        QTest::newRow("not a number counts from 0") << QVariant(QStringLiteral("なし")) << QStringLiteral("休")
-                                                    << QVariant(qint64(-1));
+        QTest::newRow("text 1e20")
+            << QVariant(QStringLiteral("1e20")) << QStringLiteral("休") << QVariant();
+        QTest::newRow("largest + 1")
+            << QVariant(std::numeric_limits<qint64>::max()) << QStringLiteral("☆") << QVariant();
+        QTest::newRow("smallest - 1")
+            << QVariant(std::numeric_limits<qint64>::min()) << QStringLiteral("休") << QVariant();
+        QTest::newRow("largest - 1")
+            << QVariant(std::numeric_limits<qint64>::max()) << QStringLiteral("休")
+            << QVariant(std::numeric_limits<qint64>::max() - 1);
+        QTest::newRow("not a number counts from 0")
+            << QVariant(QStringLiteral("なし")) << QStringLiteral("休") << QVariant(qint64(-1));
     }
     void aBalanceBeyondSixtyFourBitsIsRefused() {
         QFETCH(QVariant, stored);
@@ -246,7 +250,9 @@ private slots:
         {
             Database db;
             VORDA_OPEN(db, f.t.path());
-            QVERIFY(!db.exec(QStringLiteral("UPDATE \"社員\" SET \"休日残\" = ? WHERE \"姓氏\" = '鈴木'"), {stored}));
+            QVERIFY(!db.exec(
+                QStringLiteral("UPDATE \"社員\" SET \"休日残\" = ? WHERE \"姓氏\" = '鈴木'"),
+                {stored}));
         }
         QVERIFY(!f.load());
         f.day.groups[0].jobName = QStringLiteral("現場");
@@ -291,7 +297,8 @@ private slots:
         const DayModel typed = f.day;
         DbError e = f.save();
         QCOMPARE(e.kind, DbErrorKind::Changed);
-        QCOMPARE(e.message, QStringLiteral("この日の日報は別の画面またはパソコンで変更されました。読み直してから登録してください。"));
+        QCOMPARE(e.message, QStringLiteral("この日の日報は別の画面またはパソコンで変更されました。"
+                                           "読み直してから登録してください。"));
         QCOMPARE(f.rowsOf(kDay).size(), stored.size());
         QCOMPARE(f.balances(), balances);
         QCOMPARE(f.day.groups[1].jobName, typed.groups[1].jobName); // the typed work stays
@@ -319,8 +326,10 @@ private slots:
         {
             Database db;
             VORDA_OPEN(db, f.t.path());
-            QVERIFY(!db.exec(QStringLiteral("INSERT INTO \"VORDA工事\" (\"日付\", \"工事名\", REC) VALUES (?, ?, ?)"),
-                             {toDbDate(kDay), QStringLiteral("大きな番号"), qint64(1) << 32}));
+            QVERIFY(!db.exec(
+                QStringLiteral(
+                    "INSERT INTO \"VORDA工事\" (\"日付\", \"工事名\", REC) VALUES (?, ?, ?)"),
+                {toDbDate(kDay), QStringLiteral("大きな番号"), qint64(1) << 32}));
         }
         QVERIFY(!f.load());
         QCOMPARE(f.day.groups[0].recordNumber, qint64(1) << 32);
@@ -337,7 +346,8 @@ private slots:
         QVERIFY(!f.load());
         f.day.groups[0].jobName = QStringLiteral("現場");
         f.day.actual(0).staff[3] = QStringLiteral("休"); // 大'塚: an apostrophe is just a letter
-        f.day.actual(0).staff[4] = QStringLiteral("休"); // the second 佐藤: the first one is changed
+        f.day.actual(0).staff[4] =
+            QStringLiteral("休"); // the second 佐藤: the first one is changed
         QVERIFY(!f.save());
         QCOMPARE(f.balances(), QList<int>({10, 9, 10, 9, 10}));
 
@@ -357,12 +367,12 @@ private slots:
 
     void aFailureLeavesEverythingAsItWas_data() {
         QTest::addColumn<QString>("trigger");
-        QTest::newRow("insert of the third group")
-            << QStringLiteral("CREATE TRIGGER fail BEFORE INSERT ON \"VORDA工事\" "
-                              "WHEN NEW.\"工事名\" = '三番目' BEGIN SELECT RAISE(ABORT, 'injected'); END");
-        QTest::newRow("update of the third group")
-            << QStringLiteral("CREATE TRIGGER fail BEFORE UPDATE ON \"VORDA工事\" "
-                              "WHEN NEW.\"工事名\" = '三番目' BEGIN SELECT RAISE(ABORT, 'injected'); END");
+        QTest::newRow("insert of the third group") << QStringLiteral(
+            "CREATE TRIGGER fail BEFORE INSERT ON \"VORDA工事\" "
+            "WHEN NEW.\"工事名\" = '三番目' BEGIN SELECT RAISE(ABORT, 'injected'); END");
+        QTest::newRow("update of the third group") << QStringLiteral(
+            "CREATE TRIGGER fail BEFORE UPDATE ON \"VORDA工事\" "
+            "WHEN NEW.\"工事名\" = '三番目' BEGIN SELECT RAISE(ABORT, 'injected'); END");
         QTest::newRow("a balance")
             << QStringLiteral("CREATE TRIGGER fail BEFORE UPDATE ON \"社員\" "
                               "WHEN NEW.\"休日残\" = 7 BEGIN SELECT RAISE(ABORT, 'injected'); END");
@@ -383,7 +393,8 @@ private slots:
         }
         QVERIFY(!f.load());
         for (int k = 0; k < 3; ++k) {
-            f.day.groups[k].jobName = k == 2 ? QStringLiteral("三番目") : QStringLiteral("更新%1").arg(k);
+            f.day.groups[k].jobName =
+                k == 2 ? QStringLiteral("三番目") : QStringLiteral("更新%1").arg(k);
             f.day.actual(k).staff[0] = QStringLiteral("休");
         }
         f.day.actual(1).staff[1] = QStringLiteral("休");
@@ -536,9 +547,21 @@ private slots:
         const QDate earlier = kDay.addDays(-3);
         QVERIFY(!GTDAT(f.t.path(), earlier, f.day, f.names));
         GroupSlot& g = f.day.groups[0];
-        g = {0, 15, QStringLiteral("本町"), QStringLiteral("備考"), QStringLiteral("発注者"), 0,
-             QStringLiteral("08:00"), QStringLiteral("17:30"), QStringLiteral("予備1"), QString(),
-             QStringLiteral("掘削"), QStringLiteral("掘削済"), 1, {4, 5}, {2, 3}};
+        g = {0,
+             15,
+             QStringLiteral("本町"),
+             QStringLiteral("備考"),
+             QStringLiteral("発注者"),
+             0,
+             QStringLiteral("08:00"),
+             QStringLiteral("17:30"),
+             QStringLiteral("予備1"),
+             QString(),
+             QStringLiteral("掘削"),
+             QStringLiteral("掘削済"),
+             1,
+             {4, 5},
+             {2, 3}};
         f.day.planned(0).staff = {QStringLiteral("○"), QStringLiteral("☆"), QStringLiteral("休"),
                                   QStringLiteral("泊"), QStringLiteral(" 有 ")};
         f.day.planned(0).guards = {1, 2};
@@ -672,7 +695,8 @@ private slots:
 
         DayModel over = day;
         promotePlanned(over, -1, true);
-        QCOMPARE(QStringList({over.actual(0).staff[2], over.actual(0).staff[3]}), QStringList({"泊", ""}));
+        QCOMPARE(QStringList({over.actual(0).staff[2], over.actual(0).staff[3]}),
+                 QStringList({"泊", ""}));
         QCOMPARE(over.actual(0).guards[1], qint16(0));
         QCOMPARE(over.groups[0].extraCount[1], qint16(1));
         QCOMPARE(promotionOverwrites(over, -1), 0);
@@ -687,21 +711,45 @@ private slots:
         QTest::addColumn<QString>("expected"); // empty: no finding
         QTest::addColumn<int>("line");
         QTest::addColumn<int>("column");
-        QTest::newRow("clean") << "" << "" << -1 << -1;
-        QTest::newRow("two day groups") << "double" << "作業 2 の実績「佐藤」は作業 1 にも入っています（昼間）。" << 1 << 1;
-        QTest::newRow("two night groups") << "double night" << "作業 2 の実績「佐藤」は作業 1 にも入っています（夜間）。" << 1 << 1;
-        QTest::newRow("a day and a night group") << "day and night" << "" << -1 << -1;
-        QTest::newRow("twice in the planned lines") << "double planned" << "作業 2 の予定「佐藤」は作業 1 にも入っています（昼間）。" << 0 << 1;
-        QTest::newRow("a day off and work") << "day off" << "作業 2 の実績「佐藤」は休みですが、作業 1 に入っています。" << 1 << 1;
-        QTest::newRow("no times") << "no times" << "作業 1 の実績にマークがありますが、開始時間か終了時間がありません。" << 1 << -1;
-        QTest::newRow("only days off need no times") << "no times, day off" << "" << -1 << -1;
-        QTest::newRow("end before start") << "end before start" << "作業 1 の終了時間 08:00 が開始時間 17:00 より前です。" << -1 << -1;
-        QTest::newRow("a night group ends the next day") << "end before start, night" << "" << -1 << -1;
-        QTest::newRow("project ended") << "ended" << "作業 1 の工事「本町」は 2024/05/12 に終了しています。" << -1 << -1;
-        QTest::newRow("project not started") << "not started" << "作業 1 の工事「本町」は 2024/05/14 からです。" << -1 << -1;
-        QTest::newRow("project on its last day") << "last day" << "" << -1 << -1;
-        QTest::newRow("no job name") << "unnamed" << "作業 3 に工事件名がありません。工事件名のない作業は登録されません。" << -1 << -1;
-        QTest::newRow("a deleted group is not checked") << "deleted" << "" << -1 << -1;
+        QTest::newRow("clean") << ""
+                               << "" << -1 << -1;
+        QTest::newRow("two day groups")
+            << "double"
+            << "作業 2 の実績「佐藤」は作業 1 にも入っています（昼間）。" << 1 << 1;
+        QTest::newRow("two night groups")
+            << "double night"
+            << "作業 2 の実績「佐藤」は作業 1 にも入っています（夜間）。" << 1 << 1;
+        QTest::newRow("a day and a night group") << "day and night"
+                                                 << "" << -1 << -1;
+        QTest::newRow("twice in the planned lines")
+            << "double planned"
+            << "作業 2 の予定「佐藤」は作業 1 にも入っています（昼間）。" << 0 << 1;
+        QTest::newRow("a day off and work")
+            << "day off"
+            << "作業 2 の実績「佐藤」は休みですが、作業 1 に入っています。" << 1 << 1;
+        QTest::newRow("no times")
+            << "no times"
+            << "作業 1 の実績にマークがありますが、開始時間か終了時間がありません。" << 1 << -1;
+        QTest::newRow("only days off need no times") << "no times, day off"
+                                                     << "" << -1 << -1;
+        QTest::newRow("end before start")
+            << "end before start"
+            << "作業 1 の終了時間 08:00 が開始時間 17:00 より前です。" << -1 << -1;
+        QTest::newRow("a night group ends the next day") << "end before start, night"
+                                                         << "" << -1 << -1;
+        QTest::newRow("project ended")
+            << "ended"
+            << "作業 1 の工事「本町」は 2024/05/12 に終了しています。" << -1 << -1;
+        QTest::newRow("project not started")
+            << "not started"
+            << "作業 1 の工事「本町」は 2024/05/14 からです。" << -1 << -1;
+        QTest::newRow("project on its last day") << "last day"
+                                                 << "" << -1 << -1;
+        QTest::newRow("no job name")
+            << "unnamed"
+            << "作業 3 に工事件名がありません。工事件名のない作業は登録されません。" << -1 << -1;
+        QTest::newRow("a deleted group is not checked") << "deleted"
+                                                        << "" << -1 << -1;
     }
     void theChecksBeforeARegister() {
         QFETCH(QString, fault);
@@ -713,8 +761,11 @@ private slots:
         Database db;
         VORDA_OPEN(db, f.t.path());
         const QString end = fault == "ended" ? "2024-05-12" : "2024-05-13";
-        const QString start = fault == "not started" ? "2024-05-14" : fault == "last day" ? "2024-05-13" : "2024-05-01";
-        QVERIFY(!db.insert(table::Projects, {15, QStringLiteral("本町"), start, end, QStringLiteral("発注者")}));
+        const QString start = fault == "not started" ? "2024-05-14"
+                              : fault == "last day"  ? "2024-05-13"
+                                                     : "2024-05-01";
+        QVERIFY(!db.insert(table::Projects,
+                           {15, QStringLiteral("本町"), start, end, QStringLiteral("発注者")}));
         QVERIFY(!f.load());
         for (int k = 0; k < 2; ++k) {
             f.day.groups[k].jobName = k == 0 ? QStringLiteral("本町") : QStringLiteral("二番目");
