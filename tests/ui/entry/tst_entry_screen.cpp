@@ -1417,6 +1417,82 @@ private slots:
         QCOMPARE(messages.texts.last(), QStringLiteral("登録終了しました。"));
         QCOMPARE(f.storedRows(), qint64(2));
     }
+
+    // A new day of three jobs, ten marks and fourteen counts by key events alone, with the
+    // marks by number and the planned lines taken as actual: the keys are counted.
+    void aNewDayByNumbersAndPlannedToActual() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QTRY_COMPARE(focusName(), QStringLiteral("Text1"));
+        keysPressed = 0;
+        for (int job = 1; job <= 3; ++job) {
+            press(Qt::Key_F4);
+            QTRY_VERIFY(f.frame->screen(ScreenId::ProjectPicker));
+            for (int down = 1; down < job; ++down)
+                press(Qt::Key_Down); // 工事1, 工事2, 工事3 stand first
+            press(Qt::Key_Return);
+            QTRY_VERIFY(!f.frame->screen(ScreenId::ProjectPicker));
+            QTRY_VERIFY(focusName().startsWith(QStringLiteral("Text")));
+            for (int i = 0; i < (job < 3 ? 9 : 3); ++i)
+                press(Qt::Key_Tab); // client, the default times, then on to the next job
+        }
+        press(Qt::Key_2, Qt::AltModifier); // the work page, group 3
+        QTRY_COMPARE(focusName(), QStringLiteral("SG5(0)"));
+        for (int i = 0; i < 3; ++i)
+            typeHere(QStringLiteral("1")); // columns 1 to 3
+        press(Qt::Key_Up);
+        press(Qt::Key_Up);
+        for (int i = 0; i < 3; ++i)
+            typeHere(QStringLiteral("1")); // group 2, columns 4 to 6
+        press(Qt::Key_Up);
+        press(Qt::Key_Up);
+        for (int i = 0; i < 4; ++i)
+            typeHere(QStringLiteral("1")); // group 1, columns 7 to 10
+        press(Qt::Key_3, Qt::AltModifier); // the vehicle page, group 1
+        QTRY_COMPARE(focusName(), QStringLiteral("SPT(0)"));
+        // Group 1 left to right, group 2 right to left, group 3 left to right.
+        for (const char* step :
+             {"2", ">", "1", ">", ">", "1", ">", "1", "v", "v", "1", "<", "1", "<", "<", "2",
+              "<", "3", "v", "v", "1", ">", "1", ">", ">", "1", ">", "1", ">", "1", ">", "1"}) {
+            const char c = step[0];
+            if (c == '>' || c == '<' || c == 'v')
+                press(c == '>' ? Qt::Key_Right : c == '<' ? Qt::Key_Left : Qt::Key_Down);
+            else
+                typeHere(QString::fromLatin1(step));
+        }
+        press(Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+        press(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(messages.texts, QStringList({QStringLiteral("登録終了しました。")}));
+        qInfo("a new day of 3 jobs, 10 marks and 14 counts: %d keys", keysPressed);
+        QVERIFY(keysPressed < 150);
+
+        QCOMPARE(f.storedRows(), qint64(3));
+        const DayModel& d = e->day();
+        int marks = 0;
+        int counts = 0;
+        for (int k = 0; k < 3; ++k) {
+            QCOMPARE(d.groups[k].jobName, QStringLiteral("工事%1").arg(k + 1));
+            QCOMPARE(d.groups[k].startTime, QStringLiteral("09:00"));
+            QCOMPARE(d.groups[k].endTime, QStringLiteral("17:00"));
+            for (int c = 0; c < kStaffColumns; ++c) {
+                QCOMPARE(d.actual(k).staff[c], d.planned(k).staff[c]);
+                marks += d.planned(k).staff[c] == QStringLiteral("○");
+            }
+            QCOMPARE(d.actual(k).vehicles, d.planned(k).vehicles);
+            QCOMPARE(d.groups[k].spotCount[1], d.groups[k].spotCount[0]);
+            counts += d.groups[k].spotCount[0] != 0;
+            for (int i = 0; i < 2; ++i)
+                counts += d.planned(k).guards[i] != 0;
+            for (int v = 0; v < kVehicleColumns; ++v)
+                counts += d.planned(k).vehicles[v] != 0;
+        }
+        QCOMPARE(marks, 10);
+        QCOMPARE(counts, 14);
+        QCOMPARE(d.groups[1].spotCount[0], qint16(3));
+    }
 };
 
 QTEST_MAIN(TestEntryScreen)
