@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -49,14 +50,14 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
     auto steps = std::make_shared<std::vector<Step>>();
     QMenu* firstMenu = frame.menuBar()->findChildren<QMenu*>().value(0);
     steps->push_back({600, [&frame, folder] { shoot(folder, QStringLiteral("main_screen")); }});
-    steps->push_back({100, [&frame, firstMenu] {
-                          frame.menuBar()->setActiveAction(firstMenu->menuAction());
-                      }});
+    steps->push_back(
+        {100, [&frame, firstMenu] { frame.menuBar()->setActiveAction(firstMenu->menuAction()); }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("menu_processing")); }});
     steps->push_back({100, [firstMenu] { firstMenu->hide(); }});
     steps->push_back({100, [&frame] { frame.openScreen(ScreenId::DataLocation); }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("data_location")); }});
-    steps->push_back({100, [&frame] { pressIn(frame, QStringLiteral("Text5"), Qt::Key_F4, ScreenId::Main); }});
+    steps->push_back(
+        {100, [&frame] { pressIn(frame, QStringLiteral("Text5"), Qt::Key_F4, ScreenId::Main); }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("weather_picker")); }});
     steps->push_back({100, [&frame] {
                           for (ScreenId id : {ScreenId::WeatherPicker, ScreenId::DataLocation})
@@ -67,13 +68,16 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
                       }});
     for (int page = 0; page < 3; ++page) {
         steps->push_back({200, [&frame, page] {
-                              if (auto* entry = qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
+                              if (auto* entry =
+                                      qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
                                   entry->showPage(page);
                           }});
-        steps->push_back({400, [folder, page] { shoot(folder, QStringLiteral("entry_page%1").arg(page)); }});
+        steps->push_back(
+            {400, [folder, page] { shoot(folder, QStringLiteral("entry_page%1").arg(page)); }});
     }
     steps->push_back({100, [&frame] {
-                          if (auto* entry = qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
+                          if (auto* entry =
+                                  qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
                               entry->showPage(0);
                           pressIn(frame, QStringLiteral("Text2"), Qt::Key_F4);
                       }});
@@ -81,7 +85,8 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
     steps->push_back({100, [&frame] {
                           if (QWidget* w = frame.screen(ScreenId::ProjectPicker))
                               w->close();
-                          if (auto* entry = qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
+                          if (auto* entry =
+                                  qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry)))
                               entry->showPage(1);
                           pressIn(frame, QStringLiteral("SG3(2)"), Qt::Key_F4);
                       }});
@@ -89,7 +94,8 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
     steps->push_back({100, [&frame] {
                           if (QWidget* w = frame.screen(ScreenId::MarkPicker))
                               w->close();
-                          if (auto* entry = qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry))) {
+                          if (auto* entry =
+                                  qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry))) {
                               entry->showPage(0);
                               entry->parentWidget()->showMaximized();
                           }
@@ -105,6 +111,34 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
                               entry->showPage(1); // as many employee columns as the width holds
                       }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("entry_maximised_page1")); }});
+    // The day after the last with rows, filled by 前日複写 and 予定→実績, then a person put
+    // into two groups and "登録": the check question.
+    steps->push_back({100, [&frame] {
+                          if (auto* entry =
+                                  qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry))) {
+                              entry->loadDay(entry->date().addDays(1));
+                              entry->copyDay();
+                              entry->promote(-1);
+                              entry->showPage(1);
+                          }
+                      }});
+    steps->push_back({400, [folder] { shoot(folder, QStringLiteral("entry_copied")); }});
+    steps->push_back({100, [&frame, folder] {
+                          auto* entry = qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry));
+                          if (!entry)
+                              return;
+                          for (const char* cell : {"SG2(0)", "SG4(0)"})
+                              if (auto* w = entry->findChild<QLineEdit*>(QString::fromLatin1(cell)))
+                                  w->setText(QStringLiteral("○"));
+                          // The question is modal: its picture is taken from inside its own loop.
+                          QTimer::singleShot(1000, [folder] {
+                              shoot(folder, QStringLiteral("entry_check_question"));
+                              if (QWidget* modal = QApplication::activeModalWidget())
+                                  modal->close(); // 戻る
+                          });
+                          entry->registerDay();
+                          entry->loadDay(entry->date()); // what was typed for the picture goes
+                      }});
     steps->push_back({100, [&frame] {
                           if (QWidget* w = frame.screen(ScreenId::ProjectPicker))
                               w->close();
@@ -117,7 +151,8 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
                       }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("print_screens")); }});
     steps->push_back({100, [&frame, folder] {
-                          auto* print = qobject_cast<DailyPrintScreen*>(frame.screen(ScreenId::DailyPrint));
+                          auto* print =
+                              qobject_cast<DailyPrintScreen*>(frame.screen(ScreenId::DailyPrint));
                           if (!print)
                               return;
                           // The preview is modal: its picture is taken from inside its own loop.
@@ -139,20 +174,25 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("period_list_screen")); }});
     // The master grids, one at a time, and the 予備登録 menu beside the staff marks.
     const std::pair<ScreenId, const char*> masters[] = {
-        {ScreenId::ProjectMaster, "master_projects"},   {ScreenId::EmployeeMaster, "master_employees"},
-        {ScreenId::VehicleMaster, "master_vehicles"},   {ScreenId::WeatherMaster, "master_weather"},
-        {ScreenId::FurtherRegistrations, nullptr},      {ScreenId::MarkMaster, "master_marks"}};
+        {ScreenId::ProjectMaster, "master_projects"},
+        {ScreenId::EmployeeMaster, "master_employees"},
+        {ScreenId::VehicleMaster, "master_vehicles"},
+        {ScreenId::WeatherMaster, "master_weather"},
+        {ScreenId::FurtherRegistrations, nullptr},
+        {ScreenId::MarkMaster, "master_marks"}};
     for (const auto& [id, shot] : masters) {
         steps->push_back({200, [&frame, id = id] {
-                              for (ScreenId open : {ScreenId::DailyPrint, ScreenId::PrintSettings,
-                                                    ScreenId::ProjectMaster, ScreenId::EmployeeMaster,
-                                                    ScreenId::VehicleMaster, ScreenId::WeatherMaster})
+                              for (ScreenId open :
+                                   {ScreenId::DailyPrint, ScreenId::PrintSettings,
+                                    ScreenId::ProjectMaster, ScreenId::EmployeeMaster,
+                                    ScreenId::VehicleMaster, ScreenId::WeatherMaster})
                                   if (QWidget* w = frame.screen(open))
                                       w->close();
                               frame.openScreen(id);
                           }});
         if (shot)
-            steps->push_back({400, [folder, name = QString::fromLatin1(shot)] { shoot(folder, name); }});
+            steps->push_back(
+                {400, [folder, name = QString::fromLatin1(shot)] { shoot(folder, name); }});
     }
     steps->push_back({100, [&frame] {
                           if (QWidget* w = frame.screen(ScreenId::DailyPrint))
@@ -160,9 +200,9 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
                           frame.openScreen(ScreenId::Attendance);
                       }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("attendance_screen")); }});
-    for (const auto& [id, name] : {std::pair{ScreenId::SystemSettings, "system_settings"},
-                                   std::pair{ScreenId::TradeName, "trade_name"},
-                                   std::pair{ScreenId::Purge, "purge"}}) {
+    for (const auto& [id, name] :
+         {std::pair{ScreenId::SystemSettings, "system_settings"},
+          std::pair{ScreenId::TradeName, "trade_name"}, std::pair{ScreenId::Purge, "purge"}}) {
         steps->push_back({100, [&frame, id] {
                               // The settings are shown registered, with their confirmation.
                               if (auto* form = qobject_cast<RegisterForm*>(frame.openScreen(id));
@@ -172,8 +212,8 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
         steps->push_back({400, [&frame, folder, id, name] {
                               // The screen in its frame, not the whole desktop: small pictures.
                               if (QWidget* w = frame.screen(id)) {
-                                  w->parentWidget()->grab().save(
-                                      QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
+                                  w->parentWidget()->grab().save(QDir(folder).filePath(
+                                      QString::fromLatin1(name) + QStringLiteral(".png")));
                                   w->close();
                               }
                           }});
