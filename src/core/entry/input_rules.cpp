@@ -2,6 +2,7 @@
 
 #include "core/data/values.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vorda {
@@ -74,12 +75,13 @@ std::vector<int> unnamedGroupsWithWork(const DayModel& day) {
         const GroupSlot& g = day.groups[k];
         if (g.recordNumber != 0 || g.deleteFlag != 0 || !g.jobName.isEmpty())
             continue;
-        const bool work = !g.remarks.isEmpty() || !g.client.isEmpty() || !g.plannedWork.isEmpty() ||
-                          !g.actualWork.isEmpty() || !g.reserve1.isEmpty() || !g.reserve2.isEmpty() ||
-                          g.nightFlag != 0 || g.extraCount != std::array<qint16, 2>{} ||
-                          g.spotCount != std::array<qint16, 2>{} ||
-                          typedTime(g.startTime, kDefaultStartTime) || typedTime(g.endTime, kDefaultEndTime) ||
-                          lineHasWork(day.planned(k)) || lineHasWork(day.actual(k));
+        const bool work =
+            !g.remarks.isEmpty() || !g.client.isEmpty() || !g.plannedWork.isEmpty() ||
+            !g.actualWork.isEmpty() || !g.reserve1.isEmpty() || !g.reserve2.isEmpty() ||
+            g.nightFlag != 0 || g.extraCount != std::array<qint16, 2>{} ||
+            g.spotCount != std::array<qint16, 2>{} || typedTime(g.startTime, kDefaultStartTime) ||
+            typedTime(g.endTime, kDefaultEndTime) || lineHasWork(day.planned(k)) ||
+            lineHasWork(day.actual(k));
         if (work)
             unnamed.push_back(k);
     }
@@ -122,6 +124,18 @@ bool sameGroup(const GroupSlot& a, const GroupSlot& b) {
 
 int plannedGroupsInColumn(const DayModel& day, int column) {
     return groupsWithCell(day, column, 0);
+}
+
+QColor plannedHeaderColour(int groups) {
+    static const QColor colours[] = {
+        {0, 255, 255}, {255, 255, 255}, {255, 255, 0}, {0, 0, 255}, {255, 0, 0}};
+    return colours[std::clamp(groups, 0, 4)];
+}
+
+QColor actualHeaderColour(int groups) {
+    static const QColor colours[] = {
+        {0, 0, 0}, {0, 128, 128}, {128, 0, 128}, {128, 128, 0}, {192, 192, 192}};
+    return colours[std::clamp(groups, 0, 4)];
 }
 
 int actualGroupsInColumn(const DayModel& day, int column) {

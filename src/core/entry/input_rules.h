@@ -3,6 +3,7 @@
 
 #include "core/data/daily_record.h"
 
+#include <QColor>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -31,6 +32,10 @@ constexpr int kWorkContentLength = 100;
 // column c holds more than blanks.
 int plannedGroupsInColumn(const DayModel& day, int column);
 int actualGroupsInColumn(const DayModel& day, int column);
+// The employee header's background (SAGYOCHK) and text colour (SAGYOCHK2) by those numbers:
+// 0, 1, 2, 3, 4 or more.
+QColor plannedHeaderColour(int groups);
+QColor actualHeaderColour(int groups);
 
 // Whether two day models hold the same day (what a register would write), offsets aside.
 bool sameDay(const DayModel& a, const DayModel& b);

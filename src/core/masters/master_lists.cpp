@@ -45,9 +45,33 @@ DbError listStaffMarks(const QString& databasePath, std::vector<StaffMark>& out)
 DbError listProjects(Database& db, std::vector<ProjectEntry>& out) {
     return listOf(db, table::Projects, out, [](const QVariantList& v) {
         return ProjectEntry{storedNumber(v.value(proj::Number)), nullSafeText(v.value(proj::Name)),
-                            nullSafeText(v.value(proj::Client)), fromDbDate(v.value(proj::StartDate)),
+                            nullSafeText(v.value(proj::Client)),
+                            fromDbDate(v.value(proj::StartDate)),
                             fromDbDate(v.value(proj::EndDate))};
     });
+}
+
+DbError listProjectsByNumber(Database& db, const std::vector<qint64>& numbers,
+                             std::vector<ProjectEntry>& out) {
+    out.clear();
+    QVariantList bound;
+    for (qint64 n : numbers) {
+        if (!bound.contains(qlonglong(n)))
+            bound << qlonglong(n); // bound as integers, as the field stores them
+    }
+    if (bound.isEmpty())
+        return {};
+    std::vector<Row> found;
+    if (DbError e = db.selectFields(
+            table::Projects,
+            {proj::Number, proj::Name, proj::Client, proj::StartDate, proj::EndDate},
+            {{proj::Number, Condition::Op::In, bound}}, found))
+        return e;
+    for (const Row& r : found)
+        out.push_back(ProjectEntry{storedNumber(r.values.value(0)), nullSafeText(r.values.value(1)),
+                                   nullSafeText(r.values.value(2)), fromDbDate(r.values.value(3)),
+                                   fromDbDate(r.values.value(4))});
+    return {};
 }
 
 QString markKindName(int kind) {
@@ -115,7 +139,8 @@ DbError listPickerProjects(const QString& databasePath, const QDate& day,
 
 DbError listStaffMarks(Database& db, std::vector<StaffMark>& out) {
     return listOf(db, table::StaffMarks, out, [](const QVariantList& v) {
-        return StaffMark{nullSafeText(v.value(mark::Mark)), nullSafeText(v.value(mark::Description)),
+        return StaffMark{nullSafeText(v.value(mark::Mark)),
+                         nullSafeText(v.value(mark::Description)),
                          nullSafeText(v.value(mark::Caption)), countOf(v.value(mark::Kind))};
     });
 }

@@ -53,6 +53,11 @@ DbError listPickerProjects(const QString& databasePath, const QDate& day,
 DbError listProjects(Database& db, std::vector<ProjectEntry>& out);
 DbError listStaffMarks(Database& db, std::vector<StaffMark>& out);
 
+// The projects whose number is one of `numbers`, in stored order: what a day's groups name,
+// without reading a table that only grows.
+DbError listProjectsByNumber(Database& db, const std::vector<qint64>& numbers,
+                             std::vector<ProjectEntry>& out);
+
 } // namespace vorda
 
 namespace vorda {

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -127,6 +128,34 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
                               entry->showPage(1); // as many employee columns as the width holds
                       }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("entry_maximised_page1")); }});
+    // The day after the last with rows, filled by 前日複写 and 予定→実績, then a person put
+    // into two groups and "登録": the check question.
+    steps->push_back({100, [&frame] {
+                          if (auto* entry =
+                                  qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry))) {
+                              entry->loadDay(entry->date().addDays(1));
+                              entry->copyDay();
+                              entry->promote(-1);
+                              entry->showPage(1);
+                          }
+                      }});
+    steps->push_back({400, [folder] { shoot(folder, QStringLiteral("entry_copied")); }});
+    steps->push_back({100, [&frame, folder] {
+                          auto* entry = qobject_cast<EntryScreen*>(frame.screen(ScreenId::Entry));
+                          if (!entry)
+                              return;
+                          for (const char* cell : {"SG2(0)", "SG4(0)"})
+                              if (auto* w = entry->findChild<QLineEdit*>(QString::fromLatin1(cell)))
+                                  w->setText(QStringLiteral("○"));
+                          // The question is modal: its picture is taken from inside its own loop.
+                          QTimer::singleShot(1000, [folder] {
+                              shoot(folder, QStringLiteral("entry_check_question"));
+                              if (QWidget* modal = QApplication::activeModalWidget())
+                                  modal->close(); // 戻る
+                          });
+                          entry->registerDay();
+                          entry->loadDay(entry->date()); // what was typed for the picture goes
+                      }});
     steps->push_back({100, [&frame] {
                           if (QWidget* w = frame.screen(ScreenId::ProjectPicker))
                               w->close();

@@ -47,6 +47,18 @@ bool askYesNo(QWidget* parent, const QString& text) {
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
+bool askChoice(QWidget* parent, const QString& text, const QString& yes, const QString& no) {
+    if (messageHook) {
+        messageHook->shown(text);
+        return messageHook->answer(text);
+    }
+    QMessageBox box(QMessageBox::Question, kCaption, text, QMessageBox::NoButton, parent);
+    QPushButton* first = box.addButton(yes, QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(no, QMessageBox::RejectRole));
+    box.exec();
+    return box.clickedButton() == first;
+}
+
 void setMessageHook(MessageHook* hook) {
     messageHook = hook;
 }

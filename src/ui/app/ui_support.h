@@ -20,6 +20,10 @@ void showMessage(QWidget* parent, const QString& text);
 // A yes/no question; true for yes. "いいえ" is the default button.
 bool askYesNo(QWidget* parent, const QString& text);
 
+// A question with two buttons of its own (e.g. "登録" / "戻る"); true for the first.
+// The second is the default.
+bool askChoice(QWidget* parent, const QString& text, const QString& yes, const QString& no);
+
 // A line in a screen that says a registration went through, so that no box is needed;
 // it empties when `cleared` (e.g. the field's textChanged) is emitted.
 QLabel* confirmationLine(QWidget* screen);

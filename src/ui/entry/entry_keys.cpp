@@ -6,10 +6,17 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QWheelEvent>
 #include <algorithm>
 
 namespace vorda {
+
+void onKey(QWidget* screen, const QKeySequence& keys, const std::function<void()>& act) {
+    auto* key = new QShortcut(keys, screen);
+    key->setContext(Qt::WidgetWithChildrenShortcut);
+    QObject::connect(key, &QShortcut::activated, screen, act);
+}
 
 std::vector<QWidget*> tabFields(const ProjectRow& r) {
     return {r.job, r.client, r.start, r.end, r.remarks, r.night, r.del, r.planned, r.actual};

@@ -3,8 +3,10 @@
 // what the mouse wheel scrolls, and where the mark picker stands. The screen asks; these
 // rules answer.
 
+#include <QKeySequence>
 #include <QRect>
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -15,6 +17,9 @@ namespace vorda {
 struct ProjectRow;
 struct LinePair;
 struct VehicleLines;
+
+// A key of a screen, acting while the focus is in it (not in a picker or a screen beside it).
+void onKey(QWidget* screen, const QKeySequence& keys, const std::function<void()>& act);
 
 // The fields of one visible group on a page, in reading order (left to right, then down).
 std::vector<QWidget*> tabFields(const ProjectRow& row);

@@ -7,7 +7,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace vorda {
@@ -63,13 +67,20 @@ QLabel* numberLabel(QWidget* page, const QString& name) {
 
 // The group number and repeated job name of a line pair, over both lines.
 LinePair pairHeading(QGridLayout* grid, QWidget* page, int s, const char* const (&numbers)[4],
-                     const char* const (&jobs)[4]) {
+                     const char* const (&jobs)[4], const QString& promoteName) {
     LinePair p;
     const int n = 2 * s;
     p.number = numberLabel(page, rowName(numbers, s));
     p.job = makeShownText(page, rowName(jobs, s));
+    // Under the job name, beside the 予定 and 実績 captions: the planned line as the actual.
+    p.promote = new QToolButton(page);
+    p.promote->setObjectName(arrayName(promoteName, s));
+    p.promote->setText(QStringLiteral("予定→実績"));
+    p.promote->setToolTip(QStringLiteral("この作業の予定を実績に写します (Ctrl+R)"));
+    p.promote->setFocusPolicy(Qt::NoFocus); // Tab goes from cell to cell; the key is Ctrl+R
     grid->addWidget(p.number, 1 + n, 0, 2, 1);
-    grid->addWidget(p.job, 1 + n, 1, 2, 1);
+    grid->addWidget(p.job, 1 + n, 1);
+    grid->addWidget(p.promote, 2 + n, 1, Qt::AlignRight);
     for (int a = 0; a < 2; ++a) {
         p.captions[a] =
             makeLabel(page, QString(), a == 0 ? QStringLiteral("予定") : QStringLiteral("実績"));
@@ -117,6 +128,33 @@ QLineEdit* makeCount(QWidget* parent, const QString& name) {
     e->setAlignment(Qt::AlignRight);
     latinOnly(e);
     return e;
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption,
+                        const QString& tip) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setToolTip(tip);
+    return b;
+}
+
+QLineEdit* fieldOf(const EntryPages& pages, int s, const FieldKey& key) {
+    const VehicleLines& v = pages.vehicle[s];
+    switch (key.kind) {
+    case EntryField::Start:
+        return pages.rows[s].start;
+    case EntryField::End:
+        return pages.rows[s].end;
+    case EntryField::Guard:
+        return v.guards[key.actual][key.index];
+    case EntryField::Vehicle:
+        return v.vehicles[key.actual][key.index];
+    case EntryField::Spot:
+        return v.spot[key.actual];
+    case EntryField::Extra:
+        return v.extra[key.actual];
+    }
+    return pages.rows[s].start;
 }
 
 ProjectRow buildProjectRow(QWidget* page, int s) {
@@ -185,7 +223,7 @@ ProjectRow buildProjectRow(QWidget* page, int s) {
 }
 
 LinePair addWorkLines(QGridLayout* grid, QWidget* page, int s) {
-    LinePair p = pairHeading(grid, page, s, kWorkNumber, kWorkJob);
+    LinePair p = pairHeading(grid, page, s, kWorkNumber, kWorkJob, QStringLiteral("Promote"));
     for (int a = 0; a < 2; ++a) {
         const int n = 2 * s + a;
         for (int j = 0; j < kStaffColumns; ++j) {
@@ -201,7 +239,7 @@ LinePair addWorkLines(QGridLayout* grid, QWidget* page, int s) {
 
 VehicleLines addVehicleLines(QGridLayout* grid, QWidget* page, int s) {
     VehicleLines v;
-    v.pair = pairHeading(grid, page, s, kVehicleNumber, kVehicleJob);
+    v.pair = pairHeading(grid, page, s, kVehicleNumber, kVehicleJob, QStringLiteral("PromoteV"));
     for (int a = 0; a < 2; ++a) {
         const int n = 2 * s + a;
         v.spot[a] =
@@ -222,6 +260,105 @@ VehicleLines addVehicleLines(QGridLayout* grid, QWidget* page, int s) {
     return v;
 }
 
+namespace {
+
+QWidget* projectPage(QStackedWidget* pages, EntryPages& p) {
+    auto* page = new QWidget(pages);
+    page->setObjectName(QStringLiteral("page0"));
+    auto* column = new QVBoxLayout(page);
+    column->setSpacing(3);
+    for (int s = 0; s < kMaxRows; ++s) {
+        p.rows[s] = buildProjectRow(page, s);
+        column->addWidget(p.rows[s].box);
+    }
+    column->addStretch(1);
+    return page;
+}
+
+QWidget* workPage(QStackedWidget* pages, EntryPages& p, int columns) {
+    auto* page = new QWidget(pages);
+    page->setObjectName(QStringLiteral("page1"));
+    auto* grid = new QGridLayout(page);
+    grid->setHorizontalSpacing(1);
+    grid->setVerticalSpacing(1);
+    grid->addWidget(makeLabel(page, QString(), QStringLiteral("No")), 0, 0, Qt::AlignBottom);
+    grid->addWidget(makeLabel(page, QString(), QStringLiteral("工事件名")), 0, 1, Qt::AlignBottom);
+    for (int j = 0; j < kStaffColumns; ++j) {
+        QLabel* nm = makeLabel(page, arrayName(QStringLiteral("NM"), j));
+        nm->setAutoFillBackground(true);
+        nm->setFixedWidth(30);
+        nm->setMinimumHeight(kHeaderHeight);
+        nm->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        nm->setFrameShape(QFrame::Box);
+        p.nameHeaders[j] = nm;
+        grid->addWidget(nm, 0, 3 + j);
+    }
+    for (int s = 0; s < kMaxRows; ++s)
+        p.work[s] = addWorkLines(grid, page, s);
+    p.hscroll = new QScrollBar(Qt::Horizontal, page);
+    p.hscroll->setObjectName(QStringLiteral("HScroll1"));
+    p.hscroll->setRange(0, kStaffColumns - columns); // 30 columns, as many shown as fit
+    p.hscroll->setPageStep(columns);
+    grid->addWidget(p.hscroll, 1 + 2 * kMaxRows, 3, 1, kStaffColumns);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(2 + 2 * kMaxRows, 1);
+    return page;
+}
+
+QWidget* vehiclePage(QStackedWidget* pages, EntryPages& p) {
+    auto* page = new QWidget(pages);
+    page->setObjectName(QStringLiteral("page2"));
+    auto* grid = new QGridLayout(page);
+    grid->setHorizontalSpacing(1);
+    grid->setVerticalSpacing(1);
+    grid->addWidget(makeLabel(page, QString(), QStringLiteral("No")), 0, 0, Qt::AlignBottom);
+    grid->addWidget(makeLabel(page, QString(), QStringLiteral("工事件名")), 0, 1, Qt::AlignBottom);
+    QLabel* spotHeader =
+        makeLabel(page, QStringLiteral("Text16"), vertical(QStringLiteral("スポット")));
+    spotHeader->setToolTip(QStringLiteral("スポット作業者"));
+    spotHeader->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    grid->addWidget(spotHeader, 0, 3);
+    const QString guardTips[2] = {QStringLiteral("ガードマン昼"), QStringLiteral("ガードマン夜")};
+    for (int i = 0; i < 2; ++i) {
+        p.guardHeaders[i] = makeLabel(page, arrayName(QStringLiteral("GDA"), i));
+        p.guardHeaders[i]->setToolTip(guardTips[i]);
+        p.guardHeaders[i]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        grid->addWidget(p.guardHeaders[i], 0, 4 + i);
+    }
+    for (int v = 0; v < kVehicleColumns; ++v) {
+        p.vehicleHeaders[v] = makeLabel(page, arrayName(QStringLiteral("SY"), v));
+        p.vehicleHeaders[v]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        p.vehicleHeaders[v]->setMinimumHeight(kHeaderHeight);
+        p.vehicleHeaders[v]->setFixedWidth(34);
+        grid->addWidget(p.vehicleHeaders[v], 0, 6 + v);
+    }
+    p.extraCaption = makeText(page, QStringLiteral("Text12"), QStringLiteral("手入力できます。"));
+    p.extraCaption->setFixedWidth(84);
+    grid->addWidget(p.extraCaption, 0, 6 + kVehicleColumns, 1, 2, Qt::AlignBottom);
+    for (int s = 0; s < kMaxRows; ++s)
+        p.vehicle[s] = addVehicleLines(grid, page, s);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(1 + 2 * kMaxRows, 1);
+    return page;
+}
+
+} // namespace
+
+EntryPages buildPages(QStackedWidget* pages, int rows, int columns) {
+    EntryPages p;
+    pages->addWidget(projectPage(pages, p));
+    pages->addWidget(workPage(pages, p, columns));
+    pages->addWidget(vehiclePage(pages, p));
+    for (int s = 0; s < kMaxRows; ++s) {
+        setRowShown(p.rows[s], s < rows);
+        setLinesShown(p.work[s], s < rows, columns);
+        setLinesShown(p.vehicle[s], s < rows);
+    }
+    for (int j = 0; j < kStaffColumns; ++j)
+        p.nameHeaders[j]->setVisible(j < columns);
+    return p;
+}
+
 void setRowShown(const ProjectRow& row, bool shown) {
     row.box->setVisible(shown);
 }
@@ -230,6 +367,7 @@ namespace {
 void setPairShown(const LinePair& p, bool shown) {
     p.number->setVisible(shown);
     p.job->setVisible(shown);
+    p.promote->setVisible(shown);
     for (QLabel* c : p.captions)
         c->setVisible(shown);
 }

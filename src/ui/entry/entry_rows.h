@@ -5,6 +5,7 @@
 // those that do not fit are hidden, so a larger window simply shows more of the day.
 
 #include "core/data/daily_record.h"
+#include "core/entry/day_edit.h"
 
 #include <QString>
 #include <array>
@@ -14,7 +15,10 @@ class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QPushButton;
 class QScrollBar;
+class QStackedWidget;
+class QToolButton;
 class QWidget;
 
 namespace vorda {
@@ -43,6 +47,7 @@ struct LinePair {
     QLabel* number = nullptr;
     QLineEdit* job = nullptr; // the job name repeated
     std::array<QLabel*, 2> captions{};
+    QToolButton* promote = nullptr;                               // 予定→実績 for this group
     std::array<std::array<QLineEdit*, kStaffColumns>, 2> cells{}; // work page: staff cells
 };
 
@@ -53,6 +58,25 @@ struct VehicleLines {
     std::array<std::array<QLineEdit*, kVehicleColumns>, 2> vehicles{}; // [line][vehicle]
     std::array<QLineEdit*, 2> extra{};                                 // TOKU, TOKUJ
 };
+
+// The three pages of the entry screen (project, work, vehicle) and the widgets the screen
+// fills: rows for every group, cells for every employee column.
+struct EntryPages {
+    std::array<ProjectRow, kMaxRows> rows{};
+    std::array<LinePair, kMaxRows> work{};
+    std::array<VehicleLines, kMaxRows> vehicle{};
+    std::array<QLabel*, kStaffColumns> nameHeaders{};      // NM
+    QScrollBar* hscroll = nullptr;                         // HScroll1
+    QLineEdit* extraCaption = nullptr;                     // Text12
+    std::array<QLabel*, 2> guardHeaders{};                 // GDA
+    std::array<QLabel*, kVehicleColumns> vehicleHeaders{}; // SY
+};
+// The time or count field of `key` when its slot stands in visible row `s`.
+QLineEdit* fieldOf(const EntryPages& pages, int s, const FieldKey& key);
+
+// Adds the pages to `pages`, showing `rows` groups and `columns` employee columns.
+EntryPages buildPages(QStackedWidget* pages, int rows, int columns);
+constexpr int kHeaderHeight = 92; // vertical names of four or five characters
 
 ProjectRow buildProjectRow(QWidget* page, int s);
 // Adds the lines of visible row s to a page grid whose line n sits in grid row 1 + n.
@@ -81,6 +105,8 @@ void setGroupRange(QScrollBar* bar, int visible);
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text = QString());
 QLineEdit* makeText(QWidget* parent, const QString& name, const QString& tip = QString());
 QLineEdit* makeCount(QWidget* parent, const QString& name);
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption,
+                        const QString& tip);
 // A name or caption standing vertically, one character a line.
 QString vertical(const QString& text);
 QString arrayName(const QString& base, int index);

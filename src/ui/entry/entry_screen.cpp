@@ -29,9 +29,11 @@
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
+#include <functional>
 
 namespace vorda {
 
@@ -45,25 +47,14 @@ void setTextColour(QWidget* w, const QColor& colour) {
     w->setPalette(p);
 }
 
-// Header colours by the number of groups marked in a column: 0, 1, 2, 3, 4 or more.
-QColor plannedColour(int groups) {
-    static const QColor colours[] = {{0, 255, 255}, {255, 255, 255}, {255, 255, 0}, {0, 0, 255}, {255, 0, 0}};
-    return colours[std::clamp(groups, 0, 4)];
-}
-
-QColor actualColour(int groups) {
-    static const QColor colours[] = {{0, 0, 0}, {0, 128, 128}, {128, 0, 128}, {128, 128, 0}, {192, 192, 192}};
-    return colours[std::clamp(groups, 0, 4)];
-}
-
-constexpr int kHeaderHeight = 92; // vertical names of four or five characters
+const QString kShownDate = QStringLiteral("yyyy/MM/dd");
 
 } // namespace
 
 EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     : QWidget(parent), state_(state), frame_(frame), dateField_(new QLineEdit(this)),
-      pages_(new QStackedWidget(this)), vscroll_(new QScrollBar(Qt::Vertical, this)),
-      hscroll_(nullptr) {
+      copyFrom_(new QLineEdit(this)), pages_(new QStackedWidget(this)),
+      vscroll_(new QScrollBar(Qt::Vertical, this)) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("VORDA"));
 
@@ -80,7 +71,8 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     const QString pageCaptions[3] = {QStringLiteral("件名登録"), QStringLiteral("作業登録"),
                                      QStringLiteral("車両登録")};
     for (int i = 0; i < 3; ++i) {
-        auto* b = new QPushButton(QStringLiteral("%1 (Alt+%2)").arg(pageCaptions[i]).arg(i + 1), this);
+        auto* b =
+            new QPushButton(QStringLiteral("%1 (Alt+%2)").arg(pageCaptions[i]).arg(i + 1), this);
         b->setObjectName(arrayName(QStringLiteral("COMBTN"), i));
         b->setToolTip(QStringLiteral("%1 (Alt+%2)").arg(pageCaptions[i]).arg(i + 1));
         connect(b, &QPushButton::clicked, this, [this, i] {
@@ -91,18 +83,33 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
             rowFields(i, row).front()->setFocus(Qt::TabFocusReason);
         });
         pageButtons_[i] = b;
-        auto* key = new QShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + i)), this);
-        key->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(key, &QShortcut::activated, b, &QPushButton::click);
+        onKey(this, QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + i)), [b] { b->click(); });
         top->addWidget(b);
     }
     top->addStretch();
-    register_ = new QPushButton(QStringLiteral("登録"), this);
-    register_->setObjectName(QStringLiteral("Command3"));
-    register_->setToolTip(QStringLiteral("登録します (Ctrl+S)"));
-    auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
-    save->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(save, &QShortcut::activated, register_, &QPushButton::click);
+    // The day of another date copied in (← → step between the dates that have rows), and the
+    // planned lines taken as the actual ones.
+    copyFrom_->setObjectName(QStringLiteral("CopyFrom"));
+    copyFrom_->setToolTip(QStringLiteral("写す日報の日付（← → で日報のある日に移ります）"));
+    copyFrom_->setFixedWidth(86);
+    copyFrom_->setAlignment(Qt::AlignCenter);
+    auto* copy = makeButton(
+        this, QStringLiteral("CopyDay"), QStringLiteral("前日複写 (Ctrl+D)"),
+        QStringLiteral("左の日付の日報をこの日に写します。登録するまで書き込みません。"));
+    auto* promoteAll = makeButton(
+        this, QStringLiteral("PromoteAll"), QStringLiteral("予定→実績"),
+        QStringLiteral("全作業の予定を実績に写します (Ctrl+Shift+R)。一つの作業は Ctrl+R。"));
+    connect(copy, &QPushButton::clicked, this, &EntryScreen::copyDay);
+    connect(promoteAll, &QPushButton::clicked, this, [this] { promote(-1); });
+    onKey(this, QKeySequence(Qt::CTRL | Qt::Key_D), [this] { copyDay(); });
+    onKey(this, QKeySequence(Qt::CTRL | Qt::Key_R), [this] { promote(slotOf(focusedRow())); });
+    onKey(this, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), [this] { promote(-1); });
+    for (QWidget* w : {static_cast<QWidget*>(copyFrom_), static_cast<QWidget*>(copy),
+                       static_cast<QWidget*>(promoteAll)})
+        top->addWidget(w);
+    register_ = makeButton(this, QStringLiteral("Command3"), QStringLiteral("登録"),
+                           QStringLiteral("登録します (Ctrl+S)"));
+    onKey(this, QKeySequence(Qt::CTRL | Qt::Key_S), [this] { register_->click(); });
     auto* close = new QPushButton(QStringLiteral("終了"), this);
     close->setObjectName(QStringLiteral("Command2"));
     connect(register_, &QPushButton::clicked, this, &EntryScreen::registerDay);
@@ -111,9 +118,7 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     top->addWidget(close);
     ui::pressWithEnter(this);
 
-    pages_->addWidget(buildProjectPage());
-    pages_->addWidget(buildWorkPage());
-    pages_->addWidget(buildVehiclePage());
+    p_ = buildPages(pages_, visible_, columns_);
     // The pages may be smaller than all their rows: fitRows hides those that do not fit.
     pages_->setMinimumHeight(kHeaderHeight + 80);
     pages_->setMinimumWidth(480); // and narrower than all their columns: fitRows hides those too
@@ -121,7 +126,7 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     vscroll_->setObjectName(QStringLiteral("VScroll1"));
     setGroupRange(vscroll_, visible_);
     connect(vscroll_, &QScrollBar::valueChanged, this, [this] { verticalRedraw(); });
-    connect(hscroll_, &QScrollBar::valueChanged, this, [this] { horizontalRedraw(); });
+    connect(p_.hscroll, &QScrollBar::valueChanged, this, [this] { horizontalRedraw(); });
 
     auto* middle = new QHBoxLayout;
     middle->addWidget(pages_, 1);
@@ -130,119 +135,39 @@ EntryScreen::EntryScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     layout->addLayout(top);
     layout->addLayout(middle, 1);
 
-    for (int s = 0; s < kMaxRows; ++s) {
-        setRowShown(rows_[s], s < visible_);
-        setLinesShown(work_[s], s < visible_, columns_);
-        setLinesShown(vehicle_[s], s < visible_);
-    }
-    for (int j = 0; j < kStaffColumns; ++j)
-        nameHeaders_[j]->setVisible(j < columns_);
     connectRules();
+    for (int s = 0; s < kMaxRows; ++s) {
+        for (QToolButton* b : {p_.work[s].promote, p_.vehicle[s].pair.promote})
+            connect(b, &QToolButton::clicked, this, [this, s] { promote(slotOf(s)); });
+    }
     for (QLineEdit* e : findChildren<QLineEdit*>())
         e->installEventFilter(this);
 }
 
-QWidget* EntryScreen::buildProjectPage() {
-    auto* page = new QWidget(pages_);
-    page->setObjectName(QStringLiteral("page0"));
-    auto* column = new QVBoxLayout(page);
-    column->setSpacing(3);
-    for (int s = 0; s < kMaxRows; ++s) {
-        rows_[s] = buildProjectRow(page, s);
-        column->addWidget(rows_[s].box);
-    }
-    column->addStretch(1);
-    return page;
-}
-
-QWidget* EntryScreen::buildWorkPage() {
-    auto* page = new QWidget(pages_);
-    page->setObjectName(QStringLiteral("page1"));
-    auto* grid = new QGridLayout(page);
-    grid->setHorizontalSpacing(1);
-    grid->setVerticalSpacing(1);
-    grid->addWidget(makeLabel(page, QString(), QStringLiteral("No")), 0, 0, Qt::AlignBottom);
-    grid->addWidget(makeLabel(page, QString(), QStringLiteral("工事件名")), 0, 1, Qt::AlignBottom);
-    for (int j = 0; j < kStaffColumns; ++j) {
-        QLabel* nm = makeLabel(page, arrayName(QStringLiteral("NM"), j));
-        nm->setAutoFillBackground(true);
-        nm->setFixedWidth(30);
-        nm->setMinimumHeight(kHeaderHeight);
-        nm->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        nm->setFrameShape(QFrame::Box);
-        nameHeaders_[j] = nm;
-        grid->addWidget(nm, 0, 3 + j);
-    }
-    for (int s = 0; s < kMaxRows; ++s)
-        work_[s] = addWorkLines(grid, page, s);
-    hscroll_ = new QScrollBar(Qt::Horizontal, page);
-    hscroll_->setObjectName(QStringLiteral("HScroll1"));
-    hscroll_->setRange(0, kStaffColumns - columns_); // 30 columns, as many shown as fit
-    hscroll_->setPageStep(columns_);
-    grid->addWidget(hscroll_, 1 + 2 * kMaxRows, 3, 1, kStaffColumns);
-    grid->setColumnStretch(1, 1);
-    grid->setRowStretch(2 + 2 * kMaxRows, 1);
-    return page;
-}
-
-QWidget* EntryScreen::buildVehiclePage() {
-    auto* page = new QWidget(pages_);
-    page->setObjectName(QStringLiteral("page2"));
-    auto* grid = new QGridLayout(page);
-    grid->setHorizontalSpacing(1);
-    grid->setVerticalSpacing(1);
-    grid->addWidget(makeLabel(page, QString(), QStringLiteral("No")), 0, 0, Qt::AlignBottom);
-    grid->addWidget(makeLabel(page, QString(), QStringLiteral("工事件名")), 0, 1, Qt::AlignBottom);
-    QLabel* spotHeader = makeLabel(page, QStringLiteral("Text16"), vertical(QStringLiteral("スポット")));
-    spotHeader->setToolTip(QStringLiteral("スポット作業者"));
-    spotHeader->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    grid->addWidget(spotHeader, 0, 3);
-    const QString guardTips[2] = {QStringLiteral("ガードマン昼"), QStringLiteral("ガードマン夜")};
-    for (int i = 0; i < 2; ++i) {
-        guardHeaders_[i] = makeLabel(page, arrayName(QStringLiteral("GDA"), i));
-        guardHeaders_[i]->setToolTip(guardTips[i]);
-        guardHeaders_[i]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        grid->addWidget(guardHeaders_[i], 0, 4 + i);
-    }
-    for (int v = 0; v < kVehicleColumns; ++v) {
-        vehicleHeaders_[v] = makeLabel(page, arrayName(QStringLiteral("SY"), v));
-        vehicleHeaders_[v]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        vehicleHeaders_[v]->setMinimumHeight(kHeaderHeight);
-        vehicleHeaders_[v]->setFixedWidth(34);
-        grid->addWidget(vehicleHeaders_[v], 0, 6 + v);
-    }
-    extraCaption_ = makeText(page, QStringLiteral("Text12"), QStringLiteral("手入力できます。"));
-    extraCaption_->setFixedWidth(84);
-    grid->addWidget(extraCaption_, 0, 6 + kVehicleColumns, 1, 2, Qt::AlignBottom);
-    for (int s = 0; s < kMaxRows; ++s)
-        vehicle_[s] = addVehicleLines(grid, page, s);
-    grid->setColumnStretch(1, 1);
-    grid->setRowStretch(1 + 2 * kMaxRows, 1);
-    return page;
-}
-
 void EntryScreen::connectRules() {
     for (int s = 0; s < kMaxRows; ++s) {
-        ProjectRow& r = rows_[s];
+        ProjectRow& r = p_.rows[s];
         connect(r.job, &QLineEdit::textChanged, this, [this, s](const QString& t) {
-            day_.groups[slotOf(s)].jobName = t;
-            work_[s].job->setText(t);
-            vehicle_[s].pair.job->setText(t);
+            edit_.day.groups[slotOf(s)].jobName = t;
+            p_.work[s].job->setText(t);
+            p_.vehicle[s].pair.job->setText(t);
         });
         connect(r.remarks, &QLineEdit::textChanged, this,
-                [this, s](const QString& t) { day_.groups[slotOf(s)].remarks = t; });
+                [this, s](const QString& t) { edit_.day.groups[slotOf(s)].remarks = t; });
         connect(r.client, &QLineEdit::textChanged, this,
-                [this, s](const QString& t) { day_.groups[slotOf(s)].client = t; });
-        auto timeRule = [this](QLineEdit* field, QString GroupSlot::*member, Field kind, int s) {
-            connect(field, &QLineEdit::textChanged, this, [this, field, member, kind, s](const QString& t) {
-                const bool valid = acceptsTime(t);
-                if (valid)
-                    day_.groups[slotOf(s)].*member = t;
-                takeField({kind, slotOf(s), 0, 0}, t, valid, field);
-            });
+                [this, s](const QString& t) { edit_.day.groups[slotOf(s)].client = t; });
+        auto timeRule = [this](QLineEdit* field, QString GroupSlot::*member, EntryField kind,
+                               int s) {
+            connect(field, &QLineEdit::textChanged, this,
+                    [this, field, member, kind, s](const QString& t) {
+                        const bool valid = acceptsTime(t);
+                        if (valid)
+                            edit_.day.groups[slotOf(s)].*member = t;
+                        takeField({kind, slotOf(s), 0, 0}, t, valid, field);
+                    });
         };
-        timeRule(r.start, &GroupSlot::startTime, Field::Start, s);
-        timeRule(r.end, &GroupSlot::endTime, Field::End, s);
+        timeRule(r.start, &GroupSlot::startTime, EntryField::Start, s);
+        timeRule(r.end, &GroupSlot::endTime, EntryField::End, s);
         auto workRule = [this](QPlainTextEdit* field, QString GroupSlot::*member, int s) {
             connect(field, &QPlainTextEdit::textChanged, this, [this, field, member, s] {
                 QString t = field->toPlainText();
@@ -252,15 +177,15 @@ void EntryScreen::connectRules() {
                     field->moveCursor(QTextCursor::End);
                     return;
                 }
-                day_.groups[slotOf(s)].*member = t;
+                edit_.day.groups[slotOf(s)].*member = t;
             });
         };
         workRule(r.planned, &GroupSlot::plannedWork, s);
         workRule(r.actual, &GroupSlot::actualWork, s);
         connect(r.night, &QCheckBox::clicked, this,
-                [this, s](bool on) { day_.groups[slotOf(s)].nightFlag = on ? 1 : 0; });
+                [this, s](bool on) { edit_.day.groups[slotOf(s)].nightFlag = on ? 1 : 0; });
         connect(r.del, &QCheckBox::clicked, this,
-                [this, s](bool on) { day_.groups[slotOf(s)].deleteFlag = on ? 1 : 0; });
+                [this, s](bool on) { edit_.day.groups[slotOf(s)].deleteFlag = on ? 1 : 0; });
         for (QWidget* w : tabFields(r))
             w->installEventFilter(this);
     }
@@ -268,9 +193,9 @@ void EntryScreen::connectRules() {
     for (int n = 0; n < 2 * kMaxRows; ++n) {
         for (int j = 0; j < kStaffColumns; ++j) {
             connect(cell(n, j), &QLineEdit::textChanged, this, [this, n, j](const QString& t) {
-                if (day_.columnOffset + j >= kStaffColumns)
+                if (edit_.day.columnOffset + j >= kStaffColumns)
                     return; // a cell out of view past column 30 stands for nobody
-                day_.lines[lineOf(n)].staff[day_.columnOffset + j] = t;
+                edit_.day.lines[lineOf(n)].staff[edit_.day.columnOffset + j] = t;
                 if (n % 2 == 0)
                     SAGYOCHK(j);
                 else
@@ -280,7 +205,8 @@ void EntryScreen::connectRules() {
     }
 
     // The number rule: a count of digits; anything else is refused and shown red.
-    auto numberRule = [this](QLineEdit* field, std::function<FieldKey()> key, std::function<qint16&()> member) {
+    auto numberRule = [this](QLineEdit* field, std::function<FieldKey()> key,
+                             std::function<qint16&()> member) {
         connect(field, &QLineEdit::textChanged, this, [this, field, key, member](const QString& t) {
             const auto v = countFromField(t);
             if (v)
@@ -289,27 +215,34 @@ void EntryScreen::connectRules() {
         });
     };
     for (int n = 0; n < 2 * kMaxRows; ++n) {
-        auto lineKey = [this, n](Field kind, int index) {
-            return [this, n, kind, index] { return FieldKey{kind, lineOf(n) / 2, lineOf(n) % 2, index}; };
+        auto lineKey = [this, n](EntryField kind, int index) {
+            return [this, n, kind, index] {
+                return FieldKey{kind, lineOf(n) / 2, lineOf(n) % 2, index};
+            };
         };
         for (int i = 0; i < 2; ++i)
-            numberRule(guard(n, i), lineKey(Field::Guard, i),
-                       [this, n, i]() -> qint16& { return day_.lines[lineOf(n)].guards[i]; });
+            numberRule(guard(n, i), lineKey(EntryField::Guard, i),
+                       [this, n, i]() -> qint16& { return edit_.day.lines[lineOf(n)].guards[i]; });
         for (int v = 0; v < kVehicleColumns; ++v)
-            numberRule(vehicle(n, v), lineKey(Field::Vehicle, v),
-                       [this, n, v]() -> qint16& { return day_.lines[lineOf(n)].vehicles[v]; });
+            numberRule(vehicle(n, v), lineKey(EntryField::Vehicle, v), [this, n, v]() -> qint16& {
+                return edit_.day.lines[lineOf(n)].vehicles[v];
+            });
     }
     for (int s = 0; s < kMaxRows; ++s) {
         for (int a = 0; a < 2; ++a) {
-            auto key = [this, s, a](Field kind) { return [this, s, a, kind] { return FieldKey{kind, slotOf(s), a, 0}; }; };
-            numberRule(vehicle_[s].spot[a], key(Field::Spot),
-                       [this, s, a]() -> qint16& { return day_.groups[slotOf(s)].spotCount[a]; });
-            numberRule(vehicle_[s].extra[a], key(Field::Extra),
-                       [this, s, a]() -> qint16& { return day_.groups[slotOf(s)].extraCount[a]; });
+            auto key = [this, s, a](EntryField kind) {
+                return [this, s, a, kind] { return FieldKey{kind, slotOf(s), a, 0}; };
+            };
+            numberRule(p_.vehicle[s].spot[a], key(EntryField::Spot), [this, s, a]() -> qint16& {
+                return edit_.day.groups[slotOf(s)].spotCount[a];
+            });
+            numberRule(p_.vehicle[s].extra[a], key(EntryField::Extra), [this, s, a]() -> qint16& {
+                return edit_.day.groups[slotOf(s)].extraCount[a];
+            });
         }
     }
-    connect(extraCaption_, &QLineEdit::textChanged, this, [this](const QString& t) {
-        day_.extraCaption = t;
+    connect(p_.extraCaption, &QLineEdit::textChanged, this, [this](const QString& t) {
+        edit_.day.extraCaption = t;
         state_.extraCaption = t; // one caption for the program, also after this screen closes
     });
 }
@@ -317,11 +250,11 @@ void EntryScreen::connectRules() {
 std::vector<QWidget*> EntryScreen::rowFields(int page, int row) const {
     switch (page) {
     case 0:
-        return tabFields(rows_[row]);
+        return tabFields(p_.rows[row]);
     case 1:
-        return tabFields(work_[row], columns_);
+        return tabFields(p_.work[row], columns_);
     default:
-        return tabFields(vehicle_[row]);
+        return tabFields(p_.vehicle[row]);
     }
 }
 
@@ -336,13 +269,14 @@ bool EntryScreen::focusNextPrevChild(bool next) {
         if (at == fields.end())
             continue;
         const TabStep step = tabStep(s, int(at - fields.begin()), int(fields.size()), visible_,
-                                     day_.groupOffset, kGroupsPerDay, next);
+                                     edit_.day.groupOffset, kGroupsPerDay, next);
         switch (step.kind) {
         case TabStep::Scroll:
             vscroll_->setValue(vscroll_->value() + step.scroll);
             [[fallthrough]];
         case TabStep::Field:
-            rowFields(page, step.row)[std::size_t(step.index)]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            rowFields(page, step.row)[std::size_t(step.index)]->setFocus(
+                next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
             return true;
         case TabStep::Register:
             register_->setFocus(Qt::TabFocusReason);
@@ -357,10 +291,10 @@ bool EntryScreen::focusNextPrevChild(bool next) {
 void EntryScreen::openProjectPicker(int row) {
     pickerRow_ = row + 1;
     if (auto* picker = qobject_cast<ProjectPicker*>(frame_.openScreen(ScreenId::ProjectPicker))) {
-        picker->setDay(date_);
-        frame_.placeNear(picker, rows_[row].job);
+        picker->setDay(edit_.date);
+        frame_.placeNear(picker, p_.rows[row].job);
         picker->setFocus(Qt::OtherFocusReason);
-        returnFocusAfter(picker, rows_[row].job);
+        returnFocusAfter(picker, p_.rows[row].job);
     }
 }
 
@@ -370,7 +304,7 @@ void EntryScreen::openMarkPicker(int line, int j) {
     QWidget* picker = frame_.openScreen(ScreenId::MarkPicker);
     if (!picker)
         return;
-    placeBesideCell(picker, cell(line, j), nameHeaders_[0]); // the names stay readable
+    placeBesideCell(picker, cell(line, j), p_.nameHeaders[0]); // the names stay readable
     picker->setFocus(Qt::OtherFocusReason);
     returnFocusAfter(picker, cell(line, j));
 }
@@ -400,13 +334,13 @@ bool EntryScreen::moveByArrow(QLineEdit* field, Qt::Key key) {
         const bool work = page == 1;
         const CellGrid grid{lines(),
                             perLine,
-                            day_.groupOffset,
+                            edit_.day.groupOffset,
                             kGroupsPerDay,
-                            work ? day_.columnOffset : 0,
+                            work ? edit_.day.columnOffset : 0,
                             work ? kStaffColumns : perLine};
         if (const auto step = arrowStep(key, 2 * s + i / perLine, i % perLine, grid)) {
             vscroll_->setValue(vscroll_->value() + step->scrollGroups);
-            hscroll_->setValue(hscroll_->value() + step->scrollColumns);
+            p_.hscroll->setValue(p_.hscroll->value() + step->scrollColumns);
             auto* to = static_cast<QLineEdit*>(rowFields(
                 page, step->line / 2)[std::size_t((step->line % 2) * perLine + step->column)]);
             to->setFocus(Qt::TabFocusReason);
@@ -445,6 +379,18 @@ bool EntryScreen::eventFilter(QObject* watched, QEvent* event) {
     }
     if (!field)
         return QWidget::eventFilter(watched, event);
+    if (field == copyFrom_ && event->type() == QEvent::KeyPress) {
+        const int k = static_cast<QKeyEvent*>(event)->key();
+        if (k == Qt::Key_Left || k == Qt::Key_Right) {
+            const QDate from = QDate::fromString(copyFrom_->text().trimmed(), kShownDate);
+            stepCopyFrom(from.isValid() ? from : edit_.date, k == Qt::Key_Left ? -1 : 1);
+            return true;
+        }
+        if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+            copyDay();
+            return true;
+        }
+    }
 
     const bool press = event->type() == QEvent::MouseButtonPress;
     auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
@@ -455,7 +401,7 @@ bool EntryScreen::eventFilter(QObject* watched, QEvent* event) {
     const bool picks = key && opensPicker(key, field->text().isEmpty());
     if (press || picks) {
         for (int s = 0; s < visible_; ++s) {
-            if (field == rows_[s].job) {
+            if (field == p_.rows[s].job) {
                 openProjectPicker(s);
                 return picks;
             }
@@ -470,6 +416,8 @@ bool EntryScreen::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (key && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (markByDigit(field, key))
+            return true;
         switch (key->key()) {
         case Qt::Key_Left:
         case Qt::Key_Right:
@@ -490,11 +438,11 @@ bool EntryScreen::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::FocusIn) {
         for (int s = 0; s < visible_; ++s) {
-            const bool start = field == rows_[s].start;
-            if (start || field == rows_[s].end) {
+            const bool start = field == p_.rows[s].start;
+            if (start || field == p_.rows[s].end) {
                 // An empty time of a named group takes the default; a typed one stays,
                 // selected to retype. Passing through a group without a job changes nothing.
-                if (field->text().isEmpty() && !day_.groups[slotOf(s)].jobName.isEmpty())
+                if (field->text().isEmpty() && !edit_.day.groups[slotOf(s)].jobName.isEmpty())
                     field->setText(start ? kDefaultStartTime : kDefaultEndTime);
                 QTimer::singleShot(0, field, &QLineEdit::selectAll);
             }
@@ -506,7 +454,9 @@ bool EntryScreen::eventFilter(QObject* watched, QEvent* event) {
 // The wheel turns the groups; with Shift on the work page, the employee columns.
 void EntryScreen::wheelEvent(QWheelEvent* event) {
     const int steps = wheelSteps(event, wheelRest_);
-    QScrollBar* bar = (event->modifiers() & Qt::ShiftModifier) && pages_->currentIndex() == 1 ? hscroll_ : vscroll_;
+    QScrollBar* bar = (event->modifiers() & Qt::ShiftModifier) && pages_->currentIndex() == 1
+                          ? p_.hscroll
+                          : vscroll_;
     bar->setValue(bar->value() + steps);
     event->accept();
 }
@@ -516,15 +466,15 @@ void EntryScreen::fitRows() {
     const int height = pages_->height();
     const QMargins m = pages_->widget(0)->layout()->contentsMargins();
     const int spacing = 3;
-    const int projectPitch = rows_[0].box->sizeHint().height() + spacing;
+    const int projectPitch = p_.rows[0].box->sizeHint().height() + spacing;
     int fit = groupsThatFit(height + spacing, m.top() + m.bottom(), projectPitch);
     const int line = cell(0, 0)->sizeHint().height() + 1;
-    const int fixed = m.top() + m.bottom() + kHeaderHeight + hscroll_->sizeHint().height() + 2;
+    const int fixed = m.top() + m.bottom() + kHeaderHeight + p_.hscroll->sizeHint().height() + 2;
     fit = std::min(fit, groupsThatFit(height, fixed, 2 * line));
     setVisibleRows(fit);
 
     // As many employee columns as the work page's width holds, beside the group's heading.
-    const LinePair& p = work_[0];
+    const LinePair& p = p_.work[0];
     const int left = m.left() + m.right() + p.number->minimumSizeHint().width() +
                      p.job->minimumWidth() + p.captions[0]->sizeHint().width() + 3 + 4;
     setVisibleColumns(columnsThatFit(pages_->width(), left, kCellPitch));
@@ -535,15 +485,15 @@ void EntryScreen::setVisibleColumns(int columns) {
         return;
     columns_ = columns;
     for (int j = 0; j < kStaffColumns; ++j)
-        nameHeaders_[j]->setVisible(j < columns_);
+        p_.nameHeaders[j]->setVisible(j < columns_);
     for (int s = 0; s < kMaxRows; ++s)
-        setLinesShown(work_[s], s < visible_, columns_);
+        setLinesShown(p_.work[s], s < visible_, columns_);
     pickerCell_ = std::min(pickerCell_, columns_ - 1);
     {
         // The last column stays in view: the offset moves back when more columns show.
-        const QSignalBlocker block(hscroll_);
-        hscroll_->setRange(0, kStaffColumns - columns_);
-        hscroll_->setPageStep(columns_);
+        const QSignalBlocker block(p_.hscroll);
+        p_.hscroll->setRange(0, kStaffColumns - columns_);
+        p_.hscroll->setPageStep(columns_);
     }
     horizontalRedraw();
 }
@@ -554,9 +504,9 @@ void EntryScreen::setVisibleRows(int visible) {
     // Typing stays where it was: the focused group remains in view when rows go.
     visible_ = visible;
     for (int s = 0; s < kMaxRows; ++s) {
-        setRowShown(rows_[s], s < visible_);
-        setLinesShown(work_[s], s < visible_, columns_);
-        setLinesShown(vehicle_[s], s < visible_);
+        setRowShown(p_.rows[s], s < visible_);
+        setLinesShown(p_.work[s], s < visible_, columns_);
+        setLinesShown(p_.vehicle[s], s < visible_);
     }
     pickerRow_ = std::min(pickerRow_, visible_);
     focusRow_ = std::min(focusRow_, visible_ - 1);
@@ -580,10 +530,10 @@ void EntryScreen::showEvent(QShowEvent* event) {
     if (!shownOnce_) {
         shownOnce_ = true;
         // After the frame has given the new window its focus: the day starts in group 1.
-        QTimer::singleShot(0, rows_[0].job, [this] { rows_[0].job->setFocus(Qt::OtherFocusReason); });
+        QTimer::singleShot(0, p_.rows[0].job,
+                           [this] { p_.rows[0].job->setFocus(Qt::OtherFocusReason); });
     }
 }
-
 
 void EntryScreen::refreshCounts() {
     // On a failure the last counts stand: clearing columns on a passing error would lose cells.
@@ -596,220 +546,163 @@ void EntryScreen::refreshCounts() {
 }
 
 void EntryScreen::SAGYOCHK(int j) {
-    QLabel* nm = nameHeaders_[j];
+    QLabel* nm = p_.nameHeaders[j];
     QPalette p = nm->palette();
-    p.setColor(QPalette::Window, plannedColour(plannedGroupsInColumn(day_, day_.columnOffset + j)));
+    p.setColor(QPalette::Window,
+               plannedHeaderColour(plannedGroupsInColumn(edit_.day, edit_.day.columnOffset + j)));
     nm->setPalette(p);
 }
 
 void EntryScreen::SAGYOCHK2(int j) {
-    QLabel* nm = nameHeaders_[j];
+    QLabel* nm = p_.nameHeaders[j];
     QPalette p = nm->palette();
-    p.setColor(QPalette::WindowText, actualColour(actualGroupsInColumn(day_, day_.columnOffset + j)));
+    p.setColor(QPalette::WindowText,
+               actualHeaderColour(actualGroupsInColumn(edit_.day, edit_.day.columnOffset + j)));
     nm->setPalette(p);
 }
 
 void EntryScreen::gridRedraw(bool clearing) {
     for (int j = 0; j < columns_; ++j) {
-        const int c = day_.columnOffset + j;
+        const int c = edit_.day.columnOffset + j;
         const bool employee = c <= employeeRows_ - 1;
-        nameHeaders_[j]->setText(employee ? vertical(names_.employees[c]) : QString());
+        p_.nameHeaders[j]->setText(employee ? vertical(edit_.names.employees[c]) : QString());
         for (int n = 0; n < lines(); ++n) {
             // Clearing a column without an employee empties its cells in the model too.
-            cell(n, j)->setText(employee || !clearing ? day_.lines[lineOf(n)].staff[c] : QString());
+            cell(n, j)->setText(employee || !clearing ? edit_.day.lines[lineOf(n)].staff[c]
+                                                      : QString());
         }
     }
 }
 
-void EntryScreen::takeField(const FieldKey& key, const QString& text, bool valid, QLineEdit* field) {
-    if (valid) {
-        refused_.erase(key);
-        setTextColour(field, palette().color(QPalette::Text));
-    } else {
-        refused_[key] = text; // shown, not taken over
-        setTextColour(field, kErrorText);
-    }
+void EntryScreen::takeField(const FieldKey& key, const QString& text, bool valid,
+                            QLineEdit* field) {
+    edit_.take(key, text, valid); // a refused text is shown, not taken over
+    setTextColour(field, valid ? palette().color(QPalette::Text) : kErrorText);
 }
 
 // A field shows its member, or what it showed refused: a redraw never hides a red value.
 void EntryScreen::setCount(QLineEdit* field, const FieldKey& key, qint16 value) {
-    const auto it = refused_.find(key);
-    field->setText(it != refused_.end() ? it->second : countOrEmpty(value));
-}
-
-void EntryScreen::setTime(QLineEdit* field, const FieldKey& key, const QString& value) {
-    const auto it = refused_.find(key);
-    field->setText(it != refused_.end() ? it->second : value);
-}
-
-QString EntryScreen::fieldLabel(const FieldKey& key) const {
-    const QString line = key.actual ? QStringLiteral("実績の") : QStringLiteral("予定の");
-    switch (key.kind) {
-    case Field::Start:
-        return QStringLiteral("開始時間");
-    case Field::End:
-        return QStringLiteral("終了時間");
-    case Field::Guard:
-        return line + (key.index == 0 ? QStringLiteral("ガードマン昼") : QStringLiteral("ガードマン夜"));
-    case Field::Vehicle: {
-        const QString name = names_.vehicles[key.index].trimmed();
-        return line + (name.isEmpty() ? QStringLiteral("車両 %1").arg(key.index + 1) : QStringLiteral("車両「%1」").arg(name));
-    }
-    case Field::Spot:
-        return line + QStringLiteral("スポット作業者");
-    case Field::Extra: {
-        const QString caption = day_.extraCaption.trimmed();
-        return line + (caption.isEmpty() ? QStringLiteral("予備の数量") : QStringLiteral("「%1」").arg(caption));
-    }
-    }
-    return QString();
+    field->setText(edit_.shown(key, countOrEmpty(value)));
 }
 
 int EntryScreen::revealSlot(int slot, int page) {
-    if (slot < day_.groupOffset || slot >= day_.groupOffset + visible_)
+    if (slot < edit_.day.groupOffset || slot >= edit_.day.groupOffset + visible_)
         vscroll_->setValue(std::min(slot, vscroll_->maximum()));
     showPage(page);
-    return slot - day_.groupOffset;
+    return slot - edit_.day.groupOffset;
 }
 
 // "登録" writes nothing while a field shows a value its rule refused: the value saved would
 // not be the one on the screen. The first such field is named and gets the focus.
 bool EntryScreen::refusedFieldsStop() {
-    if (refused_.empty())
+    if (!edit_.anyRefused())
         return false;
-    const auto& [key, text] = *refused_.begin();
-    const bool times = key.kind == Field::Start || key.kind == Field::End;
+    const FieldKey key = edit_.firstRefused();
+    const bool times = key.kind == EntryField::Start || key.kind == EntryField::End;
     const int s = revealSlot(key.slot, times ? 0 : 2);
-    const int n = 2 * s + key.actual;
-    QLineEdit* field = nullptr;
-    switch (key.kind) {
-    case Field::Start:
-        field = rows_[s].start;
-        break;
-    case Field::End:
-        field = rows_[s].end;
-        break;
-    case Field::Guard:
-        field = guard(n, key.index);
-        break;
-    case Field::Vehicle:
-        field = vehicle(n, key.index);
-        break;
-    case Field::Spot:
-        field = vehicle_[s].spot[key.actual];
-        break;
-    case Field::Extra:
-        field = vehicle_[s].extra[key.actual];
-        break;
-    }
-    const QString why = times ? QStringLiteral("時刻は 00:00 から 24:00 の形で入力してください。")
-                              : QStringLiteral("数量は 0 から 32767 までの数字で入力してください。");
-    ui::showMessage(this, QStringLiteral("作業 %1 の%2「%3」は正しくありません。\n%4\n登録は行いませんでした。")
-                              .arg(key.slot + 1)
-                              .arg(fieldLabel(key), text, why));
+    QLineEdit* field = fieldOf(p_, s, key);
+    ui::showMessage(this, edit_.refusedMessage());
     field->setFocus();
     field->selectAll();
     return true;
 }
 
-// New groups without a job name are not saved; typed work there is not lost without a word.
-bool EntryScreen::unnamedGroupsStop() {
-    const std::vector<int> unnamed = unnamedGroupsWithWork(day_);
-    if (unnamed.empty())
-        return false;
-    QStringList numbers;
-    for (int k : unnamed)
-        numbers << QString::number(k + 1);
-    if (ui::askYesNo(this, QStringLiteral("作業 %1 に工事件名がありません。\n工事件名のない作業は登録されません。このまま登録しますか？")
-                               .arg(numbers.join(QStringLiteral("、")))))
-        return false;
-    const int s = revealSlot(unnamed.front(), 0);
-    rows_[s].job->setFocus();
-    return true;
-}
-
-// Cells that hold no staff mark are named, and "登録" asks once whether to write them so;
-// "no" goes back to the first of them.
+// What "登録" points out comes in one question; "戻る" goes to the first finding.
 bool EntryScreen::findingsStop() {
     std::vector<DayFinding> found;
-    if (const DbError e = dayFindings(state_.databasePath, day_, names_, found)) {
+    if (const DbError e =
+            dayFindings(state_.databasePath, edit_.day, edit_.date, edit_.names, found)) {
         ui::showMessage(this, e.message);
         return true;
     }
-    if (found.empty())
+    if (found.empty() || ui::askChoice(this, findingsQuestion(found), QStringLiteral("登録"),
+                                       QStringLiteral("戻る")))
         return false;
-    if (ui::askYesNo(this, findingsQuestion(found)))
-        return false;
-    revealCell(found.front().group, found.front().line, found.front().column);
+    const DayFinding& first = found.front();
+    if (first.column >= 0) {
+        revealCell(first.group, first.line, first.column);
+        return true;
+    }
+    // The job name, or the time to type: the start, or the end when only that is missing.
+    const ProjectRow& r = p_.rows[revealSlot(first.group, 0)];
+    QLineEdit* field = r.job;
+    if (first.kind == DayFinding::EndBeforeStart || first.kind == DayFinding::NoTimes)
+        field = first.kind == DayFinding::NoTimes && !r.start->text().isEmpty() ? r.end : r.start;
+    field->setFocus(Qt::TabFocusReason);
     return true;
 }
 
 void EntryScreen::revealCell(int slot, int actual, int column) {
     const int s = revealSlot(slot, 1);
-    if (column < day_.columnOffset || column >= day_.columnOffset + columns_)
-        hscroll_->setValue(std::min(column, hscroll_->maximum()));
-    QLineEdit* c = cell(2 * s + actual, column - day_.columnOffset);
+    if (column < edit_.day.columnOffset || column >= edit_.day.columnOffset + columns_)
+        p_.hscroll->setValue(std::min(column, p_.hscroll->maximum()));
+    QLineEdit* c = cell(2 * s + actual, column - edit_.day.columnOffset);
     c->setFocus(Qt::TabFocusReason);
     c->selectAll();
 }
 
 void EntryScreen::vehicleRedraw() {
-    guardHeaders_[0]->setText(vertical(QStringLiteral("ガド昼")));
-    guardHeaders_[1]->setText(vertical(QStringLiteral("ガド夜")));
-    auto key = [this](int n, Field kind, int index) { return FieldKey{kind, lineOf(n) / 2, lineOf(n) % 2, index}; };
+    p_.guardHeaders[0]->setText(vertical(QStringLiteral("ガド昼")));
+    p_.guardHeaders[1]->setText(vertical(QStringLiteral("ガド夜")));
+    auto key = [this](int n, EntryField kind, int index) {
+        return FieldKey{kind, lineOf(n) / 2, lineOf(n) % 2, index};
+    };
     for (int n = 0; n < lines(); ++n) {
         for (int i = 0; i < 2; ++i)
-            setCount(guard(n, i), key(n, Field::Guard, i), day_.lines[lineOf(n)].guards[i]);
+            setCount(guard(n, i), key(n, EntryField::Guard, i),
+                     edit_.day.lines[lineOf(n)].guards[i]);
     }
     for (int v = 0; v < kVehicleColumns; ++v) {
-        vehicleHeaders_[v]->setText(v <= vehicleRows_ - 1 ? vertical(names_.vehicles[v]) : QString());
+        p_.vehicleHeaders[v]->setText(v <= vehicleRows_ - 1 ? vertical(edit_.names.vehicles[v])
+                                                            : QString());
         for (int n = 0; n < lines(); ++n)
-            setCount(vehicle(n, v), key(n, Field::Vehicle, v), day_.lines[lineOf(n)].vehicles[v]);
+            setCount(vehicle(n, v), key(n, EntryField::Vehicle, v),
+                     edit_.day.lines[lineOf(n)].vehicles[v]);
     }
 }
 
 void EntryScreen::countsRedraw() {
     for (int s = 0; s < visible_; ++s) {
-        const GroupSlot& g = day_.groups[slotOf(s)];
+        const GroupSlot& g = edit_.day.groups[slotOf(s)];
         // Copies: setting one field runs its rule, which writes into the same slot.
         const auto extra = g.extraCount;
         const auto spot = g.spotCount;
         const int k = slotOf(s);
-        setCount(vehicle_[s].extra[0], {Field::Extra, k, 0, 0}, extra[0]);
-        setCount(vehicle_[s].extra[1], {Field::Extra, k, 1, 0}, extra[1]);
-        setCount(vehicle_[s].spot[0], {Field::Spot, k, 0, 0}, spot[0]);
-        setCount(vehicle_[s].spot[1], {Field::Spot, k, 1, 0}, spot[1]);
+        setCount(p_.vehicle[s].extra[0], {EntryField::Extra, k, 0, 0}, extra[0]);
+        setCount(p_.vehicle[s].extra[1], {EntryField::Extra, k, 1, 0}, extra[1]);
+        setCount(p_.vehicle[s].spot[0], {EntryField::Spot, k, 0, 0}, spot[0]);
+        setCount(p_.vehicle[s].spot[1], {EntryField::Spot, k, 1, 0}, spot[1]);
     }
 }
 
 void EntryScreen::verticalRedraw() {
     refreshCounts();
-    day_.groupOffset = vscroll_->value();
+    edit_.day.groupOffset = vscroll_->value();
     for (int s = 0; s < visible_; ++s) {
         const int k = slotOf(s);
-        const GroupSlot g = day_.groups[k]; // a copy: each setText writes back into the slot
-        ProjectRow& r = rows_[s];
+        const GroupSlot g = edit_.day.groups[k]; // a copy: each setText writes back into the slot
+        ProjectRow& r = p_.rows[s];
         r.job->setText(g.jobName);
-        work_[s].job->setText(g.jobName);
-        vehicle_[s].pair.job->setText(g.jobName);
+        p_.work[s].job->setText(g.jobName);
+        p_.vehicle[s].pair.job->setText(g.jobName);
         r.remarks->setText(g.remarks);
         r.client->setText(g.client);
-        setTime(r.start, {Field::Start, k, 0, 0}, g.startTime);
-        setTime(r.end, {Field::End, k, 0, 0}, g.endTime);
+        r.start->setText(edit_.shown({EntryField::Start, k, 0, 0}, g.startTime));
+        r.end->setText(edit_.shown({EntryField::End, k, 0, 0}, g.endTime));
         if (r.planned->toPlainText() != g.plannedWork)
             r.planned->setPlainText(g.plannedWork);
         if (r.actual->toPlainText() != g.actualWork)
             r.actual->setPlainText(g.actualWork);
         const QString number = QString::number(k + 1);
         r.number->setText(number);
-        work_[s].number->setText(number);
-        vehicle_[s].pair.number->setText(number);
+        p_.work[s].number->setText(number);
+        p_.vehicle[s].pair.number->setText(number);
         r.night->setChecked(g.nightFlag == 1);
         r.del->setChecked(g.deleteFlag == 1);
     }
     for (int j = 0; j < columns_; ++j) {
         for (int n = 0; n < lines(); ++n)
-            cell(n, j)->setText(day_.lines[lineOf(n)].staff[day_.columnOffset + j]);
+            cell(n, j)->setText(edit_.day.lines[lineOf(n)].staff[edit_.day.columnOffset + j]);
     }
     vehicleRedraw();
     countsRedraw();
@@ -821,7 +714,7 @@ void EntryScreen::verticalRedraw() {
 
 void EntryScreen::horizontalRedraw() {
     refreshCounts();
-    day_.columnOffset = hscroll_->value();
+    edit_.day.columnOffset = p_.hscroll->value();
     gridRedraw(true);
     for (int j = 0; j < columns_; ++j) {
         SAGYOCHK(j);
@@ -835,49 +728,47 @@ void EntryScreen::showPage(int page) {
         pageButtons_[i]->setDown(i == page);
     refreshCounts();
     gridRedraw(false);
-    extraCaption_->setText(day_.extraCaption);
+    p_.extraCaption->setText(edit_.day.extraCaption);
     vehicleRedraw();
     countsRedraw();
 }
 
 void EntryScreen::showEverything() {
-    for (QScrollBar* bar : {vscroll_, hscroll_}) {
+    for (QScrollBar* bar : {vscroll_, p_.hscroll}) {
         const QSignalBlocker block(bar);
         bar->setValue(0);
     }
-    day_.groupOffset = 0;
-    day_.columnOffset = 0;
-    dateField_->setText(QLocale(QLocale::Japanese, QLocale::Japan).toString(date_, QLocale::ShortFormat));
-    extraCaption_->setText(day_.extraCaption);
+    edit_.day.groupOffset = 0;
+    edit_.day.columnOffset = 0;
+    dateField_->setText(
+        QLocale(QLocale::Japanese, QLocale::Japan).toString(edit_.date, QLocale::ShortFormat));
+    p_.extraCaption->setText(edit_.day.extraCaption);
     verticalRedraw();
     horizontalRedraw();
     showPage(0);
 }
 
 bool EntryScreen::loadDay(const QDate& date) {
-    DayModel day = day_;
-    day.extraCaption = state_.extraCaption; // a day without rows shows the last caption
-    NameCaches names = names_;
-    if (const DbError e = GTDAT(state_.databasePath, date, day, names)) {
+    // A day without rows shows the last caption.
+    if (const DbError e = edit_.load(state_.databasePath, date, state_.extraCaption)) {
         ui::showMessage(this, e.message);
         return false;
     }
-    day_ = std::move(day);
-    names_ = std::move(names);
-    date_ = date;
-    state_.extraCaption = day_.extraCaption;
-    refused_.clear();
+    state_.extraCaption = edit_.day.extraCaption;
+    readMarks();
     showEverything();
-    saved_ = day_;
-    if (!names_.beyondColumns.isEmpty() && names_.beyondColumns != state_.toldBeyondColumns) {
-        state_.toldBeyondColumns = names_.beyondColumns; // once, not at every load
-        ui::showMessage(this, names_.beyondColumns);
+    edit_.takeAsLoaded();
+    stepCopyFrom(edit_.date, -1);
+    if (!edit_.names.beyondColumns.isEmpty() &&
+        edit_.names.beyondColumns != state_.toldBeyondColumns) {
+        state_.toldBeyondColumns = edit_.names.beyondColumns; // once, not at every load
+        ui::showMessage(this, edit_.names.beyondColumns);
     }
     return true;
 }
 
 void EntryScreen::showDate(const QDate& date) {
-    if (date == date_)
+    if (date == edit_.date)
         return;
     if (hasUnsavedChanges() &&
         !ui::askYesNo(this, QStringLiteral("登録されていない変更があります。別の日に移りますか？")))
@@ -886,32 +777,120 @@ void EntryScreen::showDate(const QDate& date) {
 }
 
 bool EntryScreen::hasUnsavedChanges() const {
-    return !refused_.empty() || !sameDay(day_, saved_);
+    return edit_.hasUnsavedChanges();
 }
 
 void EntryScreen::registerDay() {
-    if (refusedFieldsStop() || unnamedGroupsStop() || findingsStop())
+    if (refusedFieldsStop() || findingsStop())
         return;
     // The weather of the day being registered: the main screen's, when it shows this date.
     QString weather = state_.weatherText;
-    if (state_.workingDate != date_)
-        readWeather(state_.databasePath, date_, weather);
-    if (const DbError e = vorda::registerDay(state_.databasePath, date_, weather, day_, names_)) {
+    if (state_.workingDate != edit_.date)
+        readWeather(state_.databasePath, edit_.date, weather);
+    if (const DbError e = edit_.save(state_.databasePath, weather)) {
         ui::showMessage(this, e.message); // nothing was written; the typed day is still here
         return;
     }
-    state_.extraCaption = day_.extraCaption;
+    state_.extraCaption = edit_.day.extraCaption;
     showEverything();
-    saved_ = day_;
+    edit_.takeAsLoaded();
     emit frame_.dataChanged(); // open masters show the day-off balances just written
     ui::showMessage(this, QStringLiteral("登録終了しました。"));
 }
 
+void EntryScreen::readMarks() {
+    if (listStaffMarks(state_.databasePath, marks_))
+        marks_.clear(); // no numbers then; the picker says why the list is unreadable
+    pages_->widget(1)->setToolTip(numberedMarks(marks_));
+}
+
+// The copy's source: the nearest date with rows before (−1) or after (+1) `from`, never the
+// day being edited itself; the field stays as it was when there is none.
+void EntryScreen::stepCopyFrom(const QDate& from, int direction) {
+    QDate found = from;
+    do {
+        const QDate after = found;
+        if (dateWithRows(state_.databasePath, after, direction, found))
+            return;
+    } while (found.isValid() && found == edit_.date);
+    if (found.isValid() || from == edit_.date)
+        copyFrom_->setText(found.isValid() ? found.toString(kShownDate) : QString());
+}
+
+void EntryScreen::copyDay() {
+    const QDate from = QDate::fromString(copyFrom_->text().trimmed(), kShownDate);
+    DayModel source;
+    NameCaches names;
+    if (!from.isValid() || from == edit_.date) {
+        ui::showMessage(this, QStringLiteral("写す日報の日付がありません。"));
+        return;
+    }
+    if (const DbError e = GTDAT(state_.databasePath, from, source, names)) {
+        ui::showMessage(this, e.message);
+        return;
+    }
+    if (source.groups[0].recordNumber == 0) {
+        ui::showMessage(this,
+                        QStringLiteral("%1 の日報はありません。").arg(from.toString(kShownDate)));
+        return;
+    }
+    if (edit_.holdsWork() &&
+        !ui::askYesNo(
+            this, QStringLiteral("この日の作業を %1 "
+                                 "の日報で置き換えますか？\n「登録」するまでは何も書き込みません。")
+                      .arg(from.toString(kShownDate))))
+        return;
+    readMarks();
+    vorda::copyDay(source, edit_.day, marks_);
+    edit_.dropRefused(-1, false);
+    showEverything();
+    p_.rows[0].job->setFocus(Qt::OtherFocusReason);
+    frame_.showNote(QStringLiteral("%1 の日報を写しました。").arg(from.toString(kShownDate)));
+}
+
+// 予定→実績 for one group, or for the whole day (slot −1); typed actual cells are kept
+// unless the user says to overwrite them.
+void EntryScreen::promote(int slot) {
+    const int typed = promotionOverwrites(edit_.day, slot);
+    const bool overwrite =
+        typed > 0 &&
+        ui::askYesNo(this,
+                     QStringLiteral("実績に入力済みの %1 か所があります。予定で上書きしますか？\n"
+                                    "「いいえ」は入力済みの所を残します。")
+                         .arg(typed));
+    promotePlanned(edit_.day, slot, overwrite);
+    edit_.dropRefused(slot, true);
+    verticalRedraw();
+    showPage(pages_->currentIndex());
+    frame_.showNote(slot < 0 ? QStringLiteral("予定を実績に写しました。")
+                             : QStringLiteral("作業 %1 の予定を実績に写しました。").arg(slot + 1));
+}
+
+// A digit in a staff cell puts the mark of that number and moves on along the line.
+bool EntryScreen::markByDigit(QLineEdit* field, const QKeyEvent* key) {
+    const QString text = key->text();
+    if (text.size() != 1 || text[0] < u'1' || text[0] > u'9' || pages_->currentIndex() != 1)
+        return false;
+    for (int n = 0; n < lines(); ++n) {
+        for (int j = 0; j < columns_; ++j) {
+            if (cell(n, j) != field)
+                continue;
+            const QString mark = markByNumber(marks_, text[0].digitValue());
+            if (!mark.isEmpty()) {
+                field->setText(leftChars(mark, 1));
+                moveByArrow(field, Qt::Key_Right);
+            }
+            return true; // a digit is never a mark's text
+        }
+    }
+    return false;
+}
+
 void EntryScreen::applyProject(qint64 number, const QString& name, const QString& client) {
     const int s = pickerRow_ - 1;
-    rows_[s].job->setText(name);
-    day_.groups[slotOf(s)].jobNumber = number;
-    rows_[s].client->setText(client);
+    p_.rows[s].job->setText(name);
+    edit_.day.groups[slotOf(s)].jobNumber = number;
+    p_.rows[s].client->setText(client);
 }
 
 void EntryScreen::applyMark(const QString& mark) {

@@ -4,15 +4,15 @@
 // day model always holds what the screen shows; nothing reaches the file before "登録".
 
 #include "core/data/daily_record.h"
+#include "core/entry/day_edit.h"
 #include "ui/entry/entry_rows.h"
 
 #include <QDate>
 #include <QWidget>
 #include <array>
-#include <map>
-#include <tuple>
 
 class QCheckBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -43,8 +43,14 @@ public:
     // Whether the model differs from what was last loaded or registered.
     bool hasUnsavedChanges() const;
 
-    const DayModel& day() const { return day_; }
-    const QDate& date() const { return date_; }
+    const DayModel& day() const { return edit_.day; }
+    const QDate& date() const { return edit_.date; }
+
+    // 前日複写: the day of the date in the copy field (the last one before, to begin with)
+    // into this one; asks first when this day holds anything. Nothing is written.
+    void copyDay();
+    // 予定→実績 for one slot, or for every group of the day (−1).
+    void promote(int slot);
 
     // From the pickers: a project for the remembered row, a mark for the remembered cell.
     void applyProject(qint64 number, const QString& name, const QString& client);
@@ -67,9 +73,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QWidget* buildProjectPage();
-    QWidget* buildWorkPage();
-    QWidget* buildVehiclePage();
     void connectRules();
     void fitRows();
     void setVisibleRows(int visible);
@@ -83,13 +86,13 @@ private:
     void returnFocusAfter(QWidget* picker, QWidget* field);
 
     // The fields of page line n (0-based): n / 2 is the visible row, n % 2 the actual line.
-    QLineEdit* cell(int n, int j) const { return work_[n / 2].cells[n % 2][j]; }
-    QLineEdit* guard(int n, int i) const { return vehicle_[n / 2].guards[n % 2][i]; }
-    QLineEdit* vehicle(int n, int v) const { return vehicle_[n / 2].vehicles[n % 2][v]; }
+    QLineEdit* cell(int n, int j) const { return p_.work[n / 2].cells[n % 2][j]; }
+    QLineEdit* guard(int n, int i) const { return p_.vehicle[n / 2].guards[n % 2][i]; }
+    QLineEdit* vehicle(int n, int v) const { return p_.vehicle[n / 2].vehicles[n % 2][v]; }
     int lines() const { return 2 * visible_; }
 
-    int slotOf(int row) const { return day_.groupOffset + row; }
-    int lineOf(int pageLine) const { return 2 * day_.groupOffset + pageLine; }
+    int slotOf(int row) const { return edit_.day.groupOffset + row; }
+    int lineOf(int pageLine) const { return 2 * edit_.day.groupOffset + pageLine; }
 
     // Redraws of the scroll bars and the page buttons.
     void verticalRedraw();
@@ -102,38 +105,22 @@ private:
     void refreshCounts();
     void showEverything();
 
-    // A time or count field that shows what its rule refused (red): the text it shows, by
-    // the day-model member it stands for, so that redraws show it again and "登録" stops.
-    enum class Field { Start, End, Guard, Vehicle, Spot, Extra };
-    struct FieldKey {
-        Field kind;
-        int slot;
-        int actual; // 0 planned, 1 actual
-        int index;  // guard 0 day / 1 night, vehicle column
-        // Group by group, so that "登録" names the first group's field first.
-        bool operator<(const FieldKey& o) const {
-            return std::tie(slot, kind, actual, index) < std::tie(o.slot, o.kind, o.actual, o.index);
-        }
-    };
     void takeField(const FieldKey& key, const QString& text, bool valid, QLineEdit* field);
     void setCount(QLineEdit* field, const FieldKey& key, qint16 value);
-    void setTime(QLineEdit* field, const FieldKey& key, const QString& value);
-    QString fieldLabel(const FieldKey& key) const;
     int revealSlot(int slot, int page); // scrolls the slot into view; its visible row
     bool refusedFieldsStop();
-    bool unnamedGroupsStop();
     bool findingsStop();
     void revealCell(int slot, int actual, int column); // scrolls a staff cell into view, focused
+    void readMarks();
+    void stepCopyFrom(const QDate& from, int direction);
+    bool markByDigit(QLineEdit* field, const QKeyEvent* key);
 
     AppState& state_;
     FrameWindow& frame_;
-    DayModel day_;
-    DayModel saved_; // the day as last loaded or registered
-    NameCaches names_;
-    QDate date_;
+    DayEdit edit_;
+    std::vector<StaffMark> marks_; // for the marks by number
     int employeeRows_ = 0;
     int vehicleRows_ = 0;
-    std::map<FieldKey, QString> refused_;
 
     int pickerRow_ = 1;  // 1..visible rows
     int pickerLine_ = 1; // 1..2 × visible rows
@@ -145,17 +132,11 @@ private:
     bool shownOnce_ = false;
 
     QLineEdit* dateField_;
+    QLineEdit* copyFrom_;
     QStackedWidget* pages_;
     QScrollBar* vscroll_;
-    QScrollBar* hscroll_;
     std::array<QPushButton*, 3> pageButtons_{};
-    std::array<ProjectRow, kMaxRows> rows_{};
-    std::array<LinePair, kMaxRows> work_{};
-    std::array<VehicleLines, kMaxRows> vehicle_{};
-    std::array<QLabel*, kStaffColumns> nameHeaders_{};
-    QLineEdit* extraCaption_ = nullptr;
-    std::array<QLabel*, 2> guardHeaders_{};
-    std::array<QLabel*, kVehicleColumns> vehicleHeaders_{};
+    EntryPages p_; // the widgets of the three pages
     QPushButton* register_ = nullptr;
 };
 

@@ -1,5 +1,7 @@
 #include "ui/entry/pickers.h"
 
+#include "core/entry/day_edit.h"
+
 #include "core/app/app_state.h"
 #include "ui/app/frame_window.h"
 #include "ui/app/pick_list.h"
@@ -20,7 +22,9 @@ EntryScreen* openEntry(FrameWindow& frame) {
 }
 
 QString period(const ProjectEntry& p) {
-    const auto shown = [](const QDate& d) { return d.isValid() ? d.toString(QStringLiteral("yyyy/MM/dd")) : QString(); };
+    const auto shown = [](const QDate& d) {
+        return d.isValid() ? d.toString(QStringLiteral("yyyy/MM/dd")) : QString();
+    };
     if (!p.startDate.isValid() && !p.endDate.isValid())
         return QString();
     return shown(p.startDate) + QStringLiteral("～") + shown(p.endDate);
@@ -70,8 +74,8 @@ private:
 ProjectPicker::ProjectPicker(AppState& state, FrameWindow& frame, QWidget* parent)
     : QWidget(parent), state_(state), frame_(frame),
       list_(new PickList(QStringLiteral("DBList1"),
-                         {QStringLiteral("番号"), QStringLiteral("工事件名"), QStringLiteral("発注者"),
-                          QStringLiteral("期間")},
+                         {QStringLiteral("番号"), QStringLiteral("工事件名"),
+                          QStringLiteral("発注者"), QStringLiteral("期間")},
                          this)),
       showEnded_(new QCheckBox(QStringLiteral("終了した工事も表示"), this)) {
     setObjectName(QStringLiteral("Form3"));
@@ -88,7 +92,8 @@ ProjectPicker::ProjectPicker(AppState& state, FrameWindow& frame, QWidget* paren
     else
         day_ = state.workingDate;
     showRows();
-    frame.followDatabase(this, [&state] { return state.boundDatabasePath; }, [this] { refresh(); });
+    frame.followDatabase(
+        this, [&state] { return state.boundDatabasePath; }, [this] { refresh(); });
     connect(list_, &PickList::chosen, this, &ProjectPicker::choose);
     connect(list_, &PickList::cancelled, this, [this] { closeSoon(this); });
     connect(showEnded_, &QCheckBox::toggled, this, &ProjectPicker::showRows);
@@ -127,7 +132,9 @@ void ProjectPicker::choose(int row) {
 
 MarkPicker::MarkPicker(AppState& state, FrameWindow& frame, QWidget* parent)
     : QWidget(parent), state_(state), frame_(frame),
-      list_(new PickList(QStringLiteral("List1"), {QStringLiteral("マーク"), QStringLiteral("内容")}, this)) {
+      list_(new PickList(QStringLiteral("List1"),
+                         {QStringLiteral("番号"), QStringLiteral("マーク"), QStringLiteral("内容")},
+                         this)) {
     setObjectName(QStringLiteral("Form12"));
     setWindowTitle(QStringLiteral("マーク"));
     setMinimumSize(240, 300);
@@ -135,7 +142,8 @@ MarkPicker::MarkPicker(AppState& state, FrameWindow& frame, QWidget* parent)
     layout->addWidget(list_);
     setFocusProxy(list_);
     refresh();
-    frame.followDatabase(this, [&state] { return state.boundDatabasePath; }, [this] { refresh(); });
+    frame.followDatabase(
+        this, [&state] { return state.boundDatabasePath; }, [this] { refresh(); });
     connect(list_, &PickList::chosen, this, &MarkPicker::choose);
     connect(list_, &PickList::cancelled, this, [this] { closeSoon(this); });
 }
@@ -145,8 +153,10 @@ void MarkPicker::refresh() {
     if (const DbError e = listStaffMarks(state_.boundDatabasePath, marks_))
         ui::showMessage(this, e.message);
     std::vector<QStringList> rows;
-    for (const StaffMark& m : marks_)
-        rows.push_back({m.mark, m.description});
+    // The first nine are numbered: the digit typed in a staff cell puts that mark.
+    for (std::size_t i = 0; i < marks_.size(); ++i)
+        rows.push_back({i < kNumberedMarks ? QString::number(i + 1) : QString(), marks_[i].mark,
+                        marks_[i].description});
     list_->setRows(rows);
 }
 

@@ -16,12 +16,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTreeWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTreeWidget>
 #include <QWheelEvent>
 
 using namespace vorda;
@@ -46,16 +46,20 @@ void clickRow(QTreeWidget* list, QTreeWidgetItem* item) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
 }
 
+int keysPressed = 0; // by press and typeHere, as the keyboard gives them
+
 // A key to whatever has the focus now, as the keyboard gives it.
 void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QWidget* w = QApplication::focusWidget();
     QVERIFY2(w, "nothing has the focus");
+    ++keysPressed;
     QTest::keyClick(w, key, mods);
 }
 
 void typeHere(const QString& text) {
     QWidget* w = QApplication::focusWidget();
     QVERIFY2(w, "nothing has the focus");
+    keysPressed += int(text.size());
     typeInto(w, text);
 }
 
@@ -75,12 +79,14 @@ struct Fixture {
         if (db.open(t.path()))
             return;
         for (int i = 0; i < employees; ++i)
-            db.insert(table::Employees, {QString::number(i), QStringLiteral("社員%1").arg(i), QStringLiteral(""), 0, 0, 10});
+            db.insert(table::Employees, {QString::number(i), QStringLiteral("社員%1").arg(i),
+                                         QStringLiteral(""), 0, 0, 10});
         for (int v = 0; v < 8; ++v)
             db.insert(table::Vehicles, {QString::number(v), QStringLiteral("車%1").arg(v)});
         for (int p = 1; p <= 20; ++p)
-            db.insert(table::Projects, {p, QStringLiteral("工事%1").arg(p), QStringLiteral("2024-01-01"),
-                                        QStringLiteral("2024-12-31"), QStringLiteral("発注者%1").arg(p)});
+            db.insert(table::Projects,
+                      {p, QStringLiteral("工事%1").arg(p), QStringLiteral("2024-01-01"),
+                       QStringLiteral("2024-12-31"), QStringLiteral("発注者%1").arg(p)});
         state.databasePath = t.path();
         state.boundDatabasePath = t.path();
         state.today = [] { return kDay; };
@@ -97,10 +103,11 @@ struct Fixture {
         qobject_cast<MainScreen*>(frame->screen(ScreenId::Main))->openEntry();
         return entry();
     }
-    EntryScreen* entry() const { return qobject_cast<EntryScreen*>(frame->screen(ScreenId::Entry)); }
+    EntryScreen* entry() const {
+        return qobject_cast<EntryScreen*>(frame->screen(ScreenId::Entry));
+    }
 
-    template <typename T = QLineEdit>
-    T* find(const QString& name) const {
+    template <typename T = QLineEdit> T* find(const QString& name) const {
         T* w = entry()->findChild<T*>(name);
         if (!w)
             qWarning("no widget %s", qPrintable(name));
@@ -241,11 +248,13 @@ private slots:
         // The actual lines colour the text: one group cyan, two magenta.
         typeInto(f.find(QStringLiteral("SG2(4)")), QStringLiteral("○"));
         typeInto(f.find(QStringLiteral("SG4(4)")), QStringLiteral("○"));
-        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(4)"))->palette().color(QPalette::WindowText), QColor(128, 0, 128));
+        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(4)"))->palette().color(QPalette::WindowText),
+                 QColor(128, 0, 128));
         // A group out of view still counts.
         f.vscroll()->setValue(12);
         typeInto(f.find(QStringLiteral("SG8(4)")), QStringLiteral("○"));
-        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(4)"))->palette().color(QPalette::WindowText), QColor(128, 128, 0));
+        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(4)"))->palette().color(QPalette::WindowText),
+                 QColor(128, 128, 0));
         QCOMPARE(e->day().actual(15).staff[4], QStringLiteral("○"));
     }
 
@@ -367,11 +376,14 @@ private slots:
         {
             Database db;
             VORDA_OPEN(db, f.t.path());
-            QVERIFY(!db.insert(table::Projects, {30, QStringLiteral("終わった工事"), QStringLiteral("2024-01-01"),
-                                                 QStringLiteral("2024-06-02"), QStringLiteral("旧発注者")}));
-            QVERIFY(!db.insert(table::Projects, {31, QStringLiteral("期間なし"), QVariant(), QVariant(), QStringLiteral("")}));
-            QVERIFY(!db.insert(table::Projects, {32, QStringLiteral("今日まで"), QStringLiteral("2024-05-01"),
-                                                 QStringLiteral("2024-06-03"), QStringLiteral("")}));
+            QVERIFY(!db.insert(table::Projects,
+                               {30, QStringLiteral("終わった工事"), QStringLiteral("2024-01-01"),
+                                QStringLiteral("2024-06-02"), QStringLiteral("旧発注者")}));
+            QVERIFY(!db.insert(table::Projects, {31, QStringLiteral("期間なし"), QVariant(),
+                                                 QVariant(), QStringLiteral("")}));
+            QVERIFY(!db.insert(table::Projects,
+                               {32, QStringLiteral("今日まで"), QStringLiteral("2024-05-01"),
+                                QStringLiteral("2024-06-03"), QStringLiteral("")}));
         }
         EntryScreen* e = f.open();
         QVERIFY(e);
@@ -396,13 +408,15 @@ private slots:
         QCOMPARE(ended->text(), QStringLiteral("終了した工事も表示"));
         QVERIFY(!ended->isChecked());
         ended->click();
-        QCOMPARE(shownNames().mid(19), QStringList({"工事20", "終わった工事", "期間なし", "今日まで"}));
+        QCOMPARE(shownNames().mid(19),
+                 QStringList({"工事20", "終わった工事", "期間なし", "今日まで"}));
         QCOMPARE(list->topLevelItem(20)->text(0), QStringLiteral("30"));
 
         auto* area = f.frame->findChild<QMdiArea*>(QStringLiteral("mdiArea"));
         const QRect field(job->mapTo(area->viewport(), QPoint(0, 0)), job->size());
         const QRect placed = picker->parentWidget()->geometry();
-        QVERIFY2(placed.top() == field.bottom() + 1 || placed.bottom() + 1 == field.top(), "not beside its field");
+        QVERIFY2(placed.top() == field.bottom() + 1 || placed.bottom() + 1 == field.top(),
+                 "not beside its field");
         QCOMPARE(placed.left(), field.left());
     }
 
@@ -416,7 +430,7 @@ private slots:
         QTest::mouseClick(f.find(QStringLiteral("SG2(3)")), Qt::LeftButton);
         auto* list = f.frame->findChild<QTreeWidget*>(QStringLiteral("List1"));
         QVERIFY(list);
-        const auto items = list->findItems(QStringLiteral("休"), Qt::MatchExactly, 0);
+        const auto items = list->findItems(QStringLiteral("休"), Qt::MatchExactly, 1);
         QCOMPARE(items.size(), 1);
         clickRow(list, items[0]);
         QCOMPARE(f.find(QStringLiteral("SG2(3)"))->text(), QStringLiteral("休"));
@@ -448,8 +462,9 @@ private slots:
         QVERIFY(e);
         f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
         QTest::mouseClick(f.find(QStringLiteral("SG2(3)")), Qt::LeftButton);
-        QCOMPARE(f.frame->findChild<QTreeWidget*>(QStringLiteral("List1")), list); // the same picker
-        const auto items = list->findItems(QStringLiteral("休"), Qt::MatchExactly, 0);
+        QCOMPARE(f.frame->findChild<QTreeWidget*>(QStringLiteral("List1")),
+                 list); // the same picker
+        const auto items = list->findItems(QStringLiteral("休"), Qt::MatchExactly, 1);
         QCOMPARE(items.size(), 1);
         clickRow(list, items[0]);
         QCOMPARE(e->day().actual(0).staff[3], QStringLiteral("休"));
@@ -467,8 +482,9 @@ private slots:
         {
             Database db;
             VORDA_OPEN(db, other.path());
-            QVERIFY(!db.insert(table::Projects, {7, QStringLiteral("別会社の工事"), QStringLiteral("2024-01-01"),
-                                                 QStringLiteral("2024-12-31"), QStringLiteral("別発注者")}));
+            QVERIFY(!db.insert(table::Projects,
+                               {7, QStringLiteral("別会社の工事"), QStringLiteral("2024-01-01"),
+                                QStringLiteral("2024-12-31"), QStringLiteral("別発注者")}));
             QVERIFY(!db.exec(QStringLiteral("DELETE FROM \"天候テーブル\"")));
             QVERIFY(!db.insert(table::WeatherWords, {QStringLiteral("霧")}));
         }
@@ -483,14 +499,16 @@ private slots:
         QCOMPARE(projects->topLevelItemCount(), 20);
         auto* weather = qobject_cast<QWidget*>(f.frame->openScreen(ScreenId::WeatherPicker));
         QVERIFY(weather);
-        const int words = weather->findChild<QTreeWidget*>(QStringLiteral("List1"))->topLevelItemCount();
+        const int words =
+            weather->findChild<QTreeWidget*>(QStringLiteral("List1"))->topLevelItemCount();
         QVERIFY(words > 1);
         auto* period = qobject_cast<QWidget*>(f.frame->openScreen(ScreenId::PeriodList));
         QVERIFY(period);
         auto* periodProjects = period->findChild<QListWidget*>(QStringLiteral("DBList1"));
         QCOMPARE(periodProjects->count(), 20);
 
-        auto* location = qobject_cast<DataLocationScreen*>(f.frame->openScreen(ScreenId::DataLocation));
+        auto* location =
+            qobject_cast<DataLocationScreen*>(f.frame->openScreen(ScreenId::DataLocation));
         QVERIFY(location);
         location->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(other.path());
         location->registerPath();
@@ -528,14 +546,16 @@ private slots:
 
         f.find<QPushButton>(QStringLiteral("Command3"))->click();
         QCOMPARE(messages.texts.size(), 1);
-        QVERIFY2(messages.texts[0].contains(QStringLiteral("作業 1 の実績の車両「車1」「40000」")), qPrintable(messages.texts[0]));
+        QVERIFY2(messages.texts[0].contains(QStringLiteral("作業 1 の実績の車両「車1」「40000」")),
+                 qPrintable(messages.texts[0]));
         QCOMPARE(f.storedRows(), qint64(0));
         QCOMPARE(e->focusWidget(), box);
 
         retype(box, QStringLiteral("4"));
         f.find<QPushButton>(QStringLiteral("Command3"))->click();
         QCOMPARE(messages.texts.size(), 2);
-        QVERIFY2(messages.texts[1].contains(QStringLiteral("作業 2 の終了時間「25:00」")), qPrintable(messages.texts[1]));
+        QVERIFY2(messages.texts[1].contains(QStringLiteral("作業 2 の終了時間「25:00」")),
+                 qPrintable(messages.texts[1]));
         QCOMPARE(e->focusWidget(), end);
         QCOMPARE(f.storedRows(), qint64(0));
     }
@@ -558,7 +578,9 @@ private slots:
         messages.answers = {false};
         f.find<QPushButton>(QStringLiteral("Command3"))->click();
         QCOMPARE(messages.texts,
-                 QStringList({QStringLiteral("作業 6 に工事件名がありません。\n工事件名のない作業は登録されません。このまま登録しますか？")}));
+                 QStringList({QStringLiteral("作業 6 "
+                                             "に工事件名がありません。工事件名のない作業は登録され"
+                                             "ません。\nこのまま登録しますか？")}));
         QCOMPARE(f.storedRows(), qint64(0));
         QCOMPARE(e->day().groupOffset, 5); // scrolled to group 6, on the project page
         QCOMPARE(e->focusWidget(), f.find(QStringLiteral("Text1")));
@@ -589,7 +611,9 @@ private slots:
         f.vscroll()->setValue(0);
         f.find<QPushButton>(QStringLiteral("COMBTN(0)"))->click();
         QString question = QStringLiteral(
-            "作業 6 の実績「社員19」の「o」はスタッフマークにありません。\nこのまま登録しますか？");
+            "作業 6 の実績「社員19」の「o」はスタッフマークにありません。\n"
+            "作業 6 "
+            "の実績にマークがありますが、開始時間か終了時間がありません。\nこのまま登録しますか？");
         messages.answers = {false};
         f.find<QPushButton>(QStringLiteral("Command3"))->click();
         QCOMPARE(messages.texts, QStringList({question}));
@@ -757,7 +781,8 @@ private slots:
         EntryScreen* e = f.open();
         QVERIFY(e);
         QCOMPARE(messages.texts.size(), 1);
-        QVERIFY2(messages.texts[0].contains(QStringLiteral("社員30、社員31")), qPrintable(messages.texts[0]));
+        QVERIFY2(messages.texts[0].contains(QStringLiteral("社員30、社員31")),
+                 qPrintable(messages.texts[0]));
         f.find<QPushButton>(QStringLiteral("COMBTN(2)"))->click();
         typeInto(f.find(QStringLiteral("Text12")), QStringLiteral("応援"));
         messages.answers = {true};
@@ -776,15 +801,18 @@ private slots:
         EntryScreen* e = f.open();
         QVERIFY(e);
         f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
-        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(12)"))->text().remove(u'\n'), QStringLiteral("社員12"));
+        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(12)"))->text().remove(u'\n'),
+                 QStringLiteral("社員12"));
         {
             Database db;
             VORDA_OPEN(db, f.t.path());
             QVERIFY(!db.exec(QStringLiteral("DELETE FROM \"社員\" WHERE rowid > 10")));
         }
         f.hscroll()->setValue(1);
-        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(11)"))->text(), QString()); // column 12: nobody now
-        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(8)"))->text().remove(u'\n'), QStringLiteral("社員9"));
+        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(11)"))->text(),
+                 QString()); // column 12: nobody now
+        QCOMPARE(f.find<QLabel>(QStringLiteral("NM(8)"))->text().remove(u'\n'),
+                 QStringLiteral("社員9"));
     }
 
     void closingAsksOnlyWhenSomethingWasTyped() {
@@ -815,7 +843,8 @@ private slots:
         typeInto(f.find(QStringLiteral("Text1")), QStringLiteral("新しい現場"));
         messages.answers = {false};
         f.find<QPushButton>(QStringLiteral("Command2"))->click();
-        QCOMPARE(messages.texts, QStringList({QStringLiteral("登録されていない変更があります。閉じますか？")}));
+        QCOMPARE(messages.texts,
+                 QStringList({QStringLiteral("登録されていない変更があります。閉じますか？")}));
         QVERIFY(f.entry());
         QCOMPARE(f.entry()->day().groups[0].jobName, QStringLiteral("新しい現場"));
 
@@ -853,7 +882,8 @@ private slots:
 
         press(Qt::Key_F4);
         QTRY_VERIFY(f.frame->screen(ScreenId::ProjectPicker));
-        auto* projects = f.frame->screen(ScreenId::ProjectPicker)->findChild<QTreeWidget*>(QStringLiteral("DBList1"));
+        auto* projects = f.frame->screen(ScreenId::ProjectPicker)
+                             ->findChild<QTreeWidget*>(QStringLiteral("DBList1"));
         QCOMPARE(focusName(), QStringLiteral("filter"));
         press(Qt::Key_S, Qt::ControlModifier); // the entry screen's keys act in it alone
         press(Qt::Key_2, Qt::AltModifier);
@@ -939,7 +969,8 @@ private slots:
         EntryScreen* e = f.open();
         QVERIFY(e);
         QCOMPARE(e->visibleRows(), 4);
-        const QStringList row0 = {"Text1", "Text6", "Text14", "Text15", "Text5", "YORU(0)", "Check(0)", "Text30", "Text31"};
+        const QStringList row0 = {"Text1",   "Text6",    "Text14", "Text15", "Text5",
+                                  "YORU(0)", "Check(0)", "Text30", "Text31"};
         QTRY_COMPARE(focusName(), row0[0]);
         for (int i = 1; i < row0.size(); ++i) {
             press(Qt::Key_Tab);
@@ -955,7 +986,7 @@ private slots:
         QCOMPARE(f.find<QLabel>(QStringLiteral("Label5"))->text(), QStringLiteral("5"));
         press(Qt::Key_Backtab);
         QCOMPARE(e->day().groupOffset, 1);
-        QCOMPARE(focusName(), QStringLiteral("Text35")); // group 4's actual work
+        QCOMPARE(focusName(), QStringLiteral("Text35"));        // group 4's actual work
         f.find<QLineEdit>(QStringLiteral("Text2"))->setFocus(); // group 3, second row
         press(Qt::Key_Backtab);
         QCOMPARE(focusName(), QStringLiteral("Text31"));
@@ -1203,8 +1234,264 @@ private slots:
         Database db;
         VORDA_OPEN(db, f.t.path());
         qint64 stored = 0;
-        QVERIFY(!db.count(table::DailyReport, {{rec::Date, Condition::Op::Eq, toDbDate(kDay)}}, stored));
+        QVERIFY(!db.count(table::DailyReport, {{rec::Date, Condition::Op::Eq, toDbDate(kDay)}},
+                          stored));
         QCOMPARE(stored, qint64(2));
+    }
+
+    // 前日複写 by its key, then 予定→実績 for the day and 登録: three keys. Into a day with a
+    // stored group only after asking; nothing is written before 登録, and no balance moves.
+    void aCopyOfAnEarlierDay_data() {
+        QTest::addColumn<bool>("storedGroup");
+        QTest::addColumn<bool>("replace"); // the answer when the day holds a stored group
+        QTest::newRow("an empty day") << false << false;
+        QTest::newRow("a stored group, replaced") << true << true;
+        QTest::newRow("a stored group, kept") << true << false;
+    }
+    void aCopyOfAnEarlierDay() {
+        QFETCH(bool, storedGroup);
+        QFETCH(bool, replace);
+        Fixture f;
+        QVERIFY(f.t.ok());
+        // The earlier day: three jobs, planned marks (☆ and 休 among them) and counts, and a
+        // day off in an actual line; an older day before it, and a gap of two days.
+        for (const QDate& d : {kDay.addDays(-9), kDay.addDays(-3)}) {
+            DayModel day;
+            NameCaches names;
+            QVERIFY(!GTDAT(f.t.path(), d, day, names));
+            for (int k = 0; k < 3; ++k) {
+                day.groups[k].jobName = QStringLiteral("工事%1").arg(k + 1);
+                day.groups[k].jobNumber = k + 1;
+                day.groups[k].startTime = QStringLiteral("08:00");
+                day.groups[k].endTime = QStringLiteral("17:00");
+                day.groups[k].spotCount[0] = qint16(k + 1);
+                day.planned(k).guards[0] = 2;
+                for (int c = 0; c < 3; ++c)
+                    day.planned(k).staff[3 * k + c] = QStringLiteral("○");
+            }
+            day.planned(0).staff[9] = QStringLiteral("☆");
+            day.planned(1).staff[10] = QStringLiteral("休");
+            day.actual(2).staff[11] = QStringLiteral("休");
+            QVERIFY(!registerDay(f.t.path(), d, QStringLiteral("晴"), day, names));
+        }
+        if (storedGroup) {
+            DayModel day;
+            NameCaches names;
+            QVERIFY(!GTDAT(f.t.path(), kDay, day, names));
+            day.groups[0].jobName = QStringLiteral("この日の");
+            QVERIFY(!registerDay(f.t.path(), kDay, QStringLiteral("晴"), day, names));
+        }
+        const QList<int> before = f.balances();
+        test::MessageRecorder messages;
+        messages.answers = {replace};
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QTRY_COMPARE(focusName(), QStringLiteral("Text1"));
+        const qint64 stored = e->day().groups[0].recordNumber;
+        QLineEdit* from = f.find(QStringLiteral("CopyFrom"));
+        QCOMPARE(from->text(), QStringLiteral("2024/05/31"));
+
+        keysPressed = 0;
+        press(Qt::Key_D, Qt::ControlModifier);
+        if (storedGroup && !replace) {
+            QCOMPARE(messages.texts.size(), 1); // asked, and nothing changed
+            QCOMPARE(e->day().groups[0].jobName, QStringLiteral("この日の"));
+            QVERIFY(!e->hasUnsavedChanges());
+            return;
+        }
+        QCOMPARE(messages.texts.size(), storedGroup ? 1 : 0);
+        QCOMPARE(f.frame->findChild<QLabel*>(QStringLiteral("statusText"))->text(),
+                 QStringLiteral("2024/05/31 の日報を写しました。"));
+        QCOMPARE(f.storedRows(), qint64(storedGroup ? 7 : 6)); // nothing written yet
+        QCOMPARE(f.find(QStringLiteral("Text3"))->text(), QStringLiteral("工事3"));
+        press(Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+        press(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(messages.texts.last(), QStringLiteral("登録終了しました。"));
+        QCOMPARE(keysPressed, 3);
+        qInfo("the copy of a day and its planned lines as actual: %d keys", keysPressed);
+
+        QCOMPARE(f.storedRows(), qint64(9));
+        QCOMPARE(f.balances(), before); // neither ☆ nor 休 came over
+        const DayModel& d = e->day();   // read back by the register
+        QCOMPARE(d.groups[0].recordNumber, storedGroup ? stored : d.groups[0].recordNumber);
+        for (int k = 0; k < 3; ++k) {
+            QCOMPARE(d.groups[k].jobName, QStringLiteral("工事%1").arg(k + 1));
+            QCOMPARE(d.groups[k].spotCount, (std::array<qint16, 2>{qint16(k + 1), qint16(k + 1)}));
+            QCOMPARE(d.actual(k).guards[0], qint16(2));
+            QCOMPARE(d.actual(k).staff[3 * k], QStringLiteral("○"));
+        }
+        QCOMPARE(d.planned(0).staff[9], QString());
+        QCOMPARE(d.planned(1).staff[10], QString());
+        QCOMPARE(d.actual(2).staff[11], QString());
+
+        // ← → step between the dates that have rows, the day itself passed over.
+        from->setFocus();
+        press(Qt::Key_Left);
+        QCOMPARE(from->text(), QStringLiteral("2024/05/25"));
+        press(Qt::Key_Left);
+        QCOMPARE(from->text(), QStringLiteral("2024/05/25")); // none before
+        press(Qt::Key_Right);
+        press(Qt::Key_Right);
+        QCOMPARE(from->text(), QStringLiteral("2024/05/31"));
+    }
+
+    // Marks by number in the staff cells, 予定→実績 for the group of the focus (Ctrl+R), which
+    // asks before it overwrites, then 登録.
+    void marksByNumberAndPlannedToActual() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        typeInto(f.find(QStringLiteral("Text1")), QStringLiteral("現場"));
+        enter(f.find(QStringLiteral("Text14")));
+        enter(f.find(QStringLiteral("Text15")));
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        QVERIFY(f.entry()
+                    ->findChild<QWidget*>(QStringLiteral("page1"))
+                    ->toolTip()
+                    .startsWith(QStringLiteral("1  ○  出勤\n2  △  半日出勤\n3  泊  宿泊")));
+        QLineEdit* first = f.find(QStringLiteral("SG1(0)"));
+        first->setFocus();
+        for (const char* digit : {"1", "2", "3", "9"})
+            typeHere(QString::fromLatin1(digit)); // eight marks: 9 puts nothing and stays
+        QCOMPARE(focusName(), QStringLiteral("SG1(3)"));
+        QCOMPARE(e->day().planned(0).staff[0], QStringLiteral("○"));
+        QCOMPARE(e->day().planned(0).staff[1], QStringLiteral("△"));
+        QCOMPARE(e->day().planned(0).staff[2], QStringLiteral("泊"));
+        QCOMPARE(e->day().planned(0).staff[3], QString());
+        typeInto(f.find(QStringLiteral("SG2(1)")), QStringLiteral("有"));
+
+        messages.answers = {false}; // keep what was typed
+        press(Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(messages.texts, QStringList({QStringLiteral(
+                                     "実績に入力済みの 1 か所があります。予定で上書きしますか？\n"
+                                     "「いいえ」は入力済みの所を残します。")}));
+        QCOMPARE(f.find(QStringLiteral("SG2(0)"))->text(), QStringLiteral("○"));
+        QCOMPARE(f.find(QStringLiteral("SG2(1)"))->text(), QStringLiteral("有"));
+        QCOMPARE(f.find(QStringLiteral("SG2(2)"))->text(), QStringLiteral("泊"));
+        press(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(messages.texts.last(), QStringLiteral("登録終了しました。"));
+        QCOMPARE(e->day().actual(0).staff[1], QStringLiteral("有"));
+        QCOMPARE(e->day().actual(0).staff[2], QStringLiteral("泊"));
+
+        // The picker numbers its marks.
+        QTest::mouseClick(f.find(QStringLiteral("SG1(5)")), Qt::LeftButton);
+        auto* list = f.frame->findChild<QTreeWidget*>(QStringLiteral("List1"));
+        QVERIFY(list);
+        QCOMPARE(list->topLevelItem(6)->text(0), QStringLiteral("7"));
+        QCOMPARE(list->topLevelItem(6)->text(1), QStringLiteral("休"));
+    }
+
+    // A person in two day groups is asked about at 登録 with the other findings; "戻る" writes
+    // nothing and goes to the cell.
+    void aDoubleBookingIsAskedAbout() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        for (int s = 0; s < 2; ++s) {
+            typeInto(f.find(QString::fromLatin1(s == 0 ? "Text1" : "Text2")),
+                     QStringLiteral("現場"));
+            enter(f.find(QString::fromLatin1(s == 0 ? "Text14" : "Text18")));
+            enter(f.find(QString::fromLatin1(s == 0 ? "Text15" : "Text19")));
+        }
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        typeInto(f.find(QStringLiteral("SG2(4)")), QStringLiteral("○"));
+        typeInto(f.find(QStringLiteral("SG4(4)")), QStringLiteral("☆"));
+        f.find<QPushButton>(QStringLiteral("COMBTN(0)"))->click();
+        f.find(QStringLiteral("Text1"))->setFocus();
+        messages.answers = {false};
+        press(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(messages.texts, QStringList({QStringLiteral(
+                                     "作業 2 の実績「社員4」は作業 1 にも入っています（昼間）。\n"
+                                     "このまま登録しますか？")}));
+        QCOMPARE(f.storedRows(), qint64(0));
+        QCOMPARE(focusName(), QStringLiteral("SG4(4)"));
+
+        // A night group is another shift: no question.
+        f.find<QPushButton>(QStringLiteral("COMBTN(0)"))->click();
+        QTest::mouseClick(f.find<QCheckBox>(QStringLiteral("YORU(1)")), Qt::LeftButton);
+        press(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(messages.texts.last(), QStringLiteral("登録終了しました。"));
+        QCOMPARE(f.storedRows(), qint64(2));
+    }
+
+    // A new day of three jobs, ten marks and fourteen counts by key events alone, with the
+    // marks by number and the planned lines taken as actual: the keys are counted.
+    void aNewDayByNumbersAndPlannedToActual() {
+        Fixture f;
+        QVERIFY(f.t.ok());
+        test::MessageRecorder messages;
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QTRY_COMPARE(focusName(), QStringLiteral("Text1"));
+        keysPressed = 0;
+        for (int job = 1; job <= 3; ++job) {
+            press(Qt::Key_F4);
+            QTRY_VERIFY(f.frame->screen(ScreenId::ProjectPicker));
+            for (int down = 1; down < job; ++down)
+                press(Qt::Key_Down); // 工事1, 工事2, 工事3 stand first
+            press(Qt::Key_Return);
+            QTRY_VERIFY(!f.frame->screen(ScreenId::ProjectPicker));
+            QTRY_VERIFY(focusName().startsWith(QStringLiteral("Text")));
+            for (int i = 0; i < (job < 3 ? 9 : 3); ++i)
+                press(Qt::Key_Tab); // client, the default times, then on to the next job
+        }
+        press(Qt::Key_2, Qt::AltModifier); // the work page, group 3
+        QTRY_COMPARE(focusName(), QStringLiteral("SG5(0)"));
+        for (int i = 0; i < 3; ++i)
+            typeHere(QStringLiteral("1")); // columns 1 to 3
+        press(Qt::Key_Up);
+        press(Qt::Key_Up);
+        for (int i = 0; i < 3; ++i)
+            typeHere(QStringLiteral("1")); // group 2, columns 4 to 6
+        press(Qt::Key_Up);
+        press(Qt::Key_Up);
+        for (int i = 0; i < 4; ++i)
+            typeHere(QStringLiteral("1")); // group 1, columns 7 to 10
+        press(Qt::Key_3, Qt::AltModifier); // the vehicle page, group 1
+        QTRY_COMPARE(focusName(), QStringLiteral("SPT(0)"));
+        // Group 1 left to right, group 2 right to left, group 3 left to right.
+        for (const char* step :
+             {"2", ">", "1", ">", ">", "1", ">", "1", "v", "v", "1", "<", "1", "<", "<", "2",
+              "<", "3", "v", "v", "1", ">", "1", ">", ">", "1", ">", "1", ">", "1", ">", "1"}) {
+            const char c = step[0];
+            if (c == '>' || c == '<' || c == 'v')
+                press(c == '>' ? Qt::Key_Right : c == '<' ? Qt::Key_Left : Qt::Key_Down);
+            else
+                typeHere(QString::fromLatin1(step));
+        }
+        press(Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+        press(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(messages.texts, QStringList({QStringLiteral("登録終了しました。")}));
+        qInfo("a new day of 3 jobs, 10 marks and 14 counts: %d keys", keysPressed);
+        QVERIFY(keysPressed < 150);
+
+        QCOMPARE(f.storedRows(), qint64(3));
+        const DayModel& d = e->day();
+        int marks = 0;
+        int counts = 0;
+        for (int k = 0; k < 3; ++k) {
+            QCOMPARE(d.groups[k].jobName, QStringLiteral("工事%1").arg(k + 1));
+            QCOMPARE(d.groups[k].startTime, QStringLiteral("09:00"));
+            QCOMPARE(d.groups[k].endTime, QStringLiteral("17:00"));
+            for (int c = 0; c < kStaffColumns; ++c) {
+                QCOMPARE(d.actual(k).staff[c], d.planned(k).staff[c]);
+                marks += d.planned(k).staff[c] == QStringLiteral("○");
+            }
+            QCOMPARE(d.actual(k).vehicles, d.planned(k).vehicles);
+            QCOMPARE(d.groups[k].spotCount[1], d.groups[k].spotCount[0]);
+            counts += d.groups[k].spotCount[0] != 0;
+            for (int i = 0; i < 2; ++i)
+                counts += d.planned(k).guards[i] != 0;
+            for (int v = 0; v < kVehicleColumns; ++v)
+                counts += d.planned(k).vehicles[v] != 0;
+        }
+        QCOMPARE(marks, 10);
+        QCOMPARE(counts, 14);
+        QCOMPARE(d.groups[1].spotCount[0], qint16(3));
     }
 };
 
