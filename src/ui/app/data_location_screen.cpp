@@ -2,9 +2,11 @@
 
 #include "core/app/app_state.h"
 #include "core/data/database.h"
+#include "core/data/mdb_import.h"
 #include "core/data/new_database.h"
 #include "ui/app/ui_support.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -49,6 +51,11 @@ DataLocationScreen::DataLocationScreen(AppState& state, QWidget* parent)
                                             QStringLiteral("VORDA データベース (*.db)"), nullptr,
                                             QFileDialog::DontConfirmOverwrite);
     };
+    chooseAccessFile = [this](QWidget* parent) {
+        return QFileDialog::getOpenFileName(
+            parent, QStringLiteral("取り込む旧データ"), startFolder(path_->text()),
+            QStringLiteral("Access データベース (*.mdb);;すべてのファイル (*)"));
+    };
 
     auto* caption = new QLabel(QStringLiteral("データの場所"), this);
     caption->setObjectName(QStringLiteral("Label1"));
@@ -58,6 +65,11 @@ DataLocationScreen::DataLocationScreen(AppState& state, QWidget* parent)
     QPushButton* create = button(this, QStringLiteral("Command4"), QStringLiteral("新規作成…"));
     browse->setToolTip(QStringLiteral("既存のデータベースを選びます。"));
     create->setToolTip(QStringLiteral("新しいデータベースを作成して登録します。"));
+    QPushButton* import =
+        button(this, QStringLiteral("Command5"), QStringLiteral("旧データの取り込み…"));
+    import->setToolTip(
+        QStringLiteral("以前のデータ（VORDA.mdb）を新しいデータベースに取り込みます。"));
+    connect(import, &QPushButton::clicked, this, &DataLocationScreen::importAccess);
     connect(reg, &QPushButton::clicked, this, &DataLocationScreen::registerPath);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     connect(browse, &QPushButton::clicked, this, &DataLocationScreen::browse);
@@ -68,6 +80,7 @@ DataLocationScreen::DataLocationScreen(AppState& state, QWidget* parent)
     grid->addWidget(path_, 0, 1, 1, 3);
     grid->addWidget(browse, 1, 1);
     grid->addWidget(create, 1, 2);
+    grid->addWidget(import, 1, 3);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(reg);
@@ -134,6 +147,31 @@ void DataLocationScreen::createNew() {
     path_->setText(path);
     if (writePath(path))
         ui::showMessage(this, QStringLiteral("新しいデータベースを作成し、データの場所に登録しました。\n%1").arg(path));
+}
+
+void DataLocationScreen::importAccess() {
+    const QString source = chooseAccessFile ? chooseAccessFile(this) : QString();
+    if (source.isEmpty())
+        return;
+    const QString target = chooseNew ? chooseNew(this) : QString();
+    if (target.isEmpty())
+        return;
+    ImportReport report;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const DbError e = importMdb(source, target, report);
+    QApplication::restoreOverrideCursor();
+    if (e) {
+        ui::showMessage(this, e.message);
+        return;
+    }
+    const QString path = QDir::toNativeSeparators(target);
+    if (ui::askYesNo(this,
+                     QStringLiteral("%1 に取り込みました。\n%2\n\nこのデータベースをデータの場所に"
+                                    "登録しますか？")
+                         .arg(path, report.summary().join(u'\n')))) {
+        path_->setText(path);
+        writePath(path);
+    }
 }
 
 } // namespace vorda
