@@ -108,7 +108,7 @@ DbError MdbReader::open(const QString& path) {
     // The library reads these when the file is opened: Jet 3 texts are Shift-JIS with the
     // Windows characters (～ ㈱ ①), which glibc's plain SHIFT-JIS lacks; results in UTF-8.
     qputenv("MDB_JET3_CHARSET", "CP932");
-    qputenv("MDB_ICONV", "UTF-8");
+    qputenv("MDBICONV", "UTF-8");
     auto h = std::make_unique<Handle>();
     h->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!h->mdb)
