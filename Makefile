@@ -4,7 +4,7 @@ PRESET ?= default
 BUILD_DIR := $(if $(filter debug,$(PRESET)),build-debug,build)
 CMAKE_FLAGS := -DVORDA_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all deps configure build test run bench stress clean
+.PHONY: all deps configure build test run bench stress package clean
 
 all: build
 
@@ -35,6 +35,10 @@ bench: build
 N ?= 100
 stress: build
 	@$(BUILD_DIR)/stress/vorda_stress $(N)
+
+# A Debian package of the program in $(BUILD_DIR)/package (README: installing it).
+package: build
+	@cmake --build --preset $(PRESET) --target package
 
 clean:
 	rm -rf build build-debug

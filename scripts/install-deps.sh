@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n libsqlite3-dev
   fonts-ipafont-mincho fonts-ipafont-gothic
   poppler-utils xvfb xauth imagemagick
+  mdbtools-dev
+  dpkg-dev file desktop-file-utils
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include "core/app/file_output.h"
 #include "core/app/name_caches.h"
 #include "core/data/backup.h"
+#include "core/data/mdb_import.h"
 #include "core/data/new_database.h"
 #include "core/data/restore.h"
 #include "core/data/schema.h"
@@ -145,6 +146,33 @@ int setData(const QStringList& args, AppState& state) {
                  .arg(QDir::toNativeSeparators(state.iniPath), state.databasePath)
           << Qt::endl;
     return 0;
+}
+
+// A firm's Access file into a new database file; registered as the data location on request.
+int importMdbFile(const QStringList& args, AppState& state) {
+    QStringList paths;
+    bool register_ = false;
+    for (const QString& a : args) {
+        if (a == QLatin1String("--set-data"))
+            register_ = true;
+        else if (!a.startsWith(QLatin1String("--")))
+            paths << a;
+        else
+            return usage();
+    }
+    if (paths.size() != 2)
+        return usage();
+    ImportReport report;
+    if (DbError e = importMdb(paths[0], paths[1], report)) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
+    out() << QStringLiteral("取り込みました: %1")
+                 .arg(QDir::toNativeSeparators(QFileInfo(paths[1]).absoluteFilePath()))
+          << Qt::endl;
+    for (const QString& line : report.summary())
+        out() << line << Qt::endl;
+    return register_ ? setData({paths[1]}, state) : 0;
 }
 
 // A date option: exactly YYYY-MM-DD with a four-digit year, and a day of the calendar.
@@ -725,6 +753,12 @@ QString usageText() {
         "写してから置き換え）\n"
         "                                          / check a copy, or put it in the database's "
         "place\n"
+        "  vorda [--ini FILE] import-mdb OLD.mdb NEW.db [--set-data]\n"
+        "                                          Access "
+        "のデータ（VORDA.mdb）を新しいデータベースに"
+        "取り込みます\n"
+        "                                          （--set-data: データの場所に登録）/ import the "
+        "Access file\n"
         "  vorda check-db PATH                     データベースを確認し、表ごとの件数を表示します\n"
         "                                          / check a database and count its rows\n"
         "  --ini FILE   vorda.INI の代わりに使う設定ファイル / another configuration file\n");
@@ -741,6 +775,8 @@ int runSubcommand(const QStringList& args, AppState& state) {
         return setData(rest, state);
     if (command == QLatin1String("print"))
         return printSheet(rest, state);
+    if (command == QLatin1String("import-mdb"))
+        return importMdbFile(rest, state);
     if (command == QLatin1String("purge"))
         return purge(rest, state);
     if (command == QLatin1String("export"))

@@ -51,7 +51,13 @@ QString INIWRITE(const AppState& state) {
 
 QString defaultIniPath(const QString& programDir) {
     const QFileInfo dir(programDir);
-    if (dir.isDir() && dir.isWritable())
+    // An installed program (the package puts it in /usr/bin) keeps each user's vorda.INI in
+    // the user's folder, even for root, who could write beside it.
+    const QString canonical = dir.canonicalFilePath();
+    const bool installed = canonical.startsWith(QLatin1String("/usr/")) ||
+                           canonical == QLatin1String("/bin") ||
+                           canonical == QLatin1String("/sbin");
+    if (dir.isDir() && dir.isWritable() && !installed)
         return QDir(programDir).filePath(QStringLiteral("vorda.INI"));
     QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     if (config.isEmpty())

@@ -3,11 +3,13 @@
 #include "core/app/app_state.h"
 #include "core/data/backup.h"
 #include "core/data/database.h"
+#include "core/data/mdb_import.h"
 #include "core/data/new_database.h"
 #include "core/data/restore.h"
 #include "ui/app/restore_list.h"
 #include "ui/app/ui_support.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QGroupBox>
 
@@ -68,6 +70,11 @@ DataLocationScreen::DataLocationScreen(AppState& state, QWidget* parent)
         RestoreList list(databasePath, copies, parent);
         return list.exec() == QDialog::Accepted ? list.chosen() : QString();
     };
+    chooseAccessFile = [this](QWidget* parent) {
+        return QFileDialog::getOpenFileName(
+            parent, QStringLiteral("取り込む旧データ"), startFolder(path_->text()),
+            QStringLiteral("Access データベース (*.mdb);;すべてのファイル (*)"));
+    };
 
     auto* caption = new QLabel(QStringLiteral("データの場所"), this);
     caption->setObjectName(QStringLiteral("Label1"));
@@ -77,6 +84,11 @@ DataLocationScreen::DataLocationScreen(AppState& state, QWidget* parent)
     QPushButton* create = button(this, QStringLiteral("Command4"), QStringLiteral("新規作成…"));
     browse->setToolTip(QStringLiteral("既存のデータベースを選びます。"));
     create->setToolTip(QStringLiteral("新しいデータベースを作成して登録します。"));
+    QPushButton* import =
+        button(this, QStringLiteral("Command8"), QStringLiteral("旧データの取り込み…"));
+    import->setToolTip(
+        QStringLiteral("以前のデータ（VORDA.mdb）を新しいデータベースに取り込みます。"));
+    connect(import, &QPushButton::clicked, this, &DataLocationScreen::importAccess);
     connect(reg, &QPushButton::clicked, this, &DataLocationScreen::registerPath);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     connect(browse, &QPushButton::clicked, this, &DataLocationScreen::browse);
@@ -87,6 +99,7 @@ DataLocationScreen::DataLocationScreen(AppState& state, QWidget* parent)
     grid->addWidget(path_, 0, 1, 1, 3);
     grid->addWidget(browse, 1, 1);
     grid->addWidget(create, 1, 2);
+    grid->addWidget(import, 1, 3);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(reg);
@@ -281,6 +294,31 @@ void DataLocationScreen::restore() {
         this,
         QStringLiteral("復元しました（%1）。\n置き換える前のデータベースは %2 にあります。")
             .arg(factsSummary(result.restored), QDir::toNativeSeparators(result.replacedCopy)));
+}
+
+void DataLocationScreen::importAccess() {
+    const QString source = chooseAccessFile ? chooseAccessFile(this) : QString();
+    if (source.isEmpty())
+        return;
+    const QString target = chooseNew ? chooseNew(this) : QString();
+    if (target.isEmpty())
+        return;
+    ImportReport report;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const DbError e = importMdb(source, target, report);
+    QApplication::restoreOverrideCursor();
+    if (e) {
+        ui::showMessage(this, e.message);
+        return;
+    }
+    const QString path = QDir::toNativeSeparators(target);
+    if (ui::askYesNo(this,
+                     QStringLiteral("%1 に取り込みました。\n%2\n\nこのデータベースをデータの場所に"
+                                    "登録しますか？")
+                         .arg(path, report.summary().join(u'\n')))) {
+        path_->setText(path);
+        writePath(path);
+    }
 }
 
 } // namespace vorda

@@ -29,6 +29,8 @@ public:
     std::function<QString(QWidget*)> chooseBackupFolder;
     std::function<QString(QWidget*, const QString& databasePath, const std::vector<BackupCopy>&)>
         chooseCopy;
+    // The firm's Access file to import, replaceable by tests.
+    std::function<QString(QWidget*)> chooseAccessFile;
 
     // "登録": the field's path becomes the database path and is written to vorda.INI.
     void registerPath();
@@ -36,6 +38,9 @@ public:
     void browse();
     // "新規作成…": a new database with the rows a new firm needs, put in the field and registered.
     void createNew();
+    // "旧データの取り込み…": the firm's Access file (VORDA.mdb) into a new database; the
+    // summary is shown and the new file registered when the user says so.
+    void importAccess();
 
     // "変更…": another backup folder, kept in the user's settings.
     void changeBackupFolder();

@@ -2,6 +2,7 @@
 
 #include "core/app/app_state.h"
 #include "core/app/working_date.h"
+#include "ui/app/data_location_screen.h"
 #include "ui/app/frame_window.h"
 #include "ui/app/pick_list.h"
 #include "ui/app/ui_support.h"
@@ -171,13 +172,16 @@ void MainScreen::load() {
     // The date is shown even when the database cannot be opened, so the user sees where
     // they are once the data location is set.
     if (const DbError error = Database::check(state_.databasePath)) {
-        if (error.kind == DbErrorKind::FolderMissing) {
+        if (state_.databasePath.trimmed().isEmpty()) {
+            offerFirstData();
+        } else if (error.kind == DbErrorKind::FolderMissing) {
             ui::showMessage(this, QStringLiteral("データ環境を設定してください。"));
             frame_.openScreen(ScreenId::DataLocation);
         } else {
             ui::showMessage(this, error.message + QStringLiteral("\nデータ環境を確認してください。"));
         }
-        frame_.showStatus(error.message);
+        if (const DbError still = Database::check(state_.databasePath))
+            frame_.showStatus(still.message);
     }
     setWorkingDate(state_, today);
     year_->setText(QString::number(today.year()));
@@ -186,6 +190,19 @@ void MainScreen::load() {
     if (const auto date = dateFromFields(year_->text(), month_->text(), day_->text()))
         setWorkingDate(state_, *date);
     weekday_->setText(state_.weekdayText);
+}
+
+void MainScreen::offerFirstData() {
+    // No data location yet (a first start): a new firm's database, or the firm's old data.
+    auto* screen = qobject_cast<DataLocationScreen*>(frame_.openScreen(ScreenId::DataLocation));
+    if (screen && ui::askYesNo(this, QStringLiteral("データの場所がまだ決まっていません。\n"
+                                                    "新しい会社のデータベースを作成しますか？")))
+        screen->createNew();
+    else if (screen &&
+             ui::askYesNo(this, QStringLiteral("以前のデータ（VORDA.mdb）を取り込みますか？")))
+        screen->importAccess();
+    else
+        ui::showMessage(this, QStringLiteral("データ環境を設定してください。"));
 }
 
 void MainScreen::dateChanged() {

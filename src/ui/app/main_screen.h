@@ -41,6 +41,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The first start: offers a new firm's database or the import of the old data.
+    void offerFirstData();
     void dateChanged();
     // The date of the fields made the working date; empty (and said so) when they are no date.
     std::optional<QDate> takeFieldsDate();

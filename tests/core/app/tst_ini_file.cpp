@@ -154,6 +154,28 @@ private slots:
         QCOMPARE(unquoted.values.orientationCode, qint16(1));
     }
 
+    // Beside the program when its folder can be written, except for an installed program;
+    // otherwise in the user's configuration folder.
+    void whereIniLives_data() {
+        QTest::addColumn<QString>("programDir"); // {DIR}: a writable folder of the test's
+        QTest::addColumn<bool>("beside");
+        QTest::addRow("a build folder") << QStringLiteral("{DIR}") << true;
+        QTest::addRow("installed in /usr/bin") << QStringLiteral("/usr/bin") << false;
+        QTest::addRow("in /usr/local/bin") << QStringLiteral("/usr/local/bin") << false;
+    }
+    void whereIniLives() {
+        QFETCH(QString, programDir);
+        QFETCH(bool, beside);
+        QTemporaryDir dir, home;
+        programDir.replace(QStringLiteral("{DIR}"), dir.path());
+        const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+        const QString ini = defaultIniPath(programDir);
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+        QCOMPARE(ini, beside ? QDir(programDir).filePath(QStringLiteral("vorda.INI"))
+                             : home.filePath(QStringLiteral("tst_ini_file/vorda.INI")));
+    }
+
     void missingFileGivesDefaults() {
         AppState s;
         s.iniPath = dir.filePath(QStringLiteral("none/vorda.INI"));

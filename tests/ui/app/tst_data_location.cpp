@@ -268,6 +268,30 @@ private slots:
                     ->text()
                     .contains(QStringLiteral("ディスクの空き")));
     }
+
+    // "旧データの取り込み…" on an Access file without our tables: the tables are named, no
+    // file is made, nothing is registered.
+    void importingAFileWithoutOurTablesMakesNothing() {
+        QTemporaryDir dir;
+        AppState s;
+        s.iniPath = dir.filePath(QStringLiteral("vorda.INI"));
+        test::MessageRecorder messages;
+        DataLocationScreen screen(s);
+        const QString target = dir.filePath(QStringLiteral("取り込み.db"));
+        screen.chooseAccessFile = [](QWidget*) {
+            return QStringLiteral(VORDA_TEST_DATA "/node-adodb.mdb");
+        };
+        screen.chooseNew = [&](QWidget*) { return target; };
+        auto* button = screen.findChild<QPushButton*>(QStringLiteral("Command8"));
+        QCOMPARE(button->text(), QStringLiteral("旧データの取り込み…"));
+        button->click();
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY2(messages.texts[0].contains(QStringLiteral("次の表がありません: 社員、車両")),
+                 qPrintable(messages.texts[0]));
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(!QFile::exists(s.iniPath));
+        QCOMPARE(screen.findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), QString());
+    }
 };
 
 QTEST_MAIN(TestDataLocation)

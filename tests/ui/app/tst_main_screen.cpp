@@ -362,6 +362,29 @@ private slots:
         QCOMPARE(test::fileHash(path), hash);
     }
 
+    // A first start (no data location at all) offers a new firm's database, then the old
+    // data; declining both says to set the data location. Yes creates and registers one.
+    void firstStartOffersNewOrImport() {
+        test::MessageRecorder messages;
+        Screen s{QString()};
+        QCOMPARE(messages.texts.size(), 3);
+        QVERIFY(messages.texts[0].contains(QStringLiteral("新しい会社のデータベースを作成しますか")));
+        QVERIFY(messages.texts[1].contains(QStringLiteral("以前のデータ（VORDA.mdb）を取り込みますか")));
+        QCOMPARE(messages.texts[2], QStringLiteral("データ環境を設定してください。"));
+        auto* screen = qobject_cast<DataLocationScreen*>(s.frame->screen(ScreenId::DataLocation));
+        QVERIFY(screen);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("新しい会社.db"));
+        screen->chooseNew = [&](QWidget*) { return path; };
+        messages.texts.clear();
+        messages.answers = {true};
+        s.main->load();
+        QCOMPARE(s.state.databasePath, path);
+        QCOMPARE(Database::check(path).message, QString());
+        QCOMPARE(s.frame->findChild<QLabel*>(QStringLiteral("statusText"))->text(), QString());
+    }
+
     void closingTheMainScreenEndsTheProgram() {
         test::TempDatabase t;
         QVERIFY(t.ok());
