@@ -9,7 +9,7 @@ packages=(
   fonts-ipafont-mincho fonts-ipafont-gothic
   poppler-utils xvfb xauth imagemagick
   mdbtools-dev
-  dpkg-dev file desktop-file-utils
+  dpkg-dev file desktop-file-utils python3
 )
 
 missing=()
