@@ -49,8 +49,26 @@ QString copyFailure(const QSqlError& error, const QString& databasePath) {
     return dbErrorOf(error, databasePath, QStringLiteral("写しの作成")).message;
 }
 
-// Flushes a file (or a folder's entries) to the disk. The copy is written with SQLite's
-// syncs off, so nothing else does it.
+// The copy opens as a VORDA database (every table with its fields), is sound, and holds as
+// many daily report rows as the file it was taken from.
+QString checkCopy(const QString& copyPath, qint64 dailyRows) {
+    Database copy;
+    if (DbError e = copy.open(copyPath))
+        return e.message;
+    if (DbError e = copy.quickCheck())
+        return e.message;
+    qint64 rows = -1;
+    if (DbError e = copy.count(table::DailyReport, {}, rows))
+        return e.message;
+    if (rows != dailyRows)
+        return QStringLiteral("写しの日報が %1 件で、元の %2 件と合いません。")
+            .arg(rows)
+            .arg(dailyRows);
+    return QString();
+}
+
+} // namespace
+
 bool syncPath(const QString& path, bool folder) {
     const int fd = ::open(QFile::encodeName(path).constData(),
                           O_RDONLY | O_CLOEXEC | (folder ? O_DIRECTORY : 0));
@@ -78,26 +96,6 @@ bool renameNoReplace(const QString& from, const QString& to, int& error) {
     ::unlink(a.constData());
     return true;
 }
-
-// The copy opens as a VORDA database (every table with its fields), is sound, and holds as
-// many daily report rows as the file it was taken from.
-QString checkCopy(const QString& copyPath, qint64 dailyRows) {
-    Database copy;
-    if (DbError e = copy.open(copyPath))
-        return e.message;
-    if (DbError e = copy.quickCheck())
-        return e.message;
-    qint64 rows = -1;
-    if (DbError e = copy.count(table::DailyReport, {}, rows))
-        return e.message;
-    if (rows != dailyRows)
-        return QStringLiteral("写しの日報が %1 件で、元の %2 件と合いません。")
-            .arg(rows)
-            .arg(dailyRows);
-    return QString();
-}
-
-} // namespace
 
 QString snapshotTempPath(const QString& target) {
     return target + QStringLiteral(".part");

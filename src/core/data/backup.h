@@ -31,6 +31,12 @@ DbError writeSnapshot(Database& db, const QString& target);
 // The temporary name a snapshot to `target` is written under until it is checked.
 QString snapshotTempPath(const QString& target);
 
+// Flushes a file, or a folder's entries, to the disk (copies are written with syncs off).
+bool syncPath(const QString& path, bool folder);
+
+// Gives `from` the name `to` unless a file of that name exists meanwhile; errno in `error`.
+bool renameNoReplace(const QString& from, const QString& to, int& error);
+
 // ---- Backups of the firm's database ----
 
 // The folder the copies of a database go to: `chosen` when the user picked one, otherwise

@@ -1,5 +1,6 @@
 #include "core/data/mdb_import.h"
 
+#include "core/data/backup.h"
 #include "core/data/daily_record.h"
 #include "core/data/schema.h"
 #include "core/data/values.h"
@@ -87,33 +88,6 @@ DbError refused(const QString& message) {
 
 DbError failed(const QString& message) {
     return DbError{DbErrorKind::Failed, message};
-}
-
-bool syncPath(const QString& path, bool folder) {
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_RDONLY | O_CLOEXEC | (folder ? O_DIRECTORY : 0));
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
-// Gives `from` the name `to` unless a file of that name exists meanwhile.
-bool renameNoReplace(const QString& from, const QString& to, int& error) {
-    const QByteArray a = QFile::encodeName(from);
-    const QByteArray b = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    error = errno;
-    if (error != EINVAL && error != ENOSYS)
-        return false;
-    if (::link(a.constData(), b.constData()) != 0) {
-        error = errno;
-        return false;
-    }
-    ::unlink(a.constData());
-    return true;
 }
 
 // Our rows of one table, by ordinal, from the Access rows.

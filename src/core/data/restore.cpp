@@ -36,16 +36,6 @@ bool sameFile(const QString& a, const QString& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-bool syncFolder(const QString& folder) {
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 // Copies a file that no connection of this process holds, byte for byte, into a new file,
 // flushed to the disk.
 QString copyBytes(const QString& from, const QString& to) {
@@ -175,7 +165,7 @@ DbError writeInto(Database& db, const QString& staged) {
 // Gives `from` the name `to`, replacing it, and flushes the folder.
 DbError renameInto(const QString& from, const QString& to) {
     if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0 ||
-        !syncFolder(QFileInfo(to).absolutePath()))
+        !syncPath(QFileInfo(to).absolutePath(), true))
         return DbError{DbErrorKind::Failed,
                        QStringLiteral("%1 を置き換えられませんでした。（%2）")
                            .arg(native(to), QString::fromLocal8Bit(std::strerror(errno)))};
