@@ -174,8 +174,8 @@ int main(int argc, char** argv) {
             large.measure();
         }
     }
-    std::printf("month %d-%02d, %d projects against %d\n", kMonth.year, kMonth.month,
-                kAllProjects, kRunning);
+    std::printf("month %d-%02d, %d projects against %d\n", kMonth.year, kMonth.month, kAllProjects,
+                kRunning);
     const struct {
         const char* name;
         std::vector<double> Sheets::*times;
@@ -191,11 +191,13 @@ int main(int argc, char** argv) {
                                  QString::number(kMonth.year), QStringLiteral("--month"),
                                  QString::number(kMonth.month)};
     const QStringList period = {QStringLiteral("period"), QStringLiteral("--project"), project};
-    for (const auto& [name, sheet] : {std::pair{"print monthly", monthly}, {"print period ", period}}) {
+    for (const auto& [name, sheet] :
+         {std::pair{"print monthly", monthly}, {"print period ", period}}) {
         const double a = command(folder, small.path, sheet, 9);
         const double b = command(folder, large.path, sheet, 9);
-        std::printf("%s  300: %7.1f ms  12,500: %7.1f ms  ratio %.2f (whole command, median of 9)\n",
-                    name, a, b, b / a);
+        std::printf(
+            "%s  300: %7.1f ms  12,500: %7.1f ms  ratio %.2f (whole command, median of 9)\n", name,
+            a, b, b / a);
     }
     return 0;
 }

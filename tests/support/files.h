@@ -28,8 +28,9 @@ inline bool writeFile(const QString& path, const QByteArray& bytes) {
 // Empty for a file that cannot be read.
 inline QByteArray fileHash(const QString& path) {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
-                                       : QByteArray();
+    return f.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
 }
 
 // What a program (pdfinfo, pdftotext) writes to its standard output; empty when it does
@@ -42,7 +43,8 @@ inline QString toolOutput(const QString& program, const QStringList& args) {
 
 // The text of a PDF file, laid out as on the page.
 inline QString pdfText(const QString& path) {
-    return toolOutput(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    return toolOutput(QStringLiteral("pdftotext"),
+                      {QStringLiteral("-layout"), path, QStringLiteral("-")});
 }
 
 // Runs work in a child process whose files may not grow beyond limit bytes (a full disk,

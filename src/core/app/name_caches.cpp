@@ -24,7 +24,8 @@ DbError fillCache(Database& db, const QString& table, int field, std::array<QStr
             beyond << nullSafeText(rows[i].values.value(field));
         if (rows.size() > std::size_t(columns) + 5)
             beyond << QStringLiteral("ほか");
-        const QString line = QStringLiteral("%1が %2 件登録されています。日報の列は %3 件分のため、%4 件目から（%5）は日報に入りません。")
+        const QString line = QStringLiteral("%1が %2 件登録されています。日報の列は %3 "
+                                            "件分のため、%4 件目から（%5）は日報に入りません。")
                                  .arg(what)
                                  .arg(rows.size())
                                  .arg(columns)

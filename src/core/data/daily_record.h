@@ -14,15 +14,15 @@ namespace vorda {
 
 // Field ordinals of a daily report row; 103 fields in all, addressed by position.
 namespace rec {
-constexpr int Date = 0;       // 日付
-constexpr int JobNumber = 1;  // 工事番号
-constexpr int JobName = 2;    // a non-empty name marks the group as in use
+constexpr int Date = 0;      // 日付
+constexpr int JobNumber = 1; // 工事番号
+constexpr int JobName = 2;   // a non-empty name marks the group as in use
 constexpr int Remarks = 3;
 constexpr int Client = 4;
-constexpr int Rec = 5;        // REC, assigned by the database, never written
+constexpr int Rec = 5; // REC, assigned by the database, never written
 constexpr int Weather = 6;
-constexpr int PlannedStaff = 7;  // 7 + employee column 0..29
-constexpr int ActualStaff = 37;  // 37 + employee column 0..29
+constexpr int PlannedStaff = 7; // 7 + employee column 0..29
+constexpr int ActualStaff = 37; // 37 + employee column 0..29
 constexpr int PlannedGuardDay = 67;
 constexpr int PlannedGuardNight = 68;
 constexpr int ActualGuardDay = 69;
@@ -37,10 +37,10 @@ constexpr int PlannedWork = 95;
 constexpr int ActualWork = 96;
 constexpr int Night = 97;
 constexpr int ExtraCaption = 98;
-constexpr int ExtraPlanned = 99;  // TOKU
-constexpr int ExtraActual = 100;  // TOKUJ
-constexpr int SpotPlanned = 101;  // SPT
-constexpr int SpotActual = 102;   // SPTJ
+constexpr int ExtraPlanned = 99; // TOKU
+constexpr int ExtraActual = 100; // TOKUJ
+constexpr int SpotPlanned = 101; // SPT
+constexpr int SpotActual = 102;  // SPTJ
 constexpr int FieldCount = 103;
 } // namespace rec
 

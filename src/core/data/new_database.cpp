@@ -21,13 +21,14 @@ struct MarkDef {
 
 // Kinds: 1 attendance, 2 overnight stay, 3 holiday work, 4 day off.
 const MarkDef kMarks[] = {
-    {1, u"○", u"出勤", u"出勤", 1},      {2, u"△", u"半日出勤", u"半日", 1},
-    {3, u"泊", u"宿泊", u"宿泊", 2},      {4, u"☆", u"休日出勤", u"休出", 3},
-    {5, u"◇", u"振替出勤", u"振出", 3},  {6, u"▽", u"祝日出勤", u"祝出", 3},
-    {7, u"休", u"休み", u"休み", 4},      {8, u"有", u"有給休暇", u"有給", 4},
+    {1, u"○", u"出勤", u"出勤", 1},     {2, u"△", u"半日出勤", u"半日", 1},
+    {3, u"泊", u"宿泊", u"宿泊", 2},    {4, u"☆", u"休日出勤", u"休出", 3},
+    {5, u"◇", u"振替出勤", u"振出", 3}, {6, u"▽", u"祝日出勤", u"祝出", 3},
+    {7, u"休", u"休み", u"休み", 4},    {8, u"有", u"有給休暇", u"有給", 4},
 };
 
-const char16_t* const kWeatherWords[] = {u"晴", u"曇", u"雨", u"雪", u"晴時々曇", u"曇時々雨", u"雨のち晴"};
+const char16_t* const kWeatherWords[] = {u"晴",       u"曇",       u"雨",      u"雪",
+                                         u"晴時々曇", u"曇時々雨", u"雨のち晴"};
 
 QString s(const char16_t* text) {
     return QString::fromUtf16(text);
@@ -66,21 +67,21 @@ DbError insertBaseRows(Database& db) {
 const char16_t* const kSurnames[] = {u"山田", u"佐藤", u"鈴木", u"高橋", u"田中",
                                      u"伊藤", u"渡辺", u"中村", u"小林", u"加藤",
                                      u"吉田", u"山本", u"松本", u"井上", u"木村"};
-const char16_t* const kGivenNames[] = {u"一郎", u"健二", u"誠", u"大輔", u"翔太",
-                                       u"直樹", u"浩", u"拓也", u"亮", u"隆",
-                                       u"修", u"勇気", u"和也", u"学", u"剛"};
-const char16_t* const kVehicles[] = {u"2tダンプ", u"4tダンプ", u"ユニック", u"BH0.45",
-                                     u"BH0.25",   u"ライトバン", u"軽トラ",  u"散水車"};
-const char16_t* const kPlaces[] = {u"県道八王子線", u"市道3号線",  u"中央公園",  u"第二小学校",
-                                   u"北野川",       u"駅前広場",   u"国道20号",  u"緑町団地",
+const char16_t* const kGivenNames[] = {u"一郎", u"健二", u"誠",   u"大輔", u"翔太",
+                                       u"直樹", u"浩",   u"拓也", u"亮",   u"隆",
+                                       u"修",   u"勇気", u"和也", u"学",   u"剛"};
+const char16_t* const kVehicles[] = {u"2tダンプ", u"4tダンプ",   u"ユニック", u"BH0.45",
+                                     u"BH0.25",   u"ライトバン", u"軽トラ",   u"散水車"};
+const char16_t* const kPlaces[] = {u"県道八王子線", u"市道3号線", u"中央公園", u"第二小学校",
+                                   u"北野川",       u"駅前広場",  u"国道20号", u"緑町団地",
                                    u"浄水場",       u"市民会館"};
 const char16_t* const kWorks[] = {u"舗装補修工事", u"下水道管渠工事", u"側溝改良工事", u"擁壁工事",
                                   u"外構工事"};
 const char16_t* const kClients[] = {u"東京都南多摩建設事務所", u"八王子市", u"日野市",
                                     u"株式会社多摩開発", u"みどり住宅株式会社"};
 const char16_t* const kPlannedWork[] = {u"舗装版切断・取壊し", u"掘削・管布設", u"型枠組立",
-                                        u"生コン打設", u"路盤整正", u"側溝据付", u"埋戻し・転圧",
-                                        u"区画線設置"};
+                                        u"生コン打設",         u"路盤整正",     u"側溝据付",
+                                        u"埋戻し・転圧",       u"区画線設置"};
 
 struct Project {
     int number;
@@ -95,11 +96,12 @@ DbError insertDemo(Database& db, const QDate& today) {
     auto pick = [&](int n) { return int(rng.bounded(n)); };
     auto chance = [&](int percent) { return pick(100) < percent; };
 
-    QVariantList trade = {QStringLiteral("株式会社 北斗建設"), QStringLiteral("作業日報"),
-                          QStringLiteral("192-0000"),         QStringLiteral("東京都八王子市元本郷町1-2-3"),
-                          QStringLiteral("北斗ビル2F"),        QStringLiteral("042-000-0000"),
-                          QStringLiteral("042-000-0001"),     QStringLiteral("北斗 太郎"),
-                          QStringLiteral("山田 一郎")};
+    QVariantList trade = {
+        QStringLiteral("株式会社 北斗建設"), QStringLiteral("作業日報"),
+        QStringLiteral("192-0000"),          QStringLiteral("東京都八王子市元本郷町1-2-3"),
+        QStringLiteral("北斗ビル2F"),        QStringLiteral("042-000-0000"),
+        QStringLiteral("042-000-0001"),      QStringLiteral("北斗 太郎"),
+        QStringLiteral("山田 一郎")};
     if (DbError e = db.update(table::TradeName, 1, trade))
         return e;
 
@@ -120,8 +122,8 @@ DbError insertDemo(Database& db, const QDate& today) {
         p.start = first.addDays(pick(60) - 30);
         p.end = p.start.addDays(60 + pick(120));
         projects.push_back(p);
-        if (DbError e = db.insert(table::Projects, {p.number, p.name, toDbDate(p.start),
-                                                    toDbDate(p.end), p.client}))
+        if (DbError e = db.insert(table::Projects,
+                                  {p.number, p.name, toDbDate(p.start), toDbDate(p.end), p.client}))
             return e;
     }
 
@@ -165,8 +167,9 @@ DbError insertDemo(Database& db, const QDate& today) {
             g.remarks = chance(15) ? QStringLiteral("雨天時中止") : QString();
             g.nightFlag = chance(12) ? 1 : 0;
             g.startTime = g.nightFlag ? QStringLiteral("20:00") : QStringLiteral("08:00");
-            g.endTime = g.nightFlag ? QStringLiteral("05:00")
-                                    : (chance(30) ? QStringLiteral("18:30") : QStringLiteral("17:00"));
+            g.endTime = g.nightFlag
+                            ? QStringLiteral("05:00")
+                            : (chance(30) ? QStringLiteral("18:30") : QStringLiteral("17:00"));
             g.plannedWork = s(kPlannedWork[pick(8)]);
             g.actualWork = chance(80) ? g.plannedWork : s(kPlannedWork[pick(8)]);
             const int crew = busy ? 1 : 1 + pick(3);
@@ -191,7 +194,8 @@ DbError insertDemo(Database& db, const QDate& today) {
                     l.vehicles[pick(8)] += 1;
             }
             g.spotCount = {qint16(pick(3)), qint16(pick(3))};
-            g.extraCount = {qint16(chance(25) ? 1 + pick(2) : 0), qint16(chance(25) ? 1 + pick(2) : 0)};
+            g.extraCount = {qint16(chance(25) ? 1 + pick(2) : 0),
+                            qint16(chance(25) ? 1 + pick(2) : 0)};
         }
         // One or two of those not working today take the day off, noted in the first group.
         if (!saturday) {

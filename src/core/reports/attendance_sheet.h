@@ -2,8 +2,8 @@
 // The monthly attendance sheet of a closing period: its content read from the file (the
 // attendance rules over every row of the period), then drawn onto a printer on one page.
 
-#include "core/reports/attendance_rules.h"
 #include "core/masters/settings_row.h"
+#include "core/reports/attendance_rules.h"
 #include "core/reports/printer.h"
 #include "core/reports/sheet_month.h"
 
@@ -25,12 +25,12 @@ struct AttendanceSheetData {
     QString title;
     QString periodLine;
     Period period;
-    std::vector<QDate> dates;                      // the period's dates, start to end
+    std::vector<QDate> dates;                           // the period's dates, start to end
     std::array<QString, kAttendanceColumns> names;      // 社員 field 1 by column
     std::array<QString, kAttendanceColumns> codes;      // 社員 field 0 (the CSV carries them)
     std::array<QString, kAttendanceColumns> givenNames; // 社員 field 2
-    std::vector<EmployeeAttendance> employees;     // columns 0..30
-    int reportRows = 0;                            // daily report rows of the period
+    std::vector<EmployeeAttendance> employees;          // columns 0..30
+    int reportRows = 0;                                 // daily report rows of the period
 };
 
 // The title and the period line. The month of the title is the month text as typed.

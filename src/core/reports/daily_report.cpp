@@ -10,10 +10,10 @@
 namespace vorda {
 
 QString dailyDateLine(const EraValues& era, const QDate& date, const QString& weather) {
-    return era.name + QStringLiteral("  ") + eraYearPlain(date.year(), era.offset) + QStringLiteral(" 年 ") +
-           QString::number(date.month()) + QStringLiteral("  月 ") + QString::number(date.day()) +
-           QStringLiteral("  日") + QStringLiteral(" (") + weekdayChar(date) + QStringLiteral("曜日)  天候 ") +
-           weather;
+    return era.name + QStringLiteral("  ") + eraYearPlain(date.year(), era.offset) +
+           QStringLiteral(" 年 ") + QString::number(date.month()) + QStringLiteral("  月 ") +
+           QString::number(date.day()) + QStringLiteral("  日") + QStringLiteral(" (") +
+           weekdayChar(date) + QStringLiteral("曜日)  天候 ") + weather;
 }
 
 DbError readDailyReport(const QString& databasePath, const QDate& date, EraValues& era,
@@ -59,8 +59,8 @@ DbError readDailyReport(const QString& databasePath, const QDate& date, EraValue
     }
     out.rowsOnDate = qint64(rows.size());
     if (rows.size() >= std::size_t(kSlotBound)) {
-        if (DbError e = db.count(table::DailyReport, {{rec::Date, Condition::Op::Eq, toDbDate(date)}},
-                                 out.rowsOnDate))
+        if (DbError e = db.count(table::DailyReport,
+                                 {{rec::Date, Condition::Op::Eq, toDbDate(date)}}, out.rowsOnDate))
             return e;
     }
     out.notice.clear();
@@ -76,7 +76,8 @@ DbError readDailyReport(const QString& databasePath, const QDate& date, EraValue
 
     // The weather stored for the printed date, whatever date the main screen shows.
     QString weather;
-    if (DbError e = db.select(table::Weather, {{weather::Date, Condition::Op::Eq, toDbDate(date)}}, rows, 1))
+    if (DbError e = db.select(table::Weather, {{weather::Date, Condition::Op::Eq, toDbDate(date)}},
+                              rows, 1))
         return e;
     if (!rows.empty())
         weather = nullSafeText(rows[0].values.value(weather::Word));

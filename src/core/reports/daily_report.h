@@ -15,12 +15,12 @@ namespace vorda {
 
 struct DailyReportData {
     QDate date;
-    QString title;    // 屋号 field 1
-    QString person;   // 屋号 field 7
+    QString title;  // 屋号 field 1
+    QString person; // 屋号 field 7
     QString dateLine;
-    QStringList legend; // "mark=description", at most 101
+    QStringList legend;  // "mark=description", at most 101
     QStringList daysOff; // trimmed texts of the marks of kind 4 (day off): no man-days
-    DayModel day;       // slots 0..15 as read
+    DayModel day;        // slots 0..15 as read
     NameCaches names;
     bool secondSheet = false;
     qint64 rowsOnDate = 0; // every stored row of the date; beyond 16 they are not printed

@@ -53,7 +53,7 @@ struct MonthlyResultsData {
 
 // The daily report fields the tally reads, decoded from one row.
 struct MonthlyRowValues {
-    qint64 jobNumber = 0; // as stored: two projects beyond 16 bits stay two
+    qint64 jobNumber = 0;                     // as stored: two projects beyond 16 bits stay two
     std::array<QString, kStaffColumns> staff; // actual line, trimmed
     qint16 guardDay = 0;
     qint16 guardNight = 0;

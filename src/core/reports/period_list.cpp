@@ -76,9 +76,9 @@ DbError readPeriodList(const QString& databasePath, const QString& chosen, int c
     // Only number and name of the projects whose name holds the chosen text (the engine
     // looks, nothing else is decoded): the table only grows, the list must not.
     std::vector<Row> found;
-    if (DbError e = db.selectFields(table::Projects, {proj::Number, proj::Name},
-                                    {{proj::Name, Condition::Op::Contains, chosen.trimmed()}},
-                                    found))
+    if (DbError e =
+            db.selectFields(table::Projects, {proj::Number, proj::Name},
+                            {{proj::Name, Condition::Op::Contains, chosen.trimmed()}}, found))
         return e;
     std::vector<ProjectEntry> projects(found.size());
     for (std::size_t i = 0; i < found.size(); ++i) {

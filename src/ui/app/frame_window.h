@@ -21,13 +21,13 @@ namespace vorda {
 struct AppState;
 
 enum class ScreenId {
-    Main,                  // Form1
-    Entry,                 // daily report entry
-    DailyPrint,            // daily report print
-    MonthlyResults,        // monthly operation results
-    PeriodList,            // per-project period list
-    Attendance,            // monthly attendance sheet
-    AnnualAttendance,      // 個人別年間出勤表
+    Main,             // Form1
+    Entry,            // daily report entry
+    DailyPrint,       // daily report print
+    MonthlyResults,   // monthly operation results
+    PeriodList,       // per-project period list
+    Attendance,       // monthly attendance sheet
+    AnnualAttendance, // 個人別年間出勤表
     PrintSettings,
     ProjectMaster,
     EmployeeMaster,
@@ -38,12 +38,12 @@ enum class ScreenId {
     SystemSettings,
     TradeName,
     Purge,
-    DeleteEmployeeData,    // no screen in this system
-    DataLocation,          // Form22
-    WeatherPicker,         // Form21
-    ProjectPicker,         // Form3
-    MarkPicker,            // Form12
-    DailyCsv,              // 日報CSV
+    DeleteEmployeeData, // no screen in this system
+    DataLocation,       // Form22
+    WeatherPicker,      // Form21
+    ProjectPicker,      // Form3
+    MarkPicker,         // Form12
+    DailyCsv,           // 日報CSV
 };
 
 class FrameWindow : public QMainWindow {

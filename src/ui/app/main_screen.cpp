@@ -50,7 +50,8 @@ const ButtonDef kButtons[] = {
     {"Command3", u"工事別期間一覧表", u"工事別期間一覧表を印刷します。", ScreenId::PeriodList},
     {"Command4", u"月間稼働実績", u"作業月報を印刷します。", ScreenId::MonthlyResults},
     {"Command11", u"月間出勤表", u"社員の月間出勤状況を印刷します。", ScreenId::Attendance},
-    {"Command12", u"個人別年間出勤表", u"個人別の年間出勤状況を印刷します。", ScreenId::AnnualAttendance},
+    {"Command12", u"個人別年間出勤表", u"個人別の年間出勤状況を印刷します。",
+     ScreenId::AnnualAttendance},
     {"Command5", u"工事件名登録", u"VORDA登録する工事件名を登録します。", ScreenId::ProjectMaster},
     {"Command8", u"社員登録", u"社員の登録をします。", ScreenId::EmployeeMaster},
     {"Command9", u"車両登録", u"車両の登録をします。", ScreenId::VehicleMaster},
@@ -63,8 +64,10 @@ const ButtonDef kButtons[] = {
 } // namespace
 
 MainScreen::MainScreen(AppState& state, FrameWindow& frame, QWidget* parent)
-    : QWidget(parent), state_(state), frame_(frame), year_(field(this, QStringLiteral("Text1"), 64)),
-      month_(field(this, QStringLiteral("Text2"), 40)), day_(field(this, QStringLiteral("Text3"), 40)),
+    : QWidget(parent), state_(state), frame_(frame),
+      year_(field(this, QStringLiteral("Text1"), 64)),
+      month_(field(this, QStringLiteral("Text2"), 40)),
+      day_(field(this, QStringLiteral("Text3"), 40)),
       weekday_(field(this, QStringLiteral("Text4"), 40)),
       weather_(field(this, QStringLiteral("Text5"), 140)) {
     setObjectName(QStringLiteral("Form1"));
@@ -130,7 +133,8 @@ MainScreen::MainScreen(AppState& state, FrameWindow& frame, QWidget* parent)
         const ScreenId id = def.screen;
         b->setEnabled(frame_.isAvailable(id));
         if (id == ScreenId::DeleteEmployeeData)
-            b->setToolTip(b->toolTip() + QStringLiteral("（この機能はこのシステムにはありません。）"));
+            b->setToolTip(b->toolTip() +
+                          QStringLiteral("（この機能はこのシステムにはありません。）"));
         connect(b, &QPushButton::clicked, this, [this, id] { frame_.openScreen(id); });
         byName.insert(b->objectName(), b);
     }
@@ -143,15 +147,17 @@ MainScreen::MainScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     layout->addLayout(dateRow);
     layout->addSpacing(8);
     layout->addWidget(group(QStringLiteral("日報"), {vorda, print}));
-    layout->addWidget(group(QStringLiteral("印刷"),
-                            {byName[QStringLiteral("Command3")], byName[QStringLiteral("Command4")],
-                             byName[QStringLiteral("Command11")], byName[QStringLiteral("Command12")]}));
-    layout->addWidget(group(QStringLiteral("登録"),
-                            {byName[QStringLiteral("Command5")], byName[QStringLiteral("Command8")],
-                             byName[QStringLiteral("Command9")], byName[QStringLiteral("Command14")]}));
-    layout->addWidget(group(QStringLiteral("整理"),
-                            {byName[QStringLiteral("Command13")], byName[QStringLiteral("Command6")],
-                             byName[QStringLiteral("Command15")]}));
+    layout->addWidget(
+        group(QStringLiteral("印刷"),
+              {byName[QStringLiteral("Command3")], byName[QStringLiteral("Command4")],
+               byName[QStringLiteral("Command11")], byName[QStringLiteral("Command12")]}));
+    layout->addWidget(
+        group(QStringLiteral("登録"),
+              {byName[QStringLiteral("Command5")], byName[QStringLiteral("Command8")],
+               byName[QStringLiteral("Command9")], byName[QStringLiteral("Command14")]}));
+    layout->addWidget(group(QStringLiteral("整理"), {byName[QStringLiteral("Command13")],
+                                                     byName[QStringLiteral("Command6")],
+                                                     byName[QStringLiteral("Command15")]}));
     auto* endRow = new QHBoxLayout;
     endRow->addStretch();
     endRow->addWidget(end);
@@ -159,7 +165,8 @@ MainScreen::MainScreen(AppState& state, FrameWindow& frame, QWidget* parent)
     ui::pressWithEnter(this);
 }
 
-QPushButton* MainScreen::addButton(const QString& name, const QString& caption, const QString& tip) {
+QPushButton* MainScreen::addButton(const QString& name, const QString& caption,
+                                   const QString& tip) {
     auto* b = new QPushButton(caption, this);
     b->setObjectName(name);
     b->setToolTip(tip);
@@ -178,7 +185,8 @@ void MainScreen::load() {
             ui::showMessage(this, QStringLiteral("データ環境を設定してください。"));
             frame_.openScreen(ScreenId::DataLocation);
         } else {
-            ui::showMessage(this, error.message + QStringLiteral("\nデータ環境を確認してください。"));
+            ui::showMessage(this,
+                            error.message + QStringLiteral("\nデータ環境を確認してください。"));
         }
         if (const DbError still = Database::check(state_.databasePath))
             frame_.showStatus(still.message);
@@ -271,7 +279,8 @@ bool MainScreen::eventFilter(QObject* watched, QEvent* event) {
     const bool click = event->type() == QEvent::MouseButtonPress &&
                        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
     // The field only shows the word: Space opens the picker whatever it shows.
-    const bool key = event->type() == QEvent::KeyPress && opensPicker(static_cast<QKeyEvent*>(event), true);
+    const bool key =
+        event->type() == QEvent::KeyPress && opensPicker(static_cast<QKeyEvent*>(event), true);
     if (watched == weather_ && (click || key)) {
         if (QWidget* picker = frame_.openScreen(ScreenId::WeatherPicker)) {
             frame_.placeNear(picker, weather_);

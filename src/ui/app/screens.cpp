@@ -11,13 +11,12 @@
 #include "ui/entry/pickers.h"
 #include "ui/masters/further_registrations.h"
 #include "ui/masters/master_screen.h"
-#include "ui/reports/annual_attendance_screen.h"
-#include "ui/reports/attendance_screen.h"
-#include "ui/reports/daily_csv_screen.h"
 #include "ui/masters/purge_screen.h"
 #include "ui/masters/system_settings_screen.h"
 #include "ui/masters/trade_name_screen.h"
+#include "ui/reports/annual_attendance_screen.h"
 #include "ui/reports/attendance_screen.h"
+#include "ui/reports/daily_csv_screen.h"
 #include "ui/reports/daily_print_screen.h"
 #include "ui/reports/monthly_results_screen.h"
 #include "ui/reports/period_list_screen.h"
@@ -90,13 +89,13 @@ void registerScreens(FrameWindow& frame) {
     frame.registerScreen(ScreenId::AnnualAttendance, [](FrameWindow& f) -> QWidget* {
         auto* screen = new AnnualAttendanceScreen(f.state());
         // Its list is of the file in use: a new data location is read at once.
-        f.followDatabase(screen, [&state = f.state()] { return state.databasePath; },
-                         [screen] { screen->reloadEmployees(); });
+        f.followDatabase(
+            screen, [&state = f.state()] { return state.databasePath; },
+            [screen] { screen->reloadEmployees(); });
         return screen;
     });
-    frame.registerScreen(ScreenId::DailyCsv, [](FrameWindow& f) -> QWidget* {
-        return new DailyCsvScreen(f.state());
-    });
+    frame.registerScreen(ScreenId::DailyCsv,
+                         [](FrameWindow& f) -> QWidget* { return new DailyCsvScreen(f.state()); });
     frame.registerScreen(ScreenId::PrintSettings, [](FrameWindow& f) -> QWidget* {
         return new PrintSettingsScreen(f.state());
     });

@@ -217,11 +217,11 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
                           frame.openScreen(ScreenId::Attendance);
                       }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("attendance_screen")); }});
-    for (const auto& [id, name] : {std::pair{ScreenId::SystemSettings, "system_settings"},
-                                   std::pair{ScreenId::TradeName, "trade_name"},
-                                   std::pair{ScreenId::Purge, "purge"},
-                                   std::pair{ScreenId::AnnualAttendance, "annual_attendance_screen"},
-                                   std::pair{ScreenId::DailyCsv, "daily_csv"}}) {
+    for (const auto& [id, name] :
+         {std::pair{ScreenId::SystemSettings, "system_settings"},
+          std::pair{ScreenId::TradeName, "trade_name"}, std::pair{ScreenId::Purge, "purge"},
+          std::pair{ScreenId::AnnualAttendance, "annual_attendance_screen"},
+          std::pair{ScreenId::DailyCsv, "daily_csv"}}) {
         steps->push_back({100, [&frame, id] {
                               // The settings are shown registered, with their confirmation.
                               if (auto* form = qobject_cast<RegisterForm*>(frame.openScreen(id));

@@ -402,11 +402,11 @@ void MasterScreen::deleteCurrentRow() {
         const QString who = def_.positional == Positional::EmployeeColumn
                                 ? QStringLiteral("新しい社員")
                                 : QStringLiteral("新しい車両");
-        if (ui::askYesNo(
-                this, o.refusal +
-                          QStringLiteral("\n\n代わりに、この行の名前を消して列を空けますか？（列は"
+        if (ui::askYesNo(this,
+                         o.refusal + QStringLiteral(
+                                         "\n\n代わりに、この行の名前を消して列を空けますか？（列は"
                                          "そのまま残り、%1に使えます。日報の記録は変わりません。）")
-                              .arg(who))) {
+                                         .arg(who))) {
             if (const EditOutcome c = clearMasterNames(model_->path(), def_, rowid); !c.ok())
                 ui::showMessage(this, c.message());
             else

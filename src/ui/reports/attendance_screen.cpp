@@ -43,10 +43,9 @@ AttendanceScreen::AttendanceScreen(AppState& state, QWidget* parent)
     period->addStretch();
     grid->addLayout(period, 1, 0);
     grid->addLayout(progressRow(progress_), 2, 0);
-    grid->addLayout(
-        printButtons(
-            this, [this](Output output) { run(output); }, QStringLiteral("印刷"), true),
-        3, 0);
+    grid->addLayout(printButtons(
+                        this, [this](Output output) { run(output); }, QStringLiteral("印刷"), true),
+                    3, 0);
 
     connect(year_, &QLineEdit::textChanged, this, &AttendanceScreen::showPeriod);
     connect(month_, &QLineEdit::textChanged, this, &AttendanceScreen::showPeriod);

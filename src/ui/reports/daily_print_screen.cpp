@@ -31,7 +31,8 @@ DailyPrintScreen::DailyPrintScreen(AppState& state, QWidget* parent)
     progress_->setTextVisible(false);
 
     auto* grid = new QGridLayout(this);
-    auto* dateRow = dateFieldsRow({year_, month_, day_}, {QStringLiteral("年"), QStringLiteral("月"), QStringLiteral("日")});
+    auto* dateRow = dateFieldsRow(
+        {year_, month_, day_}, {QStringLiteral("年"), QStringLiteral("月"), QStringLiteral("日")});
     grid->addLayout(dateRow, 0, 0);
     grid->addLayout(progressRow(progress_), 1, 0);
     grid->addLayout(printButtons(this, [this](Output output) { run(output); }), 2, 0);
@@ -54,12 +55,13 @@ void DailyPrintScreen::run(Output output) {
         toldNotice_ = data.notice; // once for a date, not at every print of it
         ui::showMessage(this, data.notice);
     }
-    const PageScale scale{state_.paperCode, state_.orientationCode, state_.positionScale, state_.fontScale,
-                          state_.today()};
+    const PageScale scale{state_.paperCode, state_.orientationCode, state_.positionScale,
+                          state_.fontScale, state_.today()};
     const DrawSheets draw = [this, &data, scale](Printer& p) {
         drawDailyReport(p, scale, data, [this](int step) { progress_->setValue(step); });
     };
-    const QString pdfName = QStringLiteral("作業日報_%1.pdf").arg(date->toString(QStringLiteral("yyyyMMdd")));
+    const QString pdfName =
+        QStringLiteral("作業日報_%1.pdf").arg(date->toString(QStringLiteral("yyyyMMdd")));
     sendSheets(this, output, draw, pdfName);
     progress_->setValue(0);
 }

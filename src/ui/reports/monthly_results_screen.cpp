@@ -47,10 +47,9 @@ MonthlyResultsScreen::MonthlyResultsScreen(AppState& state, QWidget* parent)
                     0, 0);
     grid->addLayout(period, 1, 0);
     grid->addLayout(progressRow(progress_), 2, 0);
-    grid->addLayout(
-        printButtons(
-            this, [this](Output output) { run(output); }, QStringLiteral("印字"), true),
-        3, 0);
+    grid->addLayout(printButtons(
+                        this, [this](Output output) { run(output); }, QStringLiteral("印字"), true),
+                    3, 0);
 
     connect(year_, &QLineEdit::textChanged, this, &MonthlyResultsScreen::HANIDT);
     connect(month_, &QLineEdit::textChanged, this, &MonthlyResultsScreen::HANIDT);
@@ -61,7 +60,8 @@ void MonthlyResultsScreen::HANIDT() {
     const auto request = monthFromFields(year_->text(), month_->text());
     // A file that cannot be read leaves the labels empty; printing then says why.
     Period period;
-    const bool shown = request && !vorda::HANIDT(state_.databasePath, request->year, request->month, period);
+    const bool shown =
+        request && !vorda::HANIDT(state_.databasePath, request->year, request->month, period);
     showPeriod(start_, end_, shown ? std::optional<Period>(period) : std::nullopt);
 }
 

@@ -58,10 +58,10 @@ void setCsvFileChooser(std::function<CsvChoice(const QString&, CsvEncoding)> cho
 
 bool saveCsv(QWidget* parent, const CsvTable& table, const QString& csvName) {
     const QString suggested = QDir::home().filePath(csvName);
-    const CsvEncoding offered = userSettings().value(kCsvEncodingKey).toString() ==
-                                        QLatin1String("utf-8")
-                                    ? CsvEncoding::Utf8
-                                    : CsvEncoding::ShiftJis;
+    const CsvEncoding offered =
+        userSettings().value(kCsvEncodingKey).toString() == QLatin1String("utf-8")
+            ? CsvEncoding::Utf8
+            : CsvEncoding::ShiftJis;
     CsvChoice choice;
     if (csvChooser) {
         choice = csvChooser(suggested, offered);

@@ -46,7 +46,8 @@ struct CsvChoice {
     CsvEncoding encoding = CsvEncoding::ShiftJis;
 };
 // Tests put a chooser in place of the dialog; it is told the encoding offered.
-void setCsvFileChooser(std::function<CsvChoice(const QString& suggested, CsvEncoding offered)> chooser);
+void setCsvFileChooser(
+    std::function<CsvChoice(const QString& suggested, CsvEncoding offered)> chooser);
 
 } // namespace ui
 } // namespace vorda

@@ -10,7 +10,8 @@
 
 namespace vorda {
 
-QHBoxLayout* dateFieldsRow(std::initializer_list<QLineEdit*> fields, std::initializer_list<QString> captions) {
+QHBoxLayout* dateFieldsRow(std::initializer_list<QLineEdit*> fields,
+                           std::initializer_list<QString> captions) {
     auto* row = new QHBoxLayout;
     auto caption = captions.begin();
     for (QLineEdit* f : fields) {
@@ -36,8 +37,8 @@ QHBoxLayout* progressRow(QProgressBar* bar) {
     return row;
 }
 
-QHBoxLayout* printButtons(QWidget* screen, std::function<void(Output)> chosen, const QString& printCaption,
-                          bool csv) {
+QHBoxLayout* printButtons(QWidget* screen, std::function<void(Output)> chosen,
+                          const QString& printCaption, bool csv) {
     auto* row = new QHBoxLayout;
     const struct {
         const char* name;
@@ -48,7 +49,8 @@ QHBoxLayout* printButtons(QWidget* screen, std::function<void(Output)> chosen, c
                    {"Command4", u"PDF保存…", Output::Pdf},
                    {"Command5", u"CSV保存…", Output::Csv}};
     for (int i = 0; i < (csv ? 4 : 3); ++i) {
-        auto* b = new QPushButton(i == 0 ? printCaption : QString::fromUtf16(buttons[i].caption), screen);
+        auto* b =
+            new QPushButton(i == 0 ? printCaption : QString::fromUtf16(buttons[i].caption), screen);
         b->setObjectName(QString::fromLatin1(buttons[i].name));
         b->setMinimumWidth(96);
         const Output output = buttons[i].output;

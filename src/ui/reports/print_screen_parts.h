@@ -22,7 +22,8 @@ namespace vorda {
 enum class Output { Printer, Preview, Pdf, Csv };
 
 // Fields each followed by its caption ("年", "月", …), in a row.
-QHBoxLayout* dateFieldsRow(std::initializer_list<QLineEdit*> fields, std::initializer_list<QString> captions);
+QHBoxLayout* dateFieldsRow(std::initializer_list<QLineEdit*> fields,
+                           std::initializer_list<QString> captions);
 
 // The progress bar with its caption "進行状況", so that it does not look like an input box.
 QHBoxLayout* progressRow(QProgressBar* bar);

@@ -23,8 +23,9 @@ PrintSettingsScreen::PrintSettingsScreen(AppState& state, QWidget* parent)
     paper_->setObjectName(QStringLiteral("Combo1"));
     // Entry n stands for paper code n + 8; the texts are the firm's own, blanks and all.
     paper_->addItems({QStringLiteral("A3、297 x 420 mm "), QStringLiteral("A4、210 x 297 mm "),
-                      QStringLiteral("A4 Small、210 x 297 mm "), QStringLiteral("A5、148 x 210 mm "),
-                      QStringLiteral("B4、250 x 354 mm "), QStringLiteral("B5、182 x 257 mm ")});
+                      QStringLiteral("A4 Small、210 x 297 mm "),
+                      QStringLiteral("A5、148 x 210 mm "), QStringLiteral("B4、250 x 354 mm "),
+                      QStringLiteral("B5、182 x 257 mm ")});
     const int code = state_.paperCode;
     picked_ = code >= 8 && code <= 13 ? code - 8 : -1;
     paper_->setCurrentIndex(picked_);
@@ -55,7 +56,10 @@ PrintSettingsScreen::PrintSettingsScreen(AppState& state, QWidget* parent)
     grid->addWidget(new QLabel(QStringLiteral("用紙サイズ"), this), 0, 0);
     grid->addWidget(paper_, 0, 1);
     grid->addWidget(box, 1, 0, 1, 2);
-    auto* note = new QLabel(QStringLiteral("帳票は横向きに作られています。縦では用紙の幅に合わせて縮小して印刷します。"), this);
+    auto* note = new QLabel(
+        QStringLiteral(
+            "帳票は横向きに作られています。縦では用紙の幅に合わせて縮小して印刷します。"),
+        this);
     note->setObjectName(QStringLiteral("OrientationNote"));
     note->setWordWrap(true);
     grid->addWidget(note, 2, 0, 1, 2);
@@ -64,7 +68,7 @@ PrintSettingsScreen::PrintSettingsScreen(AppState& state, QWidget* parent)
     buttons->addWidget(reg);
     buttons->addWidget(close);
     grid->addLayout(buttons, 3, 0, 1, 2);
-        confirmation_ = ui::confirmationLine(this);
+    confirmation_ = ui::confirmationLine(this);
     grid->addWidget(confirmation_, 4, 0, 1, 2);
     connect(paper_, &QComboBox::activated, confirmation_, &QLabel::clear);
     connect(group, &QButtonGroup::buttonClicked, confirmation_, &QLabel::clear);

@@ -66,12 +66,14 @@ private slots:
         VORDA_OPEN(db, t.path());
         addEmployees(db, 33);
         for (int i = 0; i < 12; ++i)
-            QVERIFY(!db.insert(table::Vehicles, {QString::number(i), QStringLiteral("車%1").arg(i)}));
+            QVERIFY(
+                !db.insert(table::Vehicles, {QString::number(i), QStringLiteral("車%1").arg(i)}));
         NameCaches names;
         // Not an error: the day must still load; the note names the rows without a column.
         QVERIFY(!SYAINGET(db, names));
         QCOMPARE(names.employees[30], QStringLiteral("社員30"));
-        QVERIFY2(names.beyondColumns.contains(QStringLiteral("33")), qPrintable(names.beyondColumns));
+        QVERIFY2(names.beyondColumns.contains(QStringLiteral("33")),
+                 qPrintable(names.beyondColumns));
         QVERIFY(names.beyondColumns.contains(QStringLiteral("社員30、社員31、社員32")));
         QVERIFY(!names.beyondColumns.contains(QStringLiteral("社員29")));
         QVERIFY(!SYARYOGET(db, names));

@@ -69,16 +69,25 @@ private slots:
         QTest::addColumn<int>("closingDay");
         QTest::addColumn<QDate>("start");
         QTest::addColumn<QDate>("end");
-        QTest::newRow("20th of March") << 2023 << 3 << 20 << QDate(2023, 2, 21) << QDate(2023, 3, 20);
-        QTest::newRow("31 in April closes on the 30th") << 2023 << 4 << 31 << QDate(2023, 4, 1) << QDate(2023, 4, 30);
-        QTest::newRow("31 in May starts on the 1st") << 2023 << 5 << 31 << QDate(2023, 5, 1) << QDate(2023, 5, 31);
-        QTest::newRow("29 in March, leap year") << 2024 << 3 << 29 << QDate(2024, 3, 1) << QDate(2024, 3, 29);
-        QTest::newRow("30 in March, common year") << 2023 << 3 << 30 << QDate(2023, 3, 1) << QDate(2023, 3, 30);
-        QTest::newRow("30 in February, leap") << 2024 << 2 << 30 << QDate(2024, 1, 31) << QDate(2024, 2, 29);
-        QTest::newRow("30 in February, common") << 2023 << 2 << 30 << QDate(2023, 1, 31) << QDate(2023, 2, 28);
-        QTest::newRow("20th of January crosses the year") << 2024 << 1 << 20 << QDate(2023, 12, 21) << QDate(2024, 1, 20);
+        QTest::newRow("20th of March")
+            << 2023 << 3 << 20 << QDate(2023, 2, 21) << QDate(2023, 3, 20);
+        QTest::newRow("31 in April closes on the 30th")
+            << 2023 << 4 << 31 << QDate(2023, 4, 1) << QDate(2023, 4, 30);
+        QTest::newRow("31 in May starts on the 1st")
+            << 2023 << 5 << 31 << QDate(2023, 5, 1) << QDate(2023, 5, 31);
+        QTest::newRow("29 in March, leap year")
+            << 2024 << 3 << 29 << QDate(2024, 3, 1) << QDate(2024, 3, 29);
+        QTest::newRow("30 in March, common year")
+            << 2023 << 3 << 30 << QDate(2023, 3, 1) << QDate(2023, 3, 30);
+        QTest::newRow("30 in February, leap")
+            << 2024 << 2 << 30 << QDate(2024, 1, 31) << QDate(2024, 2, 29);
+        QTest::newRow("30 in February, common")
+            << 2023 << 2 << 30 << QDate(2023, 1, 31) << QDate(2023, 2, 28);
+        QTest::newRow("20th of January crosses the year")
+            << 2024 << 1 << 20 << QDate(2023, 12, 21) << QDate(2024, 1, 20);
         QTest::newRow("month 13") << 2023 << 13 << 20 << QDate(2023, 12, 21) << QDate(2024, 1, 20);
-        QTest::newRow("day 0 closes on the 1st") << 2023 << 3 << 0 << QDate(2023, 2, 2) << QDate(2023, 3, 1);
+        QTest::newRow("day 0 closes on the 1st")
+            << 2023 << 3 << 0 << QDate(2023, 2, 2) << QDate(2023, 3, 1);
     }
     void monthClosingPeriod() {
         QFETCH(int, year);

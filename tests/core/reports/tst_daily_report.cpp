@@ -37,7 +37,8 @@ struct Firm {
         if (db.open(t.path()))
             return;
         for (const char16_t* name : {u"山田", u"佐藤", u"鈴木"})
-            db.insert(table::Employees, {QStringLiteral("1"), QString::fromUtf16(name), QStringLiteral(""), 0, 0, 10});
+            db.insert(table::Employees, {QStringLiteral("1"), QString::fromUtf16(name),
+                                         QStringLiteral(""), 0, 0, 10});
         db.insert(table::Vehicles, {QStringLiteral("1"), QStringLiteral("2tダンプ")});
         db.insert(table::Vehicles, {QStringLiteral("2"), QStringLiteral("ユニック")});
         QVariantList trade(9, QStringLiteral(""));
@@ -45,7 +46,8 @@ struct Firm {
         trade[7] = QStringLiteral("北斗 太郎");
         db.update(table::TradeName, 1, trade);
         db.insert(table::Weather, {toDbDate(kDay), QStringLiteral("金"), QStringLiteral("晴")});
-        db.insert(table::Weather, {toDbDate(kDay.addDays(1)), QStringLiteral("土"), QStringLiteral("雨")});
+        db.insert(table::Weather,
+                  {toDbDate(kDay.addDays(1)), QStringLiteral("土"), QStringLiteral("雨")});
     }
 
     // Stores slot k of `day` as a row of the fixed date.
@@ -93,8 +95,8 @@ DayModel sampleDay() {
     return day;
 }
 
-const RecordingPrinter::Text* textAt(const std::vector<RecordingPrinter::Text>& texts, float x, float y,
-                                     int sheet = 0) {
+const RecordingPrinter::Text* textAt(const std::vector<RecordingPrinter::Text>& texts, float x,
+                                     float y, int sheet = 0) {
     for (const auto& t : texts) {
         if (qFuzzyCompare(t.x, x) && qFuzzyCompare(t.y, y) && t.sheet == sheet)
             return &t;
@@ -102,11 +104,11 @@ const RecordingPrinter::Text* textAt(const std::vector<RecordingPrinter::Text>& 
     return nullptr;
 }
 
-QString printedAt(const std::vector<RecordingPrinter::Text>& texts, float x, float y, int sheet = 0) {
+QString printedAt(const std::vector<RecordingPrinter::Text>& texts, float x, float y,
+                  int sheet = 0) {
     const auto* t = textAt(texts, x, y, sheet);
     return t ? t->text : QString();
 }
-
 
 // The text of the first sheet that starts on the line y to the right of x.
 QString printedRightOf(const std::vector<RecordingPrinter::Text>& texts, float x, float y) {
@@ -123,7 +125,8 @@ DailyReportData busyDay() {
     DailyReportData d;
     d.title = QStringLiteral("株式会社 北斗建設 八王子営業所 作業日報（道路維持・下水道・外構）");
     d.person = QStringLiteral("長谷川 佐和子 代表取締役");
-    d.dateLine = dailyDateLine({QStringLiteral("令和"), 2018}, kDay, QStringLiteral("曇時々雨のち晴"));
+    d.dateLine =
+        dailyDateLine({QStringLiteral("令和"), 2018}, kDay, QStringLiteral("曇時々雨のち晴"));
     for (int r = 0; r < 30; ++r)
         d.legend << QStringLiteral("◎%1=休日出勤（振替・手当あり）").arg(r);
     const char16_t* const vehicles[] = {u"BH0.45", u"BH0.25", u"2tダンプ", u"ユニック", u"散水車"};
@@ -134,9 +137,12 @@ DailyReportData busyDay() {
     d.day.extraCaption = QStringLiteral("応援（他社）");
     for (int k = 0; k < 16; ++k) {
         GroupSlot& g = d.day.groups[k];
-        g.jobName = QStringLiteral("東京都南多摩建設事務所発注県道八王子線舗装補修工事その%1（第二工区夜間）").arg(k + 1);
+        g.jobName = QStringLiteral(
+                        "東京都南多摩建設事務所発注県道八王子線舗装補修工事その%1（第二工区夜間）")
+                        .arg(k + 1);
         g.remarks = QStringLiteral("雨天時中止・翌日順延");
-        g.client = k % 2 ? QStringLiteral("東京都南多摩建設事務所") : QStringLiteral("みどり住宅株式会社");
+        g.client =
+            k % 2 ? QStringLiteral("東京都南多摩建設事務所") : QStringLiteral("みどり住宅株式会社");
         g.startTime = QStringLiteral("０８：００");
         g.endTime = QStringLiteral("17:00");
         g.plannedWork = QString(40, QChar(u'舗'));
@@ -234,8 +240,10 @@ private slots:
     void prtxScalesPositionsAndSizes() {
         RecordingPrinter p;
         prtx(p, b4(), 400, 500, QStringLiteral("題"), 18, 1);
-        prtx(p, PageScale{8, 2, scaleForPaper(8), scaleForPaper(8)}, 400, 500, QStringLiteral("題"), 18, 0);
-        prtx(p, PageScale{11, 2, scaleForPaper(11), scaleForPaper(11)}, 1000, 1000, QStringLiteral("小"), 10, 0);
+        prtx(p, PageScale{8, 2, scaleForPaper(8), scaleForPaper(8)}, 400, 500, QStringLiteral("題"),
+             18, 0);
+        prtx(p, PageScale{11, 2, scaleForPaper(11), scaleForPaper(11)}, 1000, 1000,
+             QStringLiteral("小"), 10, 0);
         const auto texts = p.texts();
         QCOMPARE(texts[0].x, 400.0f);
         QCOMPARE(texts[0].y, 500.0f);
@@ -257,7 +265,8 @@ private slots:
     void jobOpensWithPaperOrientationAndFont() {
         RecordingPrinter p;
         openJob(p, PageScale{13, 1, 0.71f, 0.71f});
-        QCOMPARE(p.dump(), QStringList({"set_paper 13.00", "set_orientation 1.00", "set_font_name \"ＭＳ 明朝\"", "new_line"}));
+        QCOMPARE(p.dump(), QStringList({"set_paper 13.00", "set_orientation 1.00",
+                                        "set_font_name \"ＭＳ 明朝\"", "new_line"}));
         QCOMPARE(pageSizeOf(12)->id(), QPageSize::JisB4);
         QCOMPARE(pageSizeOf(13)->id(), QPageSize::JisB5);
         QCOMPARE(pageSizeOf(8)->id(), QPageSize::A3);
@@ -278,7 +287,8 @@ private slots:
         QCOMPARE(title->size, 18.0f);
         QVERIFY(title->underline);
         // The weather is the one stored for the printed date.
-        QCOMPARE(printedAt(texts, 1000, 1050), QStringLiteral("令和  6 年 6  月 14  日 (金曜日)  天候 晴"));
+        QCOMPARE(printedAt(texts, 1000, 1050),
+                 QStringLiteral("令和  6 年 6  月 14  日 (金曜日)  天候 晴"));
         QCOMPARE(printedAt(texts, 16500, 1400), QStringLiteral("北斗 太郎"));
         QCOMPARE(printedAt(texts, 5950, 1800), QStringLiteral("山"));
         QCOMPARE(printedAt(texts, 5950, 2000), QStringLiteral("田"));
@@ -309,8 +319,8 @@ private slots:
         QCOMPARE(printedAt(texts, 3510, 2516), QStringLiteral("舗装版切断・取壊し"));
         QCOMPARE(printedAt(texts, 5950, 2700), QStringLiteral("○"));
         QCOMPARE(printedAt(texts, 6250, 2700), QStringLiteral("休")); // printed, not counted
-        QCOMPARE(printedAt(texts, 6550, 2700), QString());             // blanks print nothing
-        QCOMPARE(printedAt(texts, 5950, 3320), QStringLiteral("○"));   // trimmed
+        QCOMPARE(printedAt(texts, 6550, 2700), QString());            // blanks print nothing
+        QCOMPARE(printedAt(texts, 5950, 3320), QStringLiteral("○"));  // trimmed
         QCOMPARE(printedAt(texts, 14950, 2700), QStringLiteral("2"));
         QCOMPARE(printedAt(texts, 15550, 3320), QStringLiteral("1"));
         QCOMPARE(printedAt(texts, 15550, 2700), QString()); // zero prints nothing
@@ -467,8 +477,10 @@ private slots:
         const QString pdf = t.filePath(QStringLiteral("日報.pdf"));
         QCOMPARE(printToPdf(pdf, [&](Printer& p) { drawDailyReport(p, b4(), data); }), QString());
         const QString infoText = test::toolOutput(QStringLiteral("pdfinfo"), {pdf});
-        QVERIFY2(infoText.contains(QRegularExpression(QStringLiteral("Pages:\\s+2"))), qPrintable(infoText));
-        QVERIFY2(infoText.contains(QStringLiteral("1031.")) || infoText.contains(QStringLiteral("1032")),
+        QVERIFY2(infoText.contains(QRegularExpression(QStringLiteral("Pages:\\s+2"))),
+                 qPrintable(infoText));
+        QVERIFY2(infoText.contains(QStringLiteral("1031.")) ||
+                     infoText.contains(QStringLiteral("1032")),
                  qPrintable(infoText)); // JIS B4 landscape, 364 mm wide
         const QString content = test::pdfText(pdf);
         QVERIFY2(content.contains(QStringLiteral("作業日報")), qPrintable(content.left(400)));
@@ -490,7 +502,8 @@ private slots:
         QTest::newRow("smaller") << "雨天時中止" << 780 << 12 << false << "" << 0.0f;
         QTest::newRow("smaller on A4") << "雨天時中止" << 780 << 9 << false << "" << 0.0f;
         QTest::newRow("right edge kept") << "雨天時中止" << 780 << 12 << true << "" << 0.0f;
-        QTest::newRow("cut at the floor") << "東京都南多摩建設事務所" << 880 << 12 << false << "東京都南多摩建" << 6.0f;
+        QTest::newRow("cut at the floor")
+            << "東京都南多摩建設事務所" << 880 << 12 << false << "東京都南多摩建" << 6.0f;
         QTest::newRow("a figure is never cut") << "12345" << 240 << 12 << false << "" << 4.8f;
         QTest::newRow("a negative figure") << "-32768" << 240 << 12 << true << "" << 4.0f;
         QTest::newRow("cut at the floor, however long")
@@ -508,10 +521,12 @@ private slots:
         const float f = scaleForPaper(paper);
         const PageScale scale{qint16(paper), 2, f, f};
         RecordingPrinter fit;
-        prtxFit(fit, scale, 1000, 500, width, text, 10, 0, right ? CellAlign::Right : CellAlign::Left);
+        prtxFit(fit, scale, 1000, 500, width, text, 10, 0,
+                right ? CellAlign::Right : CellAlign::Left);
         const auto t = fit.texts().at(0);
         QCOMPARE(t.text, shown.isEmpty() ? text : shown);
-        QVERIFY2(t.x + printTextWidth(t.text, t.size) <= 1000.0 * f + width * f + 0.01, qPrintable(QString::number(t.size)));
+        QVERIFY2(t.x + printTextWidth(t.text, t.size) <= 1000.0 * f + width * f + 0.01,
+                 qPrintable(QString::number(t.size)));
         QCOMPARE(t.y, 500 * f);
         if (size == 10.0f) {
             // What fits is drawn exactly as prtx draws it.
@@ -546,7 +561,8 @@ private slots:
             // A long client on two lines of its strip, whole.
             QString client;
             for (const auto& t : texts) {
-                if (qFuzzyCompare(t.x, 1210 * f + 0) && t.y > 3500 * f && t.y < 3800 * f && t.sheet == 0)
+                if (qFuzzyCompare(t.x, 1210 * f + 0) && t.y > 3500 * f && t.y < 3800 * f &&
+                    t.sheet == 0)
                     client += t.text;
             }
             QCOMPARE(client, QStringLiteral("みどり住宅株式会社"));
@@ -665,8 +681,8 @@ private slots:
         QTest::newRow("A4 landscape, printer margins") << 9 << 297.0 << 210.0 << 6.0 << 1.0;
         QTest::newRow("B4 portrait") << 12 << 257.0 << 364.0 << 0.0 << 257.0 / 364.0;
         QTest::newRow("A4 portrait") << 9 << 210.0 << 297.0 << 0.0 << 210.0 / 297.0;
-        QTest::newRow("A4 portrait, printer margins") << 9 << 210.0 << 297.0 << 6.0
-                                                       << 198.0 / (20150.0 / 1440 * 25.4 * 0.82);
+        QTest::newRow("A4 portrait, printer margins")
+            << 9 << 210.0 << 297.0 << 6.0 << 198.0 / (20150.0 / 1440 * 25.4 * 0.82);
         QTest::newRow("code 14 on A4 landscape") << 14 << 297.0 << 210.0 << 0.0 << 297.0 / 364.0;
         QTest::newRow("code 7 on A3 portrait") << 7 << 297.0 << 420.0 << 0.0 << 297.0 / 364.0;
     }
@@ -688,38 +704,45 @@ private slots:
         QTemporaryDir dir;
         for (const qint16 paper : {qint16(12), qint16(14)}) {
             const QString pdf = dir.filePath(QStringLiteral("p%1.pdf").arg(paper));
-            const PageScale scale{paper, qint16(paper == 12 ? 1 : 2), scaleForPaper(paper), scaleForPaper(paper)};
-            QCOMPARE(printToPdf(pdf, [&](Printer& p) { drawDailyReport(p, scale, busyDay()); }), QString());
+            const PageScale scale{paper, qint16(paper == 12 ? 1 : 2), scaleForPaper(paper),
+                                  scaleForPaper(paper)};
+            QCOMPARE(printToPdf(pdf, [&](Printer& p) { drawDailyReport(p, scale, busyDay()); }),
+                     QString());
             QProcess box;
-            box.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
-                                                    QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")});
+            box.start(QStringLiteral("pdftotext"),
+                      {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
+                       QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")});
             QVERIFY(box.waitForFinished(20000));
             const QString html = QString::fromUtf8(box.readAllStandardOutput());
-            const auto page = QRegularExpression(QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\""))
-                                  .match(html);
+            const auto page =
+                QRegularExpression(QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\""))
+                    .match(html);
             QVERIFY(page.hasMatch());
             const double pageWidth = page.captured(1).toDouble();
-            QVERIFY(paper == 12 ? pageWidth < page.captured(2).toDouble() : pageWidth > page.captured(2).toDouble());
+            QVERIFY(paper == 12 ? pageWidth < page.captured(2).toDouble()
+                                : pageWidth > page.captured(2).toDouble());
             double right = 0;
             auto words = QRegularExpression(QStringLiteral("xMax=\"([0-9.]+)\"")).globalMatch(html);
             while (words.hasNext())
                 right = std::max(right, words.next().captured(1).toDouble());
             // The totals reach near the right frame, and not past the page.
-            QVERIFY2(right > pageWidth * 0.9 && right < pageWidth, qPrintable(QStringLiteral("%1 %2").arg(right).arg(pageWidth)));
+            QVERIFY2(right > pageWidth * 0.9 && right < pageWidth,
+                     qPrintable(QStringLiteral("%1 %2").arg(right).arg(pageWidth)));
         }
     }
 
     void aFileThatCannotBeWrittenIsReported() {
-        const QString e = printToPdf(QStringLiteral("/nonexistent-vorda/日報.pdf"), [](Printer& p) {
-            p.draw_line(0, 0, 100, 100);
-        });
+        const QString e = printToPdf(QStringLiteral("/nonexistent-vorda/日報.pdf"),
+                                     [](Printer& p) { p.draw_line(0, 0, 100, 100); });
         QVERIFY(!e.isEmpty());
         // A database chosen as the PDF by mistake stays a database.
         test::TempDatabase t;
         QVERIFY(t.ok());
         const QByteArray before = test::fileHash(t.path());
-        const QString refused = printToPdf(t.path(), [](Printer& p) { p.draw_line(0, 0, 100, 100); });
-        QVERIFY2(refused.contains(QStringLiteral("データベースのファイルです")), qPrintable(refused));
+        const QString refused =
+            printToPdf(t.path(), [](Printer& p) { p.draw_line(0, 0, 100, 100); });
+        QVERIFY2(refused.contains(QStringLiteral("データベースのファイルです")),
+                 qPrintable(refused));
         QCOMPARE(test::fileHash(t.path()), before);
     }
 };

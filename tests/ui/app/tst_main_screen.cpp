@@ -5,8 +5,8 @@
 #include "core/app/working_date.h"
 #include "core/data/schema.h"
 #include "core/data/values.h"
-#include "support/message_recorder.h"
 #include "support/files.h"
+#include "support/message_recorder.h"
 #include "support/temp_database.h"
 #include "ui/app/data_location_screen.h"
 #include "ui/app/frame_window.h"
@@ -17,18 +17,18 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
-#include <QLabel>
-#include <QPushButton>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
-#include <QTreeWidget>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
-#include <QMdiArea>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 using namespace vorda;
 
@@ -36,7 +36,8 @@ namespace {
 
 QStringList listing(const QString& dir) {
     QStringList all;
-    QDirIterator it(dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator it(dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
     while (it.hasNext())
         all << it.next();
     all.sort();
@@ -100,7 +101,8 @@ private slots:
         {
             Database db;
             VORDA_OPEN(db, t.path());
-            QVERIFY(!db.insert(table::Weather, {QStringLiteral("2003-02-10"), QStringLiteral("月"), QStringLiteral("晴")}));
+            QVERIFY(!db.insert(table::Weather, {QStringLiteral("2003-02-10"), QStringLiteral("月"),
+                                                QStringLiteral("晴")}));
         }
         test::MessageRecorder messages;
         Screen s(t.path());
@@ -124,7 +126,8 @@ private slots:
         {
             Database db;
             VORDA_OPEN(db, t.path());
-            QVERIFY(!db.insert(table::Weather, {QStringLiteral("2003-02-02"), QStringLiteral("日"), QStringLiteral("雪")}));
+            QVERIFY(!db.insert(table::Weather, {QStringLiteral("2003-02-02"), QStringLiteral("日"),
+                                                QStringLiteral("雪")}));
         }
         test::MessageRecorder messages;
         Screen s(t.path());
@@ -169,7 +172,8 @@ private slots:
 
         for (const QString& word : {QStringLiteral("曇"), QStringLiteral("雨")}) {
             QTest::mouseClick(s.field("Text5"), Qt::LeftButton);
-            auto* list = s.frame->screen(ScreenId::WeatherPicker)->findChild<QTreeWidget*>(QStringLiteral("List1"));
+            auto* list = s.frame->screen(ScreenId::WeatherPicker)
+                             ->findChild<QTreeWidget*>(QStringLiteral("List1"));
             QVERIFY(list);
             QCOMPARE(list->toolTip(), QStringLiteral("ダブルクリックで選択します。"));
             const auto items = list->findItems(word, Qt::MatchExactly);
@@ -269,8 +273,9 @@ private slots:
             entries << items;
         }
         QCOMPARE(top, QStringList({"処理", "登録", "予備登録", "整理", "データ環境"}));
-        QCOMPARE(entries[0], QStringList({"VORDA", "VORDA印刷", "作業月報", "工事別期間一覧表", "月間出勤表",
-                                          "個人別年間出勤表", "日報CSV…", "-", "印刷設定", "-", "終了"}));
+        QCOMPARE(entries[0],
+                 QStringList({"VORDA", "VORDA印刷", "作業月報", "工事別期間一覧表", "月間出勤表",
+                              "個人別年間出勤表", "日報CSV…", "-", "印刷設定", "-", "終了"}));
         QCOMPARE(entries[1], QStringList({"工事件名登録", "社員登録", "車両登録"}));
         QCOMPARE(entries[2], QStringList({"マーク登録", "天候登録", "システム登録", "屋号登録"}));
         QCOMPARE(entries[3], QStringList({"VORDAデータ整理", "社員データ削除"}));
@@ -295,18 +300,27 @@ private slots:
         test::TempDatabase t;
         QVERIFY(t.ok());
         Screen s(t.path());
-        const QHash<QString, QString> captions = {
-            {"Command1", "VORDA"},           {"Command2", "VORDA印字"},       {"Command3", "工事別期間一覧表"},
-            {"Command4", "月間稼働実績"},     {"Command11", "月間出勤表"},     {"Command12", "個人別年間出勤表"},
-            {"Command5", "工事件名登録"},     {"Command8", "社員登録"},       {"Command9", "車両登録"},
-            {"Command14", "予備登録"},        {"Command13", "VORDAデータ整理"}, {"Command6", "社員データ削除"},
-            {"Command15", "日報CSV…"},       {"Command10", "終了"}};
+        const QHash<QString, QString> captions = {{"Command1", "VORDA"},
+                                                  {"Command2", "VORDA印字"},
+                                                  {"Command3", "工事別期間一覧表"},
+                                                  {"Command4", "月間稼働実績"},
+                                                  {"Command11", "月間出勤表"},
+                                                  {"Command12", "個人別年間出勤表"},
+                                                  {"Command5", "工事件名登録"},
+                                                  {"Command8", "社員登録"},
+                                                  {"Command9", "車両登録"},
+                                                  {"Command14", "予備登録"},
+                                                  {"Command13", "VORDAデータ整理"},
+                                                  {"Command6", "社員データ削除"},
+                                                  {"Command15", "日報CSV…"},
+                                                  {"Command10", "終了"}};
         for (auto it = captions.cbegin(); it != captions.cend(); ++it) {
             auto* b = s.main->findChild<QPushButton*>(it.key());
             QVERIFY2(b, qPrintable(it.key()));
             QCOMPARE(b->text(), it.value());
         }
-        QCOMPARE(s.main->findChild<QPushButton*>("Command2")->toolTip(), QStringLiteral("VORDAを印刷します。"));
+        QCOMPARE(s.main->findChild<QPushButton*>("Command2")->toolTip(),
+                 QStringLiteral("VORDAを印刷します。"));
         QCOMPARE(s.main->findChild<QLabel*>("Label1")->text(), QStringLiteral("VORDA登録"));
     }
 
@@ -328,9 +342,12 @@ private slots:
         QTest::addColumn<QString>("relative");
         QTest::addColumn<QByteArray>("content"); // written at the path when not empty
         QTest::addColumn<QString>("expected");
-        QTest::newRow("missing folder") << QStringLiteral("なし/VORDA.db") << QByteArray() << QStringLiteral("データ環境を設定してください。");
-        QTest::newRow("missing file") << QStringLiteral("VORDA.db") << QByteArray() << QStringLiteral("がありません");
-        QTest::newRow("not a database") << QStringLiteral("VORDA.db") << QByteArray("memo\r\n") << QStringLiteral("VORDAのデータベースではありません");
+        QTest::newRow("missing folder") << QStringLiteral("なし/VORDA.db") << QByteArray()
+                                        << QStringLiteral("データ環境を設定してください。");
+        QTest::newRow("missing file")
+            << QStringLiteral("VORDA.db") << QByteArray() << QStringLiteral("がありません");
+        QTest::newRow("not a database") << QStringLiteral("VORDA.db") << QByteArray("memo\r\n")
+                                        << QStringLiteral("VORDAのデータベースではありません");
     }
     void unusableDataLocations() {
         QFETCH(QString, relative);
@@ -368,8 +385,10 @@ private slots:
         test::MessageRecorder messages;
         Screen s{QString()};
         QCOMPARE(messages.texts.size(), 3);
-        QVERIFY(messages.texts[0].contains(QStringLiteral("新しい会社のデータベースを作成しますか")));
-        QVERIFY(messages.texts[1].contains(QStringLiteral("以前のデータ（VORDA.mdb）を取り込みますか")));
+        QVERIFY(
+            messages.texts[0].contains(QStringLiteral("新しい会社のデータベースを作成しますか")));
+        QVERIFY(messages.texts[1].contains(
+            QStringLiteral("以前のデータ（VORDA.mdb）を取り込みますか")));
         QCOMPARE(messages.texts[2], QStringLiteral("データ環境を設定してください。"));
         auto* screen = qobject_cast<DataLocationScreen*>(s.frame->screen(ScreenId::DataLocation));
         QVERIFY(screen);

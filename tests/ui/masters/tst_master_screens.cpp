@@ -16,10 +16,10 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTreeWidget>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTreeWidget>
 
 using namespace vorda;
 

@@ -263,8 +263,10 @@ private slots:
         // "No" deletes nothing; the question says what would go.
         const QByteArray before = test::fileHash(path);
         QCOMPARE(f.startPurge(w, {{1, "1999"}, {2, "3"}, {3, "31"}}),
-                 QStringList({QStringLiteral("1999/03/30 から 1999/03/31 までの日報 2 件を削除します。\n削除しますか"),
-                              QStringLiteral("中止します。")}));
+                 QStringList(
+                     {QStringLiteral(
+                          "1999/03/30 から 1999/03/31 までの日報 2 件を削除します。\n削除しますか"),
+                      QStringLiteral("中止します。")}));
         QCOMPARE(test::fileHash(path), before);
 
         // "Yes": that day and before go, 1 April stays; the copy lies beside the file.
@@ -283,7 +285,8 @@ private slots:
         QCOMPARE(f.frame->screen(ScreenId::Purge), w);
 
         // Nothing left up to that day.
-        QCOMPARE(f.startPurge(w, {}, {true}), QStringList({QStringLiteral("データがありません。")}));
+        QCOMPARE(f.startPurge(w, {}, {true}),
+                 QStringList({QStringLiteral("データがありません。")}));
         QCOMPARE(filesBeside(path).size(), 2);
 
         // A year after 2000, typed last.

@@ -1,8 +1,8 @@
 // The print settings screen and the daily report print screen.
 
 #include "core/app/app_state.h"
-#include "support/message_recorder.h"
 #include "support/files.h"
+#include "support/message_recorder.h"
 #include "support/temp_database.h"
 #include "ui/app/frame_window.h"
 #include "ui/reports/daily_print_screen.h"
@@ -10,17 +10,16 @@
 #include "ui/reports/print_settings_screen.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLayout>
-#include <QFile>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
-#include <QLabel>
-#include <QDir>
 #include <QTest>
 
 using namespace vorda;
@@ -30,12 +29,13 @@ namespace {
 // Where pdftotext finds the first word of the first page, in points.
 QString firstWordBox(const QString& pdf) {
     QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-l"), QStringLiteral("1"), pdf,
-                                          QStringLiteral("-")});
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-l"),
+                                          QStringLiteral("1"), pdf, QStringLiteral("-")});
     p.waitForFinished(20000);
     const QString out = QString::fromUtf8(p.readAllStandardOutput());
     const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"")).match(out);
+        QRegularExpression(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\""))
+            .match(out);
     return m.hasMatch() ? m.captured(1) + u',' + m.captured(2) : QString();
 }
 
@@ -58,15 +58,17 @@ private slots:
         QStringList entries;
         for (int i = 0; i < combo->count(); ++i)
             entries << combo->itemText(i);
-        QCOMPARE(entries, QStringList({"A3、297 x 420 mm ", "A4、210 x 297 mm ", "A4 Small、210 x 297 mm ",
-                                       "A5、148 x 210 mm ", "B4、250 x 354 mm ", "B5、182 x 257 mm "}));
+        QCOMPARE(entries,
+                 QStringList({"A3、297 x 420 mm ", "A4、210 x 297 mm ", "A4 Small、210 x 297 mm ",
+                              "A5、148 x 210 mm ", "B4、250 x 354 mm ", "B5、182 x 257 mm "}));
         QCOMPARE(combo->currentText(), QStringLiteral("B5、182 x 257 mm "));
         QVERIFY(screen.findChild<QRadioButton*>(QStringLiteral("Option2"))->isChecked());
         // Under the choice: the sheets are laid out for landscape.
         screen.layout()->activate();
         const auto* note = screen.findChild<QLabel*>(QStringLiteral("OrientationNote"));
         QVERIFY(note && note->text().contains(QStringLiteral("横")));
-        QVERIFY(note->geometry().top() >= screen.findChild<QWidget*>(QStringLiteral("Frame1"))->geometry().bottom());
+        QVERIFY(note->geometry().top() >=
+                screen.findChild<QWidget*>(QStringLiteral("Frame1"))->geometry().bottom());
 
         auto* confirmation = screen.findChild<QLabel*>(QStringLiteral("confirmation"));
         QCOMPARE(confirmation->text(), QString());
@@ -141,9 +143,12 @@ private slots:
         test::MessageRecorder messages;
         DailyPrintScreen screen(s);
         QCOMPARE(screen.windowTitle(), QStringLiteral("VORDA印字"));
-        QCOMPARE(screen.findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), QStringLiteral("2024"));
-        QCOMPARE(screen.findChild<QLineEdit*>(QStringLiteral("Text3"))->text(), QStringLiteral("14"));
-        QCOMPARE(screen.findChild<QPushButton*>(QStringLiteral("Command1"))->text(), QStringLiteral("印字"));
+        QCOMPARE(screen.findChild<QLineEdit*>(QStringLiteral("Text1"))->text(),
+                 QStringLiteral("2024"));
+        QCOMPARE(screen.findChild<QLineEdit*>(QStringLiteral("Text3"))->text(),
+                 QStringLiteral("14"));
+        QCOMPARE(screen.findChild<QPushButton*>(QStringLiteral("Command1"))->text(),
+                 QStringLiteral("印字"));
 
         const QString pdf = t.filePath(QStringLiteral("out.pdf"));
         ui::setPdfFileChooser([&](const QString& suggested) {
@@ -188,9 +193,11 @@ private slots:
         frame.show();
         QWidget* screen = frame.openScreen(ScreenId::DailyPrint);
         QVERIFY(screen);
-        QCOMPARE(screen->findChild<QLabel*>(QStringLiteral("progressCaption"))->text(), QStringLiteral("進行状況"));
+        QCOMPARE(screen->findChild<QLabel*>(QStringLiteral("progressCaption"))->text(),
+                 QStringLiteral("進行状況"));
         // Every print screen labels its progress bar alike.
-        for (ScreenId other : {ScreenId::MonthlyResults, ScreenId::PeriodList, ScreenId::Attendance}) {
+        for (ScreenId other :
+             {ScreenId::MonthlyResults, ScreenId::PeriodList, ScreenId::Attendance}) {
             QWidget* w = frame.openScreen(other);
             QVERIFY(w && w->findChild<QLabel*>(QStringLiteral("progressCaption")));
             w->close();
@@ -202,7 +209,8 @@ private slots:
         screen->findChild<QPushButton*>(QStringLiteral("Command4"))->click();
         ui::setPdfFileChooser({});
         QVERIFY(test::readFile(pdf).startsWith("%PDF"));
-        QCOMPARE(status->text(), QStringLiteral("PDFを保存しました: %1").arg(QDir::toNativeSeparators(pdf)));
+        QCOMPARE(status->text(),
+                 QStringLiteral("PDFを保存しました: %1").arg(QDir::toNativeSeparators(pdf)));
         frame.succeeded(); // a note is no error: it stays
         QVERIFY(status->text().contains(QStringLiteral("日報.pdf")));
         QVERIFY(messages.texts.isEmpty());
