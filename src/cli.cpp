@@ -184,13 +184,6 @@ std::optional<QDate> dateOption(const QString& text) {
     return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
 }
 
-// --year and --month as the command line takes them: four digits and one or two.
-bool yearMonthForm(const QString& year, const QString& month) {
-    static const QRegularExpression yearForm(QStringLiteral("^[0-9]{4}$"));
-    static const QRegularExpression monthForm(QStringLiteral("^[0-9]{1,2}$"));
-    return yearForm.match(year).hasMatch() && monthForm.match(month).hasMatch();
-}
-
 // A print's call: its "--name value" options and where the sheets go.
 struct SheetCall {
     QHash<QString, QString> options;
@@ -211,6 +204,24 @@ std::optional<SheetCall> sheetCall(const QStringList& args, QStringList names) {
     call.toFile = call.options.contains(QStringLiteral("--out"));
     call.out = call.value("--out");
     return call;
+}
+
+// --year and --month of a call as the command line takes them (four digits, one or two),
+// read as the screens read them; a wrong pair is said on stderr and gives nothing.
+std::optional<MonthRequest> monthOption(const SheetCall& call) {
+    static const QRegularExpression yearForm(QStringLiteral("^[0-9]{4}$"));
+    static const QRegularExpression monthForm(QStringLiteral("^[0-9]{1,2}$"));
+    const QString year = call.value("--year");
+    const QString month = call.value("--month");
+    if (yearForm.match(year).hasMatch() && monthForm.match(month).hasMatch()) {
+        if (auto request = monthFromFields(year, month))
+            return request;
+    }
+    err() << QStringLiteral(
+                 "年月に誤りがあります。（--year YYYY --month 1～12 で指定してください: %1 %2）")
+                 .arg(year, month)
+          << Qt::endl;
+    return std::nullopt;
 }
 
 // Reads vorda.INI and checks that the sheets may go where the call sends them, before any
@@ -260,17 +271,9 @@ int printMonthly(const QStringList& args, AppState& state) {
     const auto call = sheetCall(args, {QStringLiteral("--year"), QStringLiteral("--month")});
     if (!call)
         return usage();
-    const QString year = call->value("--year");
-    const QString month = call->value("--month");
-    const auto request = yearMonthForm(year, month) ? monthFromFields(year, month) : std::nullopt;
-    if (!request) {
-        err()
-            << QStringLiteral(
-                   "年月に誤りがあります。（--year YYYY --month 1～12 で指定してください: %1 %2）")
-                   .arg(year, month)
-            << Qt::endl;
+    const auto request = monthOption(*call);
+    if (!request)
         return 2;
-    }
     if (const auto stop = prepareSheet(*call, state))
         return *stop;
     EraValues era;
@@ -315,18 +318,9 @@ int printAttendance(const QStringList& args, AppState& state) {
     const auto call = sheetCall(args, {QStringLiteral("--year"), QStringLiteral("--month")});
     if (!call)
         return usage();
-    const QString year = call->value("--year");
-    const QString monthText = call->value("--month");
-    const auto month =
-        yearMonthForm(year, monthText) ? monthFromFields(year, monthText) : std::nullopt;
-    if (!month) {
-        err()
-            << QStringLiteral(
-                   "年月に誤りがあります。（--year YYYY --month 1～12 で指定してください: %1 %2）")
-                   .arg(year, monthText)
-            << Qt::endl;
+    const auto month = monthOption(*call);
+    if (!month)
         return 2;
-    }
     if (const auto stop = prepareSheet(*call, state))
         return *stop;
     EraValues era;
@@ -429,16 +423,9 @@ int exportSheet(const QStringList& given, AppState& state) {
         if (!annual)
             return 2;
     } else {
-        const QString year = call->value("--year");
-        const QString monthText = call->value("--month");
-        month = yearMonthForm(year, monthText) ? monthFromFields(year, monthText) : std::nullopt;
-        if (!month) {
-            err() << QStringLiteral("年月に誤りがあります。（--year YYYY --month 1～12 "
-                                    "で指定してください: %1 %2）")
-                         .arg(year, monthText)
-                  << Qt::endl;
+        month = monthOption(*call);
+        if (!month)
             return 2;
-        }
     }
     if (const auto stop = prepareSheet(*call, state))
         return *stop;
