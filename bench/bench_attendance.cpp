@@ -26,14 +26,10 @@
 #include <cstdio>
 
 using namespace vorda;
+using vorda::bench::fail;
 using vorda::bench::median;
 
 namespace {
-
-[[noreturn]] void fail(const QString& message) {
-    std::fprintf(stderr, "%s\n", qPrintable(message));
-    std::exit(1);
-}
 
 // Ten years to `last`: 300 working days a year, 16 groups a day, every employee in one or
 // two groups, one group in seven by night, now and then a day off or holiday work.

@@ -24,19 +24,11 @@
 #include <cstdio>
 
 using namespace vorda;
+using vorda::bench::check;
+using vorda::bench::fail;
 using vorda::bench::median;
 
 namespace {
-
-[[noreturn]] void fail(const QString& message) {
-    std::fprintf(stderr, "%s\n", qPrintable(message));
-    std::exit(1);
-}
-
-void check(const DbError& e) {
-    if (e)
-        fail(e.message);
-}
 
 constexpr int kAllProjects = 12500; // thirty years of about 420 projects a year
 constexpr int kRunning = 300;       // the projects the reports of the two years name

@@ -3,6 +3,7 @@
 // and the whole `print monthly` command.
 // Usage: bench_monthly [folder]   (the generated file is kept there when a folder is given)
 
+#include "bench_support.h"
 #include "core/data/daily_record.h"
 #include "core/data/database.h"
 #include "core/data/new_database.h"
@@ -24,18 +25,10 @@
 #include <cstdio>
 
 using namespace vorda;
+using vorda::bench::check;
+using vorda::bench::fail;
 
 namespace {
-
-[[noreturn]] void fail(const QString& message) {
-    std::fprintf(stderr, "%s\n", qPrintable(message));
-    std::exit(1);
-}
-
-void check(const DbError& e) {
-    if (e)
-        fail(e.message);
-}
 
 // Ten years ending on `last`: 300 working days a year, 16 groups a day over 300 projects,
 // every kind of the sheet in use (marks, night work, guards, spot workers, vehicles, extra).

@@ -18,18 +18,10 @@
 #include <cstdio>
 
 using namespace vorda;
+using vorda::bench::check;
+using vorda::bench::fail;
 
 namespace {
-
-[[noreturn]] void fail(const QString& message) {
-    std::fprintf(stderr, "%s\n", qPrintable(message));
-    std::exit(1);
-}
-
-void check(const DbError& e) {
-    if (e)
-        fail(e.message);
-}
 
 constexpr int kProjects = 12500;
 
