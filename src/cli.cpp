@@ -75,7 +75,9 @@ int initDb(const QStringList& args) {
         return 1;
     }
     out() << QStringLiteral("データベースを作成しました: %1%2")
-                 .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()),
+                 .arg(isServerLocation(path)
+                          ? path.trimmed()
+                          : QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()),
                       demo ? QStringLiteral("（サンプルデータ入り）") : QString())
           << Qt::endl;
     return 0;
@@ -125,7 +127,8 @@ int checkDb(const QStringList& args) {
 int setData(const QStringList& args, AppState& state) {
     if (args.size() != 1)
         return usage();
-    const QString path = QFileInfo(args[0]).absoluteFilePath();
+    const QString path =
+        isServerLocation(args[0]) ? args[0].trimmed() : QFileInfo(args[0]).absoluteFilePath();
     // vorda.INI is written over nothing that is no plain file, nor over the database itself.
     if (const QString refused = refuseOutputFile(state.iniPath, KeptFiles{path, {}});
         !refused.isEmpty()) {

@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include <atomic>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vorda {
@@ -21,6 +22,86 @@ namespace {
 
 QAtomicInt connectionCounter;
 std::atomic<Database::WriteHook> writeHook{nullptr};
+std::atomic<Database::PasswordSource> passwordSource{nullptr};
+
+// Every writer on a server takes this transaction-scoped lock first, so writes follow one
+// another as on a file: a register reads, checks and writes without another in between.
+constexpr qint64 kWriterLock = 0x564F524441; // "VORDA"
+
+// A file as it was when its connection was put aside: any change by another program (a
+// write, a replaced file, a changed mode) makes the next open a full one.
+struct FileStamp {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    qint64 size = -1;
+    timespec ctime{};
+    timespec folderCtime{};
+    bool operator==(const FileStamp& o) const {
+        return dev == o.dev && ino == o.ino && size == o.size && ctime.tv_sec == o.ctime.tv_sec &&
+               ctime.tv_nsec == o.ctime.tv_nsec && folderCtime.tv_sec == o.folderCtime.tv_sec &&
+               folderCtime.tv_nsec == o.folderCtime.tv_nsec;
+    }
+};
+
+FileStamp stampOf(const QString& path) {
+    FileStamp s;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return s;
+    s.dev = st.st_dev;
+    s.ino = st.st_ino;
+    s.size = st.st_size;
+    s.ctime = st.st_ctim;
+    if (::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &st) == 0)
+        s.folderCtime = st.st_ctim;
+    return s;
+}
+
+struct KeptConnection {
+    QString name;
+    QString location;
+    QHash<QString, QStringList> columns;
+    QHash<QString, QList<bool>> numeric;
+    QHash<QString, QStringList> identities;
+    QHash<QString, int> rowidField;
+    bool dailyRecIsKey = false;
+    FileStamp stamp;
+    qint64 schemaVersion = 0;
+};
+
+// Connections belong to the thread that made them.
+struct KeptConnections {
+    std::vector<KeptConnection> list;
+    pid_t pid = ::getpid();
+    ~KeptConnections() { clear(QString()); }
+    // A child process (fork) never uses or closes its parent's connections.
+    void forgetInChild() {
+        if (pid == ::getpid())
+            return;
+        list.clear();
+        pid = ::getpid();
+    }
+    void clear(const QString& location) {
+        forgetInChild();
+        for (auto it = list.begin(); it != list.end();) {
+            if (location.isEmpty() || it->location == location) {
+                const QString name = it->name;
+                it = list.erase(it);
+                QSqlDatabase::database(name, false).close();
+                QSqlDatabase::removeDatabase(name);
+            } else {
+                ++it;
+            }
+        }
+    }
+};
+thread_local KeptConnections kept;
+constexpr std::size_t kMaxKept = 4;
+thread_local QHash<QString, QString> sessionPasswords;
+
+QString keyOf(const QString& location) {
+    return isServerLocation(location) ? location.trimmed() : QFileInfo(location).absoluteFilePath();
+}
 
 const char* opSql(Condition::Op op) {
     switch (op) {
@@ -59,6 +140,33 @@ Database::~Database() {
 }
 
 void Database::close() {
+    kept.forgetInChild();
+    // Only a connection whose work went through serves again: after any failure it is closed.
+    if (db_.isValid() && keep_ && !failed_ && db_.isOpen()) {
+        if (inTransaction_)
+            rollback();
+        if (!inTransaction_) {
+            KeptConnection k{connectionName_, keyOf(path_),   columns_, numeric_,      identities_,
+                             rowidField_,     dailyRecIsKey_, {},       schemaVersion_};
+            if (engine_ == Engine::File)
+                k.stamp = stampOf(path_);
+            db_ = QSqlDatabase();
+            kept.list.push_back(std::move(k));
+            while (kept.list.size() > kMaxKept) {
+                const QString name = kept.list.front().name;
+                kept.list.erase(kept.list.begin());
+                QSqlDatabase::database(name, false).close();
+                QSqlDatabase::removeDatabase(name);
+            }
+            // The next connection of this object needs a name of its own.
+            connectionName_ =
+                QStringLiteral("vorda-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+        }
+    }
+    discard();
+}
+
+void Database::discard() {
     if (db_.isValid()) {
         if (inTransaction_)
             rollback();
@@ -66,17 +174,141 @@ void Database::close() {
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(connectionName_);
     }
+    keep_ = false;
+    failed_ = false;
     columns_.clear();
+    numeric_.clear();
+    identities_.clear();
+    rowidField_.clear();
+}
+
+void Database::releaseKeptConnections(const QString& location) {
+    kept.clear(location.isEmpty() ? QString() : keyOf(location));
+}
+
+void Database::setPasswordSource(PasswordSource source) {
+    passwordSource.store(source);
+}
+
+bool Database::adoptKept(const QString& location) {
+    kept.forgetInChild();
+    const QString key = keyOf(location);
+    for (auto it = kept.list.rbegin(); it != kept.list.rend(); ++it) {
+        if (it->location != key)
+            continue;
+        KeptConnection k = std::move(*it);
+        kept.list.erase(std::next(it).base());
+        const bool file = !isServerLocation(location);
+        if (file && !(stampOf(location) == k.stamp)) {
+            QSqlDatabase::database(k.name, false).close();
+            QSqlDatabase::removeDatabase(k.name);
+            return false;
+        }
+        QSqlDatabase::removeDatabase(connectionName_);
+        connectionName_ = k.name;
+        db_ = QSqlDatabase::database(k.name, false);
+        path_ = location;
+        engine_ = file ? Engine::File : Engine::Server;
+        columns_ = std::move(k.columns);
+        numeric_ = std::move(k.numeric);
+        identities_ = std::move(k.identities);
+        rowidField_ = std::move(k.rowidField);
+        dailyRecIsKey_ = k.dailyRecIsKey;
+        // A server's connection may have been dropped meanwhile (a restart, the network).
+        QSqlQuery q(db_);
+        const QString timeout = file ? QStringLiteral("PRAGMA busy_timeout = %1")
+                                     : QStringLiteral("SET lock_timeout = %1");
+        if (!q.exec(timeout.arg(busyTimeoutMs_))) {
+            discard();
+            return false;
+        }
+        // Tables changed through this very connection (or by another program) since it was
+        // checked: check them again.
+        schemaVersion_ = k.schemaVersion;
+        if (file && (!q.exec(QStringLiteral("PRAGMA schema_version")) || !q.next() ||
+                     q.value(0).toLongLong() != schemaVersion_)) {
+            q.finish();
+            discard();
+            return false;
+        }
+        keep_ = true;
+        return true;
+    }
+    return false;
 }
 
 DbError Database::fail(const QSqlError& error, const QString& what) const {
+    failed_ = true;
     return dbErrorOf(error, path_, what);
 }
+
+namespace {
+
+// A server's failures, by SQLSTATE (and libpq's text where a connection has none).
+DbError serverErrorOf(const QSqlError& error, const QString& location, const QString& detail) {
+    const QString code = error.nativeErrorCode();
+    const QString text = error.databaseText() + u' ' + error.driverText();
+    const QString server = location.trimmed();
+    const auto lost = [&] {
+        return makeError(
+            DbErrorKind::Unreachable,
+            QStringLiteral("サーバー %1 との接続が切れました。途中の書き込みは取り消され"
+                           "ています。サーバーとネットワークを確認してから、もう一度実行"
+                           "してください。")
+                    .arg(server) +
+                detail);
+    };
+    if (code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P")) ||
+        (code.isEmpty() && (text.contains(QLatin1String("server closed the connection")) ||
+                            text.contains(QLatin1String("no connection to the server")) ||
+                            text.contains(QLatin1String("terminating connection")))))
+        return lost();
+    if (code == QLatin1String("55P03") || code == QLatin1String("40P01") ||
+        code == QLatin1String("40001") || code == QLatin1String("55006"))
+        return makeError(
+            DbErrorKind::Locked,
+            QStringLiteral("サーバー %1 のデータは他のパソコンが書き込み中です。しばらく"
+                           "待ってからもう一度実行してください。")
+                    .arg(server) +
+                detail);
+    if (code == QLatin1String("42501") || code == QLatin1String("25006"))
+        return makeError(
+            DbErrorKind::ReadOnly,
+            QStringLiteral("サーバー %1 のデータを書き換える権限がありません。サーバーの"
+                           "管理者にユーザーの権限を確認してもらってください。")
+                    .arg(server) +
+                detail);
+    if (code == QLatin1String("53100"))
+        return makeError(
+            DbErrorKind::Failed,
+            QStringLiteral("サーバー %1 のディスクの空きがありません。書き込みは取り消さ"
+                           "れています。")
+                    .arg(server) +
+                detail);
+    if (code == QLatin1String("22P02") || code == QLatin1String("22003"))
+        return makeError(DbErrorKind::Failed,
+                         QStringLiteral("数値の項目に数値でない値（または大きすぎる値）があります。"
+                                        "サーバー %1 には書き込めません。")
+                                 .arg(server) +
+                             detail);
+    if (code == QLatin1String("42P01") || code == QLatin1String("42703"))
+        return makeError(
+            DbErrorKind::NotDatabase,
+            QStringLiteral("サーバー %1 のデータベースはVORDAの表の形と違います。").arg(server) +
+                detail);
+    return makeError(DbErrorKind::Failed,
+                     QStringLiteral("サーバー %1 のデータの処理に失敗しました。").arg(server) +
+                         detail);
+}
+
+} // namespace
 
 DbError dbErrorOf(const QSqlError& error, const QString& path, const QString& what) {
     // Our own words first; the engine's English only as a detail after them.
     const QString engine = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    const QString detail = QStringLiteral("\n（詳細: %1: %2）").arg(what, engine);
+    const QString detail = QStringLiteral("\n（詳細: %1: %2）").arg(what, engine.trimmed());
+    if (isServerLocation(path))
+        return serverErrorOf(error, path, detail);
     const QString file = QDir::toNativeSeparators(path);
     const int code = primaryCode(error);
     // A journal left by a transaction that never ended must be played back before anything
@@ -152,8 +384,9 @@ DbError dbErrorOf(const QSqlError& error, const QString& path, const QString& wh
 }
 
 DbError Database::connect(const QString& path) {
-    close();
+    discard();
     path_ = path;
+    engine_ = Engine::File;
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
     if (!db_.isValid())
         return makeError(DbErrorKind::Failed,
@@ -177,7 +410,108 @@ DbError Database::connect(const QString& path) {
     return {};
 }
 
+DbError Database::connectServer(const QString& location) {
+    discard();
+    path_ = location;
+    engine_ = Engine::Server;
+    ServerLocation server;
+    QString why;
+    if (!parseServerLocation(location, server, why))
+        return makeError(DbErrorKind::FolderMissing, why);
+    db_ = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName_);
+    if (!db_.isValid())
+        return makeError(
+            DbErrorKind::Failed,
+            QStringLiteral("PostgreSQL のドライバーがありません（libqt6sql6-psql）。"));
+    db_.setHostName(server.host);
+    db_.setPort(server.port);
+    db_.setDatabaseName(server.database);
+    db_.setUserName(server.user);
+    QStringList options{QStringLiteral("connect_timeout=10"),
+                        QStringLiteral("application_name=vorda")};
+    if (!server.options.isEmpty())
+        options << server.options;
+    db_.setConnectOptions(options.join(u';'));
+    const QString key = keyOf(location);
+    bool asked = false;
+    if (sessionPasswords.contains(key))
+        db_.setPassword(sessionPasswords.value(key));
+    for (int attempt = 0;; ++attempt) {
+        if (db_.open())
+            break;
+        const QString text = db_.lastError().databaseText() + db_.lastError().driverText();
+        const bool needsPassword = text.contains(QLatin1String("no password supplied"));
+        const bool wrongPassword = text.contains(QLatin1String("password authentication failed"));
+        const PasswordSource source = passwordSource.load();
+        if ((needsPassword || (wrongPassword && asked)) && source && attempt < 3) {
+            const QString password = source(location.trimmed(), server.user, asked);
+            asked = true;
+            if (!password.isEmpty()) {
+                db_.setPassword(password);
+                continue;
+            }
+        }
+        sessionPasswords.remove(key);
+        const QString detail = QStringLiteral("\n（詳細: %1）").arg(text.trimmed());
+        const QString target = location.trimmed();
+        if (needsPassword || wrongPassword)
+            return makeError(DbErrorKind::Unreachable,
+                             (needsPassword ? QStringLiteral("サーバー %1 にはユーザー %2 "
+                                                             "のパスワードが必要です。")
+                                            : QStringLiteral("サーバー %1 のユーザー %2 "
+                                                             "のパスワードが違います。"))
+                                     .arg(target, server.user) +
+                                 QStringLiteral("パスワードは接続のときに入力するか、~/.pgpass "
+                                                "に置いてください。") +
+                                 detail);
+        if (text.contains(QLatin1String("does not exist")) &&
+            text.contains(QLatin1String("database")))
+            return makeError(DbErrorKind::FileMissing,
+                             QStringLiteral("サーバー %1 にデータベース %2 がありません。")
+                                     .arg(target, server.database) +
+                                 detail);
+        if (text.contains(QLatin1String("role")) && text.contains(QLatin1String("does not exist")))
+            return makeError(DbErrorKind::Unreachable,
+                             QStringLiteral("サーバー %1 にユーザー %2 がありません。")
+                                     .arg(target, server.user) +
+                                 detail);
+        return makeError(DbErrorKind::Unreachable,
+                         QStringLiteral("サーバー %1 "
+                                        "に接続できません。サーバーが動いているか、ホスト名とポート"
+                                        "番号、ネットワークを確認してください。")
+                                 .arg(target) +
+                             detail);
+    }
+    if (asked)
+        sessionPasswords.insert(key, db_.password());
+    // Waits for another writer are bounded as on a file; notices stay out of the way.
+    for (const QString& sql : {QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs_),
+                               QStringLiteral("SET client_min_messages = warning")}) {
+        if (DbError e = execDirect(sql))
+            return e;
+    }
+    return {};
+}
+
 DbError Database::open(const QString& path) {
+    if (isServerLocation(path)) {
+        if (adoptKept(path))
+            return {};
+        if (DbError e = connectServer(path)) {
+            discard();
+            return e;
+        }
+        if (DbError e = loadServerSchema()) {
+            discard();
+            return e;
+        }
+        if (DbError e = checkSchema()) {
+            discard();
+            return e;
+        }
+        keep_ = true;
+        return {};
+    }
     const QString file = QDir::toNativeSeparators(path);
     if (path.trimmed().isEmpty())
         return makeError(DbErrorKind::FolderMissing,
@@ -202,25 +536,38 @@ DbError Database::open(const QString& path) {
             QStringLiteral(
                 "%1 は普通のファイルではありません。データベースのファイルを指定してください。")
                 .arg(file));
+    // The file unchanged since this thread last used it: its connection and checked schema
+    // serve again. Any change by another program makes this a full open.
+    if (adoptKept(path))
+        return {};
     // The header is checked by SQLite itself (its first read reports SQLITE_NOTADB): a
     // descriptor of our own, opened and closed while another connection of this process
     // holds the file, would drop that connection's locks with it.
     if (DbError e = connect(path)) {
-        close();
+        discard();
         return e;
     }
     if (DbError e = loadSchema()) {
-        close();
+        discard();
         return e;
     }
     if (DbError e = checkSchema()) {
-        close();
+        discard();
         return e;
     }
     if (DbError e = leaveWal()) {
-        close();
+        discard();
         return e;
     }
+    keep_ = true;
+    return {};
+}
+
+DbError Database::execDirect(const QString& sql) {
+    // Unprepared: the server refuses BEGIN, COMMIT, SET and DDL as prepared statements.
+    QSqlQuery q(db_);
+    if (!q.exec(sql))
+        return fail(q.lastError(), sql.section(u' ', 0, 0));
     return {};
 }
 
@@ -245,6 +592,8 @@ DbError Database::leaveWal() {
 }
 
 DbError Database::quickCheck() {
+    if (engine_ == Engine::Server)
+        return {}; // the server keeps its own pages sound: there is nothing like it to ask
     QSqlQuery q(db_);
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("PRAGMA quick_check")))
@@ -271,6 +620,46 @@ DbError Database::check(const QString& path) {
 }
 
 DbError Database::create(const QString& path) {
+    if (isServerLocation(path)) {
+        automaticCopy_ = false;
+        if (DbError e = connectServer(path)) {
+            discard();
+            return e;
+        }
+        if (DbError e = loadServerSchema()) {
+            discard();
+            return e;
+        }
+        for (const TableDef& t : schemaTables()) {
+            if (columns_.contains(t.name)) {
+                discard();
+                return makeError(
+                    DbErrorKind::Failed,
+                    QStringLiteral("サーバー %1 のデータベースにはすでにVORDAの表「%2」が"
+                                   "あります。上書きはしません。")
+                        .arg(path.trimmed(), t.name));
+            }
+        }
+        // One transaction: the tables are there all together or not at all.
+        DbError e = beginImmediate();
+        for (const QString& sql : schemaStatements(Engine::Server)) {
+            if (!e)
+                e = execDirect(sql);
+        }
+        if (!e)
+            e = commit();
+        if (!e)
+            e = loadServerSchema();
+        if (!e)
+            e = checkSchema();
+        if (e) {
+            discard();
+            return e;
+        }
+        createdTables_ = true;
+        keep_ = true;
+        return {};
+    }
     const QFileInfo info(path);
     const QString file = QDir::toNativeSeparators(path);
     if (path.trimmed().isEmpty())
@@ -311,6 +700,68 @@ DbError Database::create(const QString& path) {
         return abandon(e);
     if (DbError e = loadSchema())
         return abandon(e);
+    keep_ = true;
+    return {};
+}
+
+void Database::dropCreatedTables() {
+    if (engine_ != Engine::Server || !createdTables_ || !db_.isOpen())
+        return;
+    if (inTransaction_)
+        rollback();
+    QStringList names;
+    for (const TableDef& t : schemaTables())
+        names << quoteIdentifier(t.name);
+    if (!beginImmediate()) {
+        if (execDirect(QStringLiteral("DROP TABLE IF EXISTS %1").arg(names.join(u','))) || commit())
+            rollback();
+    }
+    keep_ = false;
+    createdTables_ = false;
+}
+
+DbError Database::loadServerSchema() {
+    columns_.clear();
+    numeric_.clear();
+    identities_.clear();
+    rowidField_.clear();
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    if (!q.exec(
+            QStringLiteral("SELECT table_name, column_name, data_type, is_identity, column_default "
+                           "FROM information_schema.columns WHERE table_schema = current_schema() "
+                           "ORDER BY table_name, ordinal_position")))
+        return fail(q.lastError(), QStringLiteral("表の確認"));
+    QHash<QString, bool> hasRowid;
+    while (q.next()) {
+        const QString table = q.value(0).toString();
+        const QString column = q.value(1).toString();
+        const QString type = q.value(2).toString();
+        const bool numbers = q.value(3).toString() == QLatin1String("YES") ||
+                             q.value(4).toString().startsWith(QLatin1String("nextval("));
+        if (numbers)
+            identities_[table].append(column);
+        if (column == QLatin1String("rowid")) {
+            hasRowid[table] = true;
+            continue;
+        }
+        columns_[table].append(column);
+        numeric_[table].append(
+            type == QLatin1String("bigint") || type == QLatin1String("integer") ||
+            type == QLatin1String("smallint") || type == QLatin1String("numeric"));
+        if (table == table::DailyReport && columns_[table].size() - 1 == rec::Rec && numbers)
+            dailyRecIsKey_ = true;
+    }
+    if (q.lastError().isValid())
+        return fail(q.lastError(), QStringLiteral("表の確認"));
+    // The daily report's own number is its identity; every other table keeps its order in a
+    // numbering column of its own.
+    for (auto it = columns_.cbegin(); it != columns_.cend(); ++it) {
+        if (it.key() == table::DailyReport && dailyRecIsKey_)
+            rowidField_[it.key()] = rec::Rec;
+        else if (!hasRowid.value(it.key()))
+            rowidField_[it.key()] = -2; // no order column: refused by checkSchema if ours
+    }
     return {};
 }
 
@@ -325,9 +776,17 @@ DbError Database::loadSchema() {
         return fail(q.lastError(), QStringLiteral("表の確認"));
     int dailyKeys = 0;
     bool recIsKey = false;
+    QHash<QString, int> keys;
+    rowidField_.clear();
     while (q.next()) {
         const QString table = q.value(0).toString();
         columns_[table].append(q.value(2).toString());
+        if (q.value(4).toInt() != 0) {
+            // A single INTEGER PRIMARY KEY is the rowid under a name of its own.
+            keys[table] += 1;
+            if (q.value(3).toString().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
+                rowidField_[table] = q.value(1).toInt();
+        }
         if (table != table::DailyReport || q.value(4).toInt() == 0)
             continue;
         ++dailyKeys;
@@ -343,6 +802,10 @@ DbError Database::loadSchema() {
     // would add the day anew. A key declared DESC, or a table WITHOUT ROWID, is kept in an
     // index of its own ("pk" in the index list) and is no such key.
     dailyRecIsKey_ = dailyKeys == 1 && recIsKey;
+    if (!q.exec(QStringLiteral("PRAGMA schema_version")) || !q.next())
+        return fail(q.lastError(), QStringLiteral("表の確認"));
+    schemaVersion_ = q.value(0).toLongLong();
+    q.finish();
     if (dailyRecIsKey_) {
         if (!q.prepare(
                 QStringLiteral("SELECT count(*) FROM pragma_index_list(?) WHERE origin = 'pk'")))
@@ -352,13 +815,29 @@ DbError Database::loadSchema() {
             return fail(q.lastError(), QStringLiteral("表の確認"));
         dailyRecIsKey_ = q.value(0).toInt() == 0;
     }
+    for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
+        if (it.value() != 1 || (it.key() == table::DailyReport && !dailyRecIsKey_))
+            rowidField_.remove(it.key());
+    }
     return {};
 }
 
 DbError Database::checkSchema() const {
-    const QString file = QDir::toNativeSeparators(path_);
+    const QString file = locationForMessages(path_);
+    if (engine_ == Engine::Server && columns_.isEmpty())
+        return makeError(DbErrorKind::NotDatabase,
+                         QStringLiteral("サーバー %1 のデータベースにはVORDAの表がありません。"
+                                        "「vorda init-db %1」で作るか、「vorda copy-db」でファイル"
+                                        "から移してください。")
+                             .arg(path_.trimmed()));
     for (const TableDef& t : schemaTables()) {
         const auto it = columns_.constFind(t.name);
+        if (engine_ == Engine::Server && it != columns_.cend() &&
+            rowidField_.value(t.name, -1) == -2)
+            return makeError(
+                DbErrorKind::NotDatabase,
+                QStringLiteral("%1 の表「%2」に行の順序を保つ項目「rowid」がありません。")
+                    .arg(file, t.name));
         if (it == columns_.cend())
             return makeError(
                 DbErrorKind::NotDatabase,
@@ -439,7 +918,9 @@ QString Database::whereClause(const QString& table, const Where& where, QVariant
             continue;
         }
         const QString field = quoteIdentifier(name);
-        parts << (c.op == Condition::Op::Contains ? QStringLiteral("instr(") + field : field) +
+        const QString contains =
+            engine_ == Engine::Server ? QStringLiteral("strpos(") : QStringLiteral("instr(");
+        parts << (c.op == Condition::Op::Contains ? contains + field : field) +
                      QLatin1String(opSql(c.op));
         params << c.value;
     }
@@ -461,9 +942,62 @@ DbError Database::fieldNames(const QString& table, const QVariantList& values, Q
         if (name.isEmpty())
             return missingField(table, i);
         names << quoteIdentifier(name);
-        params << values[i];
+        QVariant value = values[i];
+        if (DbError e = toServerValue(table, i, value))
+            return e;
+        params << value;
     }
     return {};
+}
+
+DbError Database::toServerValue(const QString& table, int ordinal, QVariant& value) const {
+    // A file takes any value in any field; a server's integer fields take whole numbers
+    // only: an empty text is no number (null), a text of digits is that number.
+    if (engine_ != Engine::Server || !numeric_.value(table).value(ordinal) || value.isNull() ||
+        value.typeId() != QMetaType::QString)
+        return {};
+    const QString text = value.toString().trimmed();
+    if (text.isEmpty()) {
+        value = QVariant(QMetaType::fromType<qlonglong>());
+        return {};
+    }
+    bool ok = false;
+    const qlonglong n = text.toLongLong(&ok);
+    if (!ok)
+        return makeError(DbErrorKind::Failed,
+                         QStringLiteral("表「%1」の項目「%2」には数字しか入りません（「%3」）。")
+                             .arg(table, fieldName(table, ordinal), value.toString()));
+    value = n;
+    return {};
+}
+
+QString Database::realDateSql(const QString& expr) const {
+    if (engine_ == Engine::File)
+        return QStringLiteral("coalesce(%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND "
+                              "date(%1, '+0 days') = %1, 0)")
+            .arg(expr);
+    // The calendar in integers: nothing here can fail on a text that is no date.
+    return QStringLiteral(
+               "(CASE WHEN %1 ~ '^[0-9]{4}-(0[1-9]|1[0-2])-(0[1-9]|[12][0-9]|3[01])$' THEN "
+               "substr(%1, 9, 2)::int <= CASE WHEN substr(%1, 6, 2) IN ('04', '06', '09', '11') "
+               "THEN 30 WHEN substr(%1, 6, 2) = '02' THEN CASE WHEN substr(%1, 1, 4)::int % 4 = 0 "
+               "AND (substr(%1, 1, 4)::int % 100 <> 0 OR substr(%1, 1, 4)::int % 400 = 0) THEN 29 "
+               "ELSE 28 END ELSE 31 END ELSE false END)")
+        .arg(expr);
+}
+
+QString Database::trimBlanksSql(const QString& expr) const {
+    return engine_ == Engine::File
+               ? QStringLiteral("trim(%1, char(32, 9, 10, 11, 12, 13, 12288))").arg(expr)
+               : QStringLiteral("btrim(%1, chr(32) || chr(9) || chr(10) || chr(11) || chr(12) || "
+                                "chr(13) || chr(12288))")
+                     .arg(expr);
+}
+
+QString Database::rowidSql(const QString& table) const {
+    if (engine_ == Engine::Server && rowidField_.value(table, -1) >= 0)
+        return quoteIdentifier(fieldName(table, rowidField_.value(table)));
+    return QStringLiteral("rowid");
 }
 
 DbError Database::run(QSqlQuery& q, const QString& sql, const QVariantList& params,
@@ -479,7 +1013,10 @@ DbError Database::run(QSqlQuery& q, const QString& sql, const QVariantList& para
 
 DbError Database::select(const QString& table, const Where& where, std::vector<Row>& out,
                          int limit) {
-    return selectColumns(table, QStringLiteral("*"), where, out, limit);
+    QStringList names;
+    for (const QString& name : columns_.value(table))
+        names << quoteIdentifier(name);
+    return selectColumns(table, names.join(u','), where, out, limit);
 }
 
 DbError Database::selectFields(const QString& table, const std::vector<int>& ordinals,
@@ -503,8 +1040,9 @@ DbError Database::selectColumns(const QString& table, const QString& columns, co
     const QString clause = whereClause(table, where, params, error);
     if (error)
         return error;
-    QString sql = QStringLiteral("SELECT rowid, %1 FROM %2%3 ORDER BY rowid")
-                      .arg(columns, quoteIdentifier(table), clause);
+    const QString rowid = rowidSql(table);
+    QString sql = QStringLiteral("SELECT %4, %1 FROM %2%3 ORDER BY %4")
+                      .arg(columns, quoteIdentifier(table), clause, rowid);
     if (limit >= 0)
         sql += QStringLiteral(" LIMIT %1").arg(limit);
     QSqlQuery q(db_);
@@ -552,7 +1090,12 @@ DbError Database::anyValueIn(const QString& table, const std::vector<int>& ordin
         const QString name = fieldName(table, ordinal);
         if (name.isEmpty())
             return missingField(table, ordinal);
-        parts << QStringLiteral("coalesce(%1, '') NOT IN ('', 0)").arg(quoteIdentifier(name));
+        if (engine_ == Engine::File)
+            parts << QStringLiteral("coalesce(%1, '') NOT IN ('', 0)").arg(quoteIdentifier(name));
+        else if (numeric_.value(table).value(ordinal))
+            parts << QStringLiteral("coalesce(%1, 0) <> 0").arg(quoteIdentifier(name));
+        else
+            parts << QStringLiteral("coalesce(%1, '') NOT IN ('', '0')").arg(quoteIdentifier(name));
     }
     if (parts.isEmpty())
         return {};
@@ -574,17 +1117,57 @@ DbError Database::insert(const QString& table, const QVariantList& values, qint6
     QVariantList params;
     if (DbError e = fieldNames(table, values, names, params))
         return e;
-    const QString sql =
-        names.isEmpty()
-            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(table))
-            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                  .arg(quoteIdentifier(table), names.join(u','),
-                       QStringList(names.size(), QStringLiteral("?")).join(u','));
+    QString sql = names.isEmpty()
+                      ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(table))
+                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(quoteIdentifier(table), names.join(u','),
+                                 QStringList(names.size(), QStringLiteral("?")).join(u','));
+    // A server gives the new row's number back with the row; it keeps no last insert id.
+    if (engine_ == Engine::Server)
+        sql += QStringLiteral(" RETURNING ") + rowidSql(table);
     QSqlQuery q(db_);
     if (DbError e = run(q, sql, params, table))
         return e;
-    if (rowid)
+    if (engine_ == Engine::Server) {
+        if (!q.next())
+            return fail(q.lastError(), table);
+        if (rowid)
+            *rowid = q.value(0).toLongLong();
+    } else if (rowid) {
         *rowid = q.lastInsertId().toLongLong();
+    }
+    return {};
+}
+
+DbError Database::insertAt(const QString& table, qint64 rowid, const QVariantList& values) {
+    QStringList names;
+    QVariantList params;
+    if (DbError e = fieldNames(table, values, names, params))
+        return e;
+    // Where a field is the rowid (REC of the daily report, a file's INTEGER PRIMARY KEY) the
+    // field's own value carries it.
+    if (rowidField_.value(table, -1) < 0) {
+        names.prepend(QStringLiteral("rowid"));
+        params.prepend(rowid);
+    }
+    return exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                    .arg(quoteIdentifier(table), names.join(u','),
+                         QStringList(names.size(), QStringLiteral("?")).join(u',')),
+                params);
+}
+
+DbError Database::renumberAfterCopy() {
+    if (engine_ != Engine::Server)
+        return {}; // a file numbers new rows past the largest one by itself
+    for (auto it = identities_.cbegin(); it != identities_.cend(); ++it) {
+        for (const QString& column : it.value()) {
+            if (DbError e = exec(QStringLiteral("SELECT setval(pg_get_serial_sequence(?, ?), "
+                                                "(SELECT coalesce(max(%1), 0) + 1 FROM %2), false)")
+                                     .arg(quoteIdentifier(column), quoteIdentifier(it.key())),
+                                 {quoteIdentifier(it.key()), column}))
+                return e;
+        }
+    }
     return {};
 }
 
@@ -596,14 +1179,16 @@ DbError Database::update(const QString& table, qint64 rowid, const QVariantList&
     if (names.isEmpty())
         return {};
     params << rowid;
-    return exec(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
-                    .arg(quoteIdentifier(table), names.join(QStringLiteral(" = ?, "))),
-                params);
+    return exec(
+        QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?")
+            .arg(quoteIdentifier(table), names.join(QStringLiteral(" = ?, ")), rowidSql(table)),
+        params);
 }
 
 DbError Database::remove(const QString& table, qint64 rowid) {
-    return exec(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdentifier(table)),
-                {rowid});
+    return exec(
+        QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quoteIdentifier(table), rowidSql(table)),
+        {rowid});
 }
 
 DbError Database::removeWhere(const QString& table, const Where& where, qint64* removed) {
@@ -622,6 +1207,8 @@ DbError Database::removeWhere(const QString& table, const Where& where, qint64* 
 }
 
 DbError Database::exec(const QString& sql, const QVariantList& params) {
+    if (params.isEmpty())
+        return execDirect(sql);
     QSqlQuery q(db_);
     return run(q, sql, params, sql.section(u' ', 0, 0));
 }
@@ -633,6 +1220,17 @@ void Database::setWriteHook(WriteHook hook) {
 DbError Database::beginImmediate() {
     if (const WriteHook hook = writeHook.load(); hook && automaticCopy_ && !inTransaction_)
         hook(*this);
+    if (engine_ == Engine::Server) {
+        if (DbError e = execDirect(QStringLiteral("BEGIN")))
+            return e;
+        inTransaction_ = true;
+        if (DbError e =
+                execDirect(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kWriterLock))) {
+            rollback();
+            return e;
+        }
+        return {};
+    }
     if (DbError e = exec(QStringLiteral("BEGIN IMMEDIATE")))
         return e;
     inTransaction_ = true;
@@ -640,7 +1238,7 @@ DbError Database::beginImmediate() {
 }
 
 DbError Database::commit() {
-    DbError e = exec(QStringLiteral("COMMIT"));
+    DbError e = execDirect(QStringLiteral("COMMIT"));
     if (e)
         rollback(); // a failed COMMIT leaves the transaction open: nothing half-done stays
     inTransaction_ = false;

@@ -1,13 +1,19 @@
 #pragma once
-// Access to the database file. Each operation opens the file by its path, works and
-// releases it: there is no long-lived connection. Fields are addressed by ordinal; column
-// names are looked up in the file itself, so free columns may carry any name.
+// Access to the firm's database: a file (SQLite) or a database on a PostgreSQL server, by
+// its location (a path or a postgresql:// address). Each operation opens the location,
+// works and releases it; the connection itself is kept for the next operation of this
+// thread and checked before it is used again (a server's connection costs ~40 ms to make,
+// a file's schema check most of a register). Fields are addressed by ordinal; column names
+// are looked up in the database itself, so free columns may carry any name. Nothing above
+// this class writes engine-specific SQL: it asks for the pieces that differ.
 
 #include <QHash>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+
+#include "core/data/location.h"
 #include <vector>
 
 class QSqlError;
@@ -24,6 +30,7 @@ enum class DbErrorKind {
     ReadOnly,      // the file or its folder cannot be written
     Failed,        // any other failure of the database engine
     Changed,       // the rows being written were changed by another screen or computer
+    Unreachable,   // the server cannot be reached, refused the login, or the connection broke
 };
 
 struct DbError {
@@ -33,8 +40,9 @@ struct DbError {
     explicit operator bool() const { return kind != DbErrorKind::None; }
 };
 
-// The error of a failed statement on the file at `path`, in our own words (Japanese), the
-// engine's text only as a detail after them. `what` names the step that failed.
+// The error of a failed statement on the database at `path` (a file or a server), in our
+// own words (Japanese), the engine's text only as a detail after them. `what` names the
+// step that failed.
 DbError dbErrorOf(const QSqlError& error, const QString& path, const QString& what);
 
 // One selection condition on a field by ordinal; the value is always a bound parameter.
@@ -60,10 +68,13 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Opens an existing regular file read-write and checks that it holds every table with
-    // its fields. Never creates a file; never writes to a file that fails the check. A file
-    // in WAL mode is switched to the rollback journal (refused while another copy has it).
+    // Opens an existing regular file read-write, or connects to a server's database, and
+    // checks that it holds every table with its fields. Never creates a file; never writes
+    // to a database that fails the check. A file in WAL mode is switched to the rollback
+    // journal (refused while another copy has it).
     DbError open(const QString& path);
+
+    Engine engine() const { return engine_; }
 
     // How long statements of this connection wait for another program's lock; set before
     // open. The default suits the desktop; tests shorten it.
@@ -75,8 +86,12 @@ public:
     // PRAGMA quick_check of the open file: damage is an error that says how much.
     DbError quickCheck();
 
-    // Creates a new file with all tables and indexes (refuses an existing file) and opens it.
+    // Creates a new file with all tables and indexes (refuses an existing file) and opens it;
+    // on a server, creates the tables in an empty database (refuses one that has any of them).
     DbError create(const QString& path);
+    // Drops the program's tables from a server's database this object created (a new firm
+    // that could not be filled); does nothing on a file.
+    void dropCreatedTables();
 
     bool isOpen() const { return db_.isOpen(); }
     const QString& path() const { return path_; }
@@ -85,6 +100,14 @@ public:
     int fieldCount(const QString& table) const;
     QString fieldName(const QString& table, int ordinal) const;
     int ordinalOf(const QString& table, const QString& fieldName) const;
+
+    // SQL pieces that differ between the engines, for the few queries written outside this
+    // class. A boolean that is never null: the text is a real day written YYYY-MM-DD.
+    QString realDateSql(const QString& expr) const;
+    // The text with blanks (ASCII and the full-width space) cut from both ends.
+    QString trimBlanksSql(const QString& expr) const;
+    // The column that keeps a table's stored order (and its rows' identity).
+    QString rowidSql(const QString& table) const;
 
     // Rows in stored order (by rowid), all fields by ordinal.
     DbError select(const QString& table, const Where& where, std::vector<Row>& out, int limit = -1);
@@ -100,6 +123,10 @@ public:
 
     // Writes by ordinal: values[i] goes to field i; an invalid QVariant leaves field i out.
     DbError insert(const QString& table, const QVariantList& values, qint64* rowid = nullptr);
+    // The same at a given rowid (a copy keeps every row's identity and order); on a server
+    // renumberAfterCopy() then moves the numbering of new rows past the copied ones.
+    DbError insertAt(const QString& table, qint64 rowid, const QVariantList& values);
+    DbError renumberAfterCopy();
     DbError update(const QString& table, qint64 rowid, const QVariantList& values);
     DbError remove(const QString& table, qint64 rowid);
     DbError removeWhere(const QString& table, const Where& where, qint64* removed = nullptr);
@@ -126,12 +153,26 @@ public:
 
     QSqlDatabase& connection() { return db_; }
 
+    // Closes the connections kept for later operations of this thread (all, or those of one
+    // location): before a file is replaced, and when the data location changes.
+    static void releaseKeptConnections(const QString& location = QString());
+
+    // Asks for a server's password when libpq's own means (~/.pgpass, a service file,
+    // PGPASSWORD) give none: once per location and session; an empty answer gives up.
+    using PasswordSource = QString (*)(const QString& location, const QString& user, bool again);
+    static void setPasswordSource(PasswordSource source);
+
     // How long a statement waits for another program's lock before giving up.
     static constexpr int kBusyTimeoutMs = 5000;
 
 private:
     DbError connect(const QString& path);
+    DbError connectServer(const QString& location);
+    bool adoptKept(const QString& location);
     DbError loadSchema();
+    DbError loadServerSchema();
+    DbError execDirect(const QString& sql);
+    DbError toServerValue(const QString& table, int ordinal, QVariant& value) const;
     DbError checkSchema() const;
     DbError leaveWal();
     DbError fail(const QSqlError& error, const QString& what) const;
@@ -146,12 +187,21 @@ private:
     DbError run(QSqlQuery& q, const QString& sql, const QVariantList& params,
                 const QString& what) const;
     void close();
+    void discard();
 
     QString connectionName_;
     QString path_;
+    Engine engine_ = Engine::File;
     QSqlDatabase db_;
     QHash<QString, QStringList> columns_;
-    bool dailyRecIsKey_ = false; // VORDA工事.REC is the table's INTEGER PRIMARY KEY
+    QHash<QString, QList<bool>> numeric_;    // per field: an integer column (server)
+    QHash<QString, QStringList> identities_; // columns that number themselves (server)
+    QHash<QString, int> rowidField_;         // the field that is the rowid, if any
+    bool dailyRecIsKey_ = false;             // VORDA工事.REC is the table's INTEGER PRIMARY KEY
+    bool keep_ = false;           // the connection is sound and may serve the next operation
+    bool createdTables_ = false;  // this object made the server's tables (dropCreatedTables)
+    mutable bool failed_ = false; // a statement failed: the connection is not kept
+    qint64 schemaVersion_ = 0;    // the file's schema cookie when its tables were checked
     bool inTransaction_ = false;
     bool automaticCopy_ = true;
     int busyTimeoutMs_ = kBusyTimeoutMs;

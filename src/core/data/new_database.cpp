@@ -241,8 +241,10 @@ DbError createDatabase(const QString& path, const NewDatabaseOptions& options) {
             result = insertDemo(db, options.today.isValid() ? options.today : QDate::currentDate());
         if (!result)
             result = tx.commit();
+        if (result)
+            db.dropCreatedTables(); // on a server: the tables go as the half-filled file does
     }
-    if (result)
+    if (result && !isServerLocation(path))
         QFile::remove(path); // a half-filled new file is of no use to anyone
     return result;
 }

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <vector>
 
+#include "core/data/location.h"
+
 namespace vorda {
 
 namespace table {
@@ -22,8 +24,8 @@ inline const QString DailyReport = QStringLiteral("VORDA工事");
 
 // Field ordinals of the master tables.
 namespace emp {
-constexpr int Code = 0, Surname = 1, GivenName = 2, YearTotal = 3, MonthTotal = 4,
-              DaysOffLeft = 5, FieldCount = 6;
+constexpr int Code = 0, Surname = 1, GivenName = 2, YearTotal = 3, MonthTotal = 4, DaysOffLeft = 5,
+              FieldCount = 6;
 }
 namespace veh {
 constexpr int Code = 0, Name = 1, FieldCount = 2;
@@ -61,8 +63,10 @@ struct TableDef {
 // Every table of the file, in the order they are created.
 const std::vector<TableDef>& schemaTables();
 
-// The statements that create an empty database with all tables and indexes.
-QStringList schemaStatements();
+// The statements that create an empty database with all tables and indexes. On a server,
+// texts compare by character code as on a file, and every table but the daily report (whose
+// REC numbers its rows) gets a column "rowid" that numbers rows in the order they were added.
+QStringList schemaStatements(Engine engine = Engine::File);
 
 // A name as an SQL identifier: in double quotes, embedded quotes doubled.
 QString quoteIdentifier(const QString& name);

@@ -131,11 +131,11 @@ DbError dateWithRows(const QString& databasePath, const QDate& from, int directi
     // Along the date index from `from`; texts that are no real day (2003/5/1, 2026-02-30) are
     // passed over, as a day is loaded by its exact YYYY-MM-DD text.
     const QString sql =
-        QStringLiteral("SELECT %1 FROM %2 WHERE %1 %3 ? AND date(%1, '+0 days') = %1 "
-                       "ORDER BY %1 %4 LIMIT 1")
+        QStringLiteral("SELECT %1 FROM %2 WHERE %1 %3 ? AND %5 ORDER BY %1 %4 LIMIT 1")
             .arg(date, quoteIdentifier(table::DailyReport),
                  direction < 0 ? QStringLiteral("<") : QStringLiteral(">"),
-                 direction < 0 ? QStringLiteral("DESC") : QStringLiteral("ASC"));
+                 direction < 0 ? QStringLiteral("DESC") : QStringLiteral("ASC"),
+                 db.realDateSql(date));
     QSqlQuery q(db.connection());
     q.setForwardOnly(true);
     if (!q.prepare(sql))

@@ -114,12 +114,10 @@ DbError listPickerProjects(const QString& databasePath, const QDate& day,
         // 2024-02-30 comes back as 2024-03-01). Only a readable end before the day hides a
         // project.
         const QString end =
-            QStringLiteral("substr(trim(%1, char(32, 9, 10, 11, 12, 13, 12288)), 1, 10)")
-                .arg(field(proj::EndDate));
-        sql +=
-            QStringLiteral(" WHERE coalesce(date(%1, '+0 days') = %1 AND %1 < ?, 0) = 0").arg(end);
+            QStringLiteral("substr(%1, 1, 10)").arg(db.trimBlanksSql(field(proj::EndDate)));
+        sql += QStringLiteral(" WHERE NOT (%1 AND %2 < ?)").arg(db.realDateSql(end), end);
     }
-    sql += QStringLiteral(" ORDER BY rowid");
+    sql += QStringLiteral(" ORDER BY ") + db.rowidSql(table::Projects);
     bool ok = q.prepare(sql);
     if (ok && day.isValid())
         q.addBindValue(toDbDate(day));

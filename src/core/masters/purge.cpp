@@ -16,19 +16,13 @@ namespace vorda {
 namespace {
 
 // Rows whose date is a real day written YYYY-MM-DD, on or before the bound day. The range
-// runs on the 日付 index; the pattern and the round trip through a date calculation leave out
-// '1abc', '2003/5/1' and '2026-02-30' (date() alone gives back a 30 February as it stands).
-QString datedCondition(const QString& date) {
-    return QStringLiteral(
-               "%1 >= '0000-01-01' AND %1 <= ? AND %1 GLOB "
-               "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND date(%1, '+0 days') = %1")
-        .arg(date);
+// runs on the 日付 index; the real-date test leaves out '1abc', '2003/5/1' and '2026-02-30'.
+QString datedCondition(const Database& db, const QString& date) {
+    return QStringLiteral("%1 >= '0000-01-01' AND %1 <= ? AND %2").arg(date, db.realDateSql(date));
 }
 
-QString undatedCondition(const QString& date) {
-    return QStringLiteral("NOT coalesce(%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' "
-                          "AND date(%1, '+0 days') = %1, 0)")
-        .arg(date);
+QString undatedCondition(const Database& db, const QString& date) {
+    return QStringLiteral("NOT %1").arg(db.realDateSql(date));
 }
 
 DbError plan(Database& db, const QDate& until, PurgePlan& out) {
@@ -38,7 +32,7 @@ DbError plan(Database& db, const QDate& until, PurgePlan& out) {
     QSqlQuery q(db.connection());
     q.setForwardOnly(true);
     if (!q.prepare(QStringLiteral("SELECT count(*), min(%1), max(%1) FROM %2 WHERE %3")
-                       .arg(date, tableName, datedCondition(date))))
+                       .arg(date, tableName, datedCondition(db, date))))
         return dbErrorOf(q.lastError(), db.path(), table::DailyReport);
     q.addBindValue(toDbDate(until));
     if (!q.exec() || !q.next())
@@ -48,7 +42,7 @@ DbError plan(Database& db, const QDate& until, PurgePlan& out) {
     out.last = QDate::fromString(q.value(2).toString(), Qt::ISODate);
     q.finish();
     if (!q.exec(QStringLiteral("SELECT count(*) FROM %1 WHERE %2")
-                    .arg(tableName, undatedCondition(date))) ||
+                    .arg(tableName, undatedCondition(db, date))) ||
         !q.next())
         return dbErrorOf(q.lastError(), db.path(), table::DailyReport);
     out.undated = q.value(0).toLongLong();
@@ -137,7 +131,7 @@ DbError purgeDailyReports(const QString& databasePath, const QDate& until, const
     const QString date = quoteIdentifier(db.fieldName(table::DailyReport, rec::Date));
     QSqlQuery q(db.connection());
     if (!q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2")
-                       .arg(quoteIdentifier(table::DailyReport), datedCondition(date))))
+                       .arg(quoteIdentifier(table::DailyReport), datedCondition(db, date))))
         return keptCopy(dbErrorOf(q.lastError(), databasePath, table::DailyReport));
     q.addBindValue(toDbDate(until));
     if (!q.exec())
