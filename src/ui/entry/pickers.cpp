@@ -3,6 +3,7 @@
 #include "core/entry/day_edit.h"
 
 #include "core/app/app_state.h"
+#include "core/app/session.h"
 #include "ui/app/frame_window.h"
 #include "ui/app/pick_list.h"
 #include "ui/app/ui_support.h"
@@ -37,15 +38,15 @@ class ProjectLists : public QObject {
 public:
     explicit ProjectLists(FrameWindow& frame) : QObject(&frame) {
         setObjectName(QStringLiteral("projectLists"));
-        for (auto changed : {&FrameWindow::projectsChanged, &FrameWindow::dataLocationChanged,
-                             &FrameWindow::dataChanged})
-            connect(&frame, changed, this, [this, &frame] {
-                lists_.clear();
-                // An open picker may have read again before this: its list is the one kept.
-                if (auto* open =
-                        qobject_cast<ProjectPicker*>(frame.screen(ScreenId::ProjectPicker)))
-                    open->refresh();
-            });
+        const auto readAgain = [this, &frame] {
+            lists_.clear();
+            // An open picker may have read again before this: its list is the one kept.
+            if (auto* open = qobject_cast<ProjectPicker*>(frame.screen(ScreenId::ProjectPicker)))
+                open->refresh();
+        };
+        for (auto changed : {&FrameWindow::projectsChanged, &FrameWindow::dataChanged})
+            connect(&frame, changed, this, readAgain);
+        connect(&frame.session(), &Session::locationChanged, this, readAgain);
     }
     static ProjectLists& of(FrameWindow& frame) {
         auto* lists = frame.findChild<ProjectLists*>(QStringLiteral("projectLists"),
