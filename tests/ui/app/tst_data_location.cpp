@@ -1,6 +1,6 @@
 // The data location screen: registering a file or a server, choosing an existing file,
 // creating a new one, and the backups: their folder, a copy now, a restore from the list.
-// The session that owns the location.
+// The session that owns the location, and the question for a server's password.
 
 #include "core/app/app_state.h"
 #include "core/app/session.h"
@@ -12,8 +12,10 @@
 #include "support/test_server.h"
 #include "ui/app/data_location_screen.h"
 #include "ui/app/frame_window.h"
+#include "ui/app/password_question.h"
 #include "ui/app/restore_list.h"
 
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +26,7 @@
 #include <QStringEncoder>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 using namespace vorda;
 
@@ -453,6 +456,48 @@ private slots:
             DbError{DbErrorKind::Unreachable, QStringLiteral("接続できません")}));
         QCOMPARE(lost.count(), 1);
         QCOMPARE(lost[0][0].toString(), QStringLiteral("接続できません"));
+    }
+
+    // The password question: the text names the server and the user, what is typed is not
+    // shown, and a cancel gives no password.
+    void thePasswordQuestion_data() {
+        QTest::addColumn<bool>("again");
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("first time") << false << true << QStringLiteral("秘密pw");
+        QTest::newRow("again after a wrong one") << true << true << QStringLiteral("秘密pw");
+        QTest::newRow("cancelled") << false << false << QString();
+    }
+    void thePasswordQuestion() {
+        QFETCH(bool, again);
+        QFETCH(bool, accept);
+        QFETCH(QString, expected);
+        QString shown;
+        bool hidden = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            if (dialog->objectName() != QLatin1String("PasswordQuestion")) {
+                dialog->reject(); // not the question: the checks below fail
+                return;
+            }
+            shown = dialog->findChild<QLabel*>(QStringLiteral("PasswordText"))->text();
+            auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("Password"));
+            hidden = field->echoMode() == QLineEdit::Password;
+            for (QChar c : QStringLiteral("秘密pw"))
+                QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c),
+                                    Qt::NoModifier);
+            accept ? dialog->accept() : dialog->reject();
+        });
+        const QString answer = ui::askServerPassword(
+            QStringLiteral("postgresql://jimu@office-pc/vorda"), QStringLiteral("jimu"), again);
+        QCOMPARE(answer, expected);
+        QVERIFY(hidden);
+        QVERIFY2(shown.endsWith(QStringLiteral(
+                     "サーバー postgresql://jimu@office-pc/vorda のユーザー jimu のパスワード")),
+                 qPrintable(shown));
+        QCOMPARE(shown.startsWith(QStringLiteral("パスワードが違います。")), again);
     }
 };
 
