@@ -763,7 +763,7 @@ void EntryScreen::showEverything() {
 bool EntryScreen::loadDay(const QDate& date) {
     // A day without rows shows the last caption.
     if (const DbError e = edit_.load(state_.databasePath, date, state_.extraCaption)) {
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
         return false;
     }
     state_.extraCaption = edit_.day.extraCaption;
@@ -840,7 +840,7 @@ void EntryScreen::copyDay() {
         return;
     }
     if (const DbError e = GTDAT(state_.databasePath, from, source, names)) {
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
         return;
     }
     if (source.groups[0].recordNumber == 0) {

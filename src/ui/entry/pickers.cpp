@@ -117,7 +117,7 @@ void ProjectPicker::showRows() {
     // left out by the query unless asked for.
     const QDate day = showEnded_->isChecked() ? QDate() : day_;
     if (const DbError e = ProjectLists::of(frame_).read(state_.boundDatabasePath, day, projects_))
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
     std::vector<QStringList> rows;
     rows.reserve(projects_.size());
     for (const ProjectEntry& p : projects_)
@@ -152,7 +152,7 @@ MarkPicker::MarkPicker(AppState& state, FrameWindow& frame, QWidget* parent)
 void MarkPicker::refresh() {
     marks_.clear();
     if (const DbError e = listStaffMarks(state_.boundDatabasePath, marks_))
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
     std::vector<QStringList> rows;
     // The first nine are numbered: the digit typed in a staff cell puts that mark.
     for (std::size_t i = 0; i < marks_.size(); ++i)
