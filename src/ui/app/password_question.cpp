@@ -8,11 +8,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace vorda::ui {
 
 QString askServerPassword(const QString& location, const QString& user, bool again) {
+    // A dialog exists only on the thread of the windows; elsewhere nobody can be asked.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()) ||
+        QThread::currentThread() != QCoreApplication::instance()->thread())
+        return QString();
     QDialog dialog(QApplication::activeWindow());
     dialog.setObjectName(QStringLiteral("PasswordQuestion"));
     dialog.setWindowTitle(QStringLiteral("パスワード"));

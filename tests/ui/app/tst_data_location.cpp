@@ -27,6 +27,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <thread>
 
 using namespace vorda;
 
@@ -498,6 +499,16 @@ private slots:
                      "サーバー postgresql://jimu@office-pc/vorda のユーザー jimu のパスワード")),
                  qPrintable(shown));
         QCOMPARE(shown.startsWith(QStringLiteral("パスワードが違います。")), again);
+
+        // A connection made off the windows' thread gets no dialog (there it would abort
+        // the program), just no password.
+        QString offThread = QStringLiteral("unset");
+        std::thread worker([&offThread, again] {
+            offThread = ui::askServerPassword(QStringLiteral("postgresql://jimu@office-pc/vorda"),
+                                              QStringLiteral("jimu"), again);
+        });
+        worker.join();
+        QCOMPARE(offThread, QString());
     }
 };
 
