@@ -3,7 +3,9 @@
 #include "cli.h"
 #include "core/app/app_state.h"
 #include "core/data/backup.h"
+#include "core/data/database.h"
 #include "ui/app/frame_window.h"
+#include "ui/app/password_question.h"
 #include "ui/app/screenshot_tour.h"
 #include "ui/app/ui_support.h"
 
@@ -13,7 +15,10 @@
 #include <QTextStream>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -61,6 +66,48 @@ void installDailyBackup(vorda::AppState& state,
     vorda::setDailyBackupPolicy(policy);
 }
 
+// The terminal's settings while a password is typed unseen, for a Ctrl+C meanwhile: the
+// terminal is given back as it was, then the program ends as it would have.
+termios terminalBefore;
+
+void restoreTerminalAndEnd(int signal) {
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &terminalBefore);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// A server's password asked on the terminal, the typed text not shown. Without a terminal
+// (a script, a scheduled job) there is nobody to ask: libpq's own means (PGPASSWORD,
+// ~/.pgpass) give it or the connection is refused with its message.
+QString askPasswordOnTerminal(const QString& location, const QString& user, bool again) {
+    if (!::isatty(STDIN_FILENO))
+        return QString();
+    {
+        QTextStream err(stderr);
+        if (again)
+            err << QStringLiteral("パスワードが違います。\n");
+        err << QStringLiteral("サーバー %1 のユーザー %2 のパスワード: ").arg(location, user);
+    }
+    const bool hidden = ::tcgetattr(STDIN_FILENO, &terminalBefore) == 0;
+    auto* const interrupted = std::signal(SIGINT, restoreTerminalAndEnd);
+    if (hidden) {
+        termios quiet = terminalBefore;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    char line[1024] = {};
+    const bool read = std::fgets(line, sizeof line, stdin) != nullptr;
+    if (hidden)
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &terminalBefore);
+    std::signal(SIGINT, interrupted);
+    std::fputc('\n', stderr);
+    QString password = read ? QString::fromLocal8Bit(line) : QString();
+    std::memset(line, 0, sizeof line);
+    while (password.endsWith(u'\n') || password.endsWith(u'\r'))
+        password.chop(1);
+    return password;
+}
+
 bool haveDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") ||
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
@@ -97,6 +144,7 @@ int main(int argc, char* argv[]) {
         // display that cannot be reached nor a platform that is not installed stops a print.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(qtArgc, qtArgv);
+        vorda::Database::setPasswordSource(askPasswordOnTerminal);
         state.iniPath = iniPath.isEmpty()
                             ? vorda::defaultIniPath(QCoreApplication::applicationDirPath())
                             : iniPath;
@@ -105,6 +153,7 @@ int main(int argc, char* argv[]) {
     if (!args.isEmpty()) {
         qInstallMessageHandler(quietQtMessages);
         QCoreApplication app(qtArgc, qtArgv);
+        vorda::Database::setPasswordSource(askPasswordOnTerminal);
         installDailyBackup(state, [](const QString&, const QString&, const QString& error) {
             if (!error.isEmpty())
                 QTextStream(stderr)
@@ -125,6 +174,8 @@ int main(int argc, char* argv[]) {
 
     QApplication app(qtArgc, qtArgv);
     vorda::ui::installJapanese(app);
+    // A server that wants a password libpq's own means do not give: asked once a session.
+    vorda::Database::setPasswordSource(vorda::ui::askServerPassword);
 
     state.iniPath =
         iniPath.isEmpty() ? vorda::defaultIniPath(QCoreApplication::applicationDirPath()) : iniPath;

@@ -87,7 +87,7 @@ QString serverLocationText(const ServerLocation& server) {
             query.addQueryItem(option.section(u'=', 0, 0), option.section(u'=', 1));
         url.setQuery(query);
     }
-    return url.toString(QUrl::FullyDecoded);
+    return url.toString(QUrl::PrettyDecoded);
 }
 
 QString locationForMessages(const QString& location) {

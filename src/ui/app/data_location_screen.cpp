@@ -1,6 +1,7 @@
 #include "ui/app/data_location_screen.h"
 
 #include "core/app/app_state.h"
+#include "core/app/session.h"
 #include "core/data/backup.h"
 #include "core/data/database.h"
 #include "core/data/mdb_import.h"
@@ -10,16 +11,19 @@
 #include "ui/app/ui_support.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QDateTime>
-#include <QGroupBox>
-
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
 
 namespace vorda {
 
@@ -40,13 +44,35 @@ QString startFolder(const QString& current) {
 
 } // namespace
 
-DataLocationScreen::DataLocationScreen(AppState& state, QWidget* parent)
-    : QWidget(parent), state_(state), path_(new QLineEdit(this)),
+DataLocationScreen::DataLocationScreen(AppState& state, Session& session, QWidget* parent)
+    : QWidget(parent), state_(state), session_(session),
+      onFile_(new QRadioButton(QStringLiteral("ファイル"), this)),
+      onServer_(new QRadioButton(QStringLiteral("サーバー"), this)),
+      kinds_(new QStackedWidget(this)), path_(new QLineEdit), host_(new QLineEdit),
+      port_(new QLineEdit), database_(new QLineEdit), user_(new QLineEdit),
       backupFolder_(new QLineEdit(this)), newest_(new QLabel(this)) {
     setObjectName(QStringLiteral("Form22"));
     setWindowTitle(QStringLiteral("データ環境"));
     path_->setObjectName(QStringLiteral("Text1"));
     path_->setMinimumWidth(460);
+    onFile_->setObjectName(QStringLiteral("KindFile"));
+    onServer_->setObjectName(QStringLiteral("KindServer"));
+    onFile_->setToolTip(QStringLiteral("このパソコンか共有フォルダのデータベースファイルです。"));
+    onServer_->setToolTip(
+        QStringLiteral("複数のパソコンで使う PostgreSQL サーバーのデータベースです。"));
+    auto* kindGroup = new QButtonGroup(this);
+    kindGroup->addButton(onFile_);
+    kindGroup->addButton(onServer_);
+    host_->setObjectName(QStringLiteral("ServerHost"));
+    port_->setObjectName(QStringLiteral("ServerPort"));
+    database_->setObjectName(QStringLiteral("ServerDatabase"));
+    user_->setObjectName(QStringLiteral("ServerUser"));
+    port_->setValidator(new QIntValidator(1, 65535, port_));
+    port_->setText(QStringLiteral("5432"));
+    port_->setMaximumWidth(80);
+    host_->setToolTip(QStringLiteral("サーバーのパソコンの名前か IP アドレスです。"));
+    user_->setToolTip(QStringLiteral(
+        "パスワードはここには書きません。接続のときに尋ねるか、~/.pgpass から読みます。"));
 
     chooseExisting = [this](QWidget* parent) {
         return QFileDialog::getOpenFileName(
@@ -96,10 +122,36 @@ DataLocationScreen::DataLocationScreen(AppState& state, QWidget* parent)
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(caption, 0, 0);
-    grid->addWidget(path_, 0, 1, 1, 3);
-    grid->addWidget(browse, 1, 1);
-    grid->addWidget(create, 1, 2);
-    grid->addWidget(import, 1, 3);
+    auto* kindRow = new QHBoxLayout;
+    kindRow->addWidget(onFile_);
+    kindRow->addWidget(onServer_);
+    kindRow->addStretch();
+    grid->addLayout(kindRow, 0, 1, 1, 3);
+
+    auto* filePage = new QWidget;
+    auto* fileGrid = new QGridLayout(filePage);
+    fileGrid->setContentsMargins(0, 0, 0, 0);
+    fileGrid->addWidget(path_, 0, 0, 1, 3);
+    fileGrid->addWidget(browse, 1, 0);
+    fileGrid->addWidget(create, 1, 1);
+    fileGrid->addWidget(import, 1, 2);
+    auto* serverPage = new QWidget;
+    auto* serverGrid = new QGridLayout(serverPage);
+    serverGrid->setContentsMargins(0, 0, 0, 0);
+    serverGrid->addWidget(new QLabel(QStringLiteral("ホスト"), serverPage), 0, 0);
+    serverGrid->addWidget(host_, 0, 1);
+    serverGrid->addWidget(new QLabel(QStringLiteral("ポート"), serverPage), 0, 2);
+    serverGrid->addWidget(port_, 0, 3);
+    serverGrid->addWidget(new QLabel(QStringLiteral("データベース"), serverPage), 1, 0);
+    serverGrid->addWidget(database_, 1, 1);
+    serverGrid->addWidget(new QLabel(QStringLiteral("ユーザー"), serverPage), 1, 2);
+    serverGrid->addWidget(user_, 1, 3);
+    serverGrid->setColumnStretch(1, 1);
+    kinds_->addWidget(filePage);
+    kinds_->addWidget(serverPage);
+    grid->addWidget(kinds_, 1, 1, 1, 3);
+    connect(onFile_, &QRadioButton::toggled, this, &DataLocationScreen::showKind);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(reg);
@@ -138,33 +190,121 @@ DataLocationScreen::DataLocationScreen(AppState& state, QWidget* parent)
 
     // On opening: the file is read again, so the bound screens take its path too.
     INIREAD(state_);
-    path_->setText(state_.databasePath);
+    if (state_.databasePath != session_.location())
+        session_.setLocation(state_.databasePath);
+    showLocation(session_.location());
     showBackups();
-    connect(path_, &QLineEdit::textChanged, confirmation_, &QLabel::clear);
+    for (QLineEdit* field : {path_, host_, port_, database_, user_})
+        connect(field, &QLineEdit::textChanged, confirmation_, &QLabel::clear);
+    connect(onFile_, &QRadioButton::toggled, confirmation_, &QLabel::clear);
     ui::pressWithEnter(this);
 }
 
+void DataLocationScreen::showLocation(const QString& location) {
+    ServerLocation server;
+    QString why;
+    if (isServerLocation(location) && parseServerLocation(location, server, why)) {
+        host_->setText(server.host);
+        port_->setText(QString::number(server.port));
+        database_->setText(server.database);
+        user_->setText(server.user);
+        serverOptions_ = server.options;
+        onServer_->setChecked(true);
+    } else {
+        // An address that cannot be read stays in sight as it is written, to be mended.
+        path_->setText(location);
+        onFile_->setChecked(true);
+    }
+    showKind();
+}
+
+void DataLocationScreen::showKind() {
+    kinds_->setCurrentIndex(onServer() ? 1 : 0);
+}
+
+bool DataLocationScreen::onServer() const {
+    return onServer_->isChecked();
+}
+
+// The server fields as an address, or empty with `why` naming the field to fill in.
+QString DataLocationScreen::serverLocation(QString& why) const {
+    const struct {
+        QLineEdit* field;
+        const char16_t* name;
+    } required[] = {{host_, u"ホスト"}, {database_, u"データベース"}, {user_, u"ユーザー"}};
+    for (const auto& r : required) {
+        if (r.field->text().trimmed().isEmpty()) {
+            why =
+                QStringLiteral("サーバーの%1を入力してください。").arg(QString::fromUtf16(r.name));
+            r.field->setFocus();
+            return QString();
+        }
+    }
+    bool portOk = false;
+    const int port = port_->text().trimmed().toInt(&portOk);
+    if (!portOk || port < 1 || port > 65535) {
+        why = QStringLiteral("ポートには 1 から 65535 までの番号を入力してください。");
+        port_->setFocus();
+        return QString();
+    }
+    ServerLocation server;
+    server.host = host_->text().trimmed();
+    server.port = port;
+    server.database = database_->text().trimmed();
+    server.user = user_->text().trimmed();
+    server.options = serverOptions_;
+    const QString location = serverLocationText(server);
+    // Written as it will be read: what does not read back is not registered.
+    ServerLocation back;
+    if (!parseServerLocation(location, back, why) || back.host != server.host ||
+        back.database != server.database || back.user != server.user) {
+        if (why.isEmpty())
+            why = QStringLiteral("サーバーの指定が正しくありません。\n%1").arg(location);
+        return QString();
+    }
+    return location;
+}
+
 bool DataLocationScreen::writePath(const QString& path) {
-    const QString before = state_.databasePath;
-    state_.databasePath = path;
-    if (const QString e = INIWRITE(state_); !e.isEmpty()) {
-        state_.databasePath = before; // not stored, so not in use either
-        ui::showMessage(this, e);
+    AppState written = state_;
+    written.databasePath = path;
+    if (const QString e = INIWRITE(written); !e.isEmpty()) {
+        ui::showMessage(this, e); // not stored, so not in use either
         return false;
     }
-    // What a read of vorda.INI would now give: the lists bound to the file follow it.
-    state_.boundDatabasePath = path;
+    // What a read of vorda.INI would now give: every screen follows it.
+    session_.setLocation(path);
     emit registered();
     confirmation_->setText(QStringLiteral("データの場所を登録しました。"));
     return true;
 }
 
 void DataLocationScreen::registerPath() {
+    confirmation_->clear();
+    if (onServer() || isServerLocation(path_->text())) {
+        // A server is registered only when it answers and holds our tables: nobody can use
+        // one that does not, and its address is not a folder that may be away for a while.
+        QString why;
+        const QString location = onServer() ? serverLocation(why) : path_->text().trimmed();
+        if (location.isEmpty()) {
+            ui::showMessage(this, why);
+            return;
+        }
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const DbError check = Database::check(location);
+        QApplication::restoreOverrideCursor();
+        if (check) {
+            ui::showMessage(this,
+                            check.message + QStringLiteral("\nデータの場所は変えていません。"));
+            return;
+        }
+        writePath(location);
+        return;
+    }
     const QString path = path_->text();
     const DbError check = Database::check(path);
     // A path that does not lead to a VORDA database is registered only when the user says so
     // (a network folder may be away for the moment).
-    confirmation_->clear();
     if (check && !ui::askYesNo(this, check.message + QStringLiteral("\nこのまま登録しますか？")))
         return;
     writePath(path);
@@ -193,6 +333,7 @@ void DataLocationScreen::createNew() {
     }
     const QString path = QDir::toNativeSeparators(chosen);
     path_->setText(path);
+    onFile_->setChecked(true);
     if (writePath(path))
         ui::showMessage(
             this, QStringLiteral("新しいデータベースを作成し、データの場所に登録しました。\n%1")
@@ -283,13 +424,16 @@ void DataLocationScreen::restore() {
     if (!ui::askYesNo(this, restoreQuestion(database, plan) + QStringLiteral("\nよろしいですか？")))
         return;
     RestoreResult result;
+    // No connection of this program stays open on the file while it is replaced.
+    Database::releaseKeptConnections(database);
     const DbError e = restoreDatabase(database, chosen, folder, nowOf(state_), result);
     showBackups();
     if (e) {
         ui::showMessage(this, e.message);
         return;
     }
-    emit restored();
+    // Another file under the same name: every screen reads it again.
+    session_.replaced();
     ui::showMessage(
         this,
         QStringLiteral("復元しました（%1）。\n置き換える前のデータベースは %2 にあります。")
@@ -317,6 +461,7 @@ void DataLocationScreen::importAccess() {
                                     "登録しますか？")
                          .arg(path, report.summary().join(u'\n')))) {
         path_->setText(path);
+        onFile_->setChecked(true);
         writePath(path);
     }
 }

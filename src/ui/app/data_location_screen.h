@@ -1,6 +1,7 @@
 #pragma once
-// The data location screen Form22 "データ環境": where the database file is, and its backups:
-// the folder they go to, the newest copy, a copy now, and a restore from one of them.
+// The data location screen Form22 "データ環境": where the firm's data is — a database file,
+// or a database on a PostgreSQL server (host, port, database, user; never a password) — and
+// its backups: the folder they go to, the newest copy, a copy now, and a restore from one.
 
 #include <QWidget>
 #include <functional>
@@ -8,6 +9,8 @@
 
 class QLabel;
 class QLineEdit;
+class QRadioButton;
+class QStackedWidget;
 
 namespace vorda {
 struct BackupCopy;
@@ -16,11 +19,13 @@ struct BackupCopy;
 namespace vorda {
 
 struct AppState;
+class Session;
 
 class DataLocationScreen : public QWidget {
     Q_OBJECT
 public:
-    explicit DataLocationScreen(AppState& state, QWidget* parent = nullptr);
+    // A registered location goes to the session, which every screen listens to.
+    DataLocationScreen(AppState& state, Session& session, QWidget* parent = nullptr);
 
     // The file choosers, replaceable by tests: an existing file to open, a new file to create.
     std::function<QString(QWidget*)> chooseExisting;
@@ -32,8 +37,12 @@ public:
     // The firm's Access file to import, replaceable by tests.
     std::function<QString(QWidget*)> chooseAccessFile;
 
-    // "登録": the field's path becomes the database path and is written to vorda.INI.
+    // "登録": the field's path, or the server's address, becomes the data location and is
+    // written to vorda.INI. A server is registered only when it answers and its database
+    // holds the program's tables.
     void registerPath();
+    // Whether the server fields are the ones in use ("サーバー").
+    bool onServer() const;
     // "参照…": an existing VORDA database into the field.
     void browse();
     // "新規作成…": a new database with the rows a new firm needs, put in the field and registered.
@@ -53,14 +62,24 @@ public:
 
 signals:
     void registered();
-    // A restore replaced the database: every open screen reads it again.
-    void restored();
 
 private:
     bool writePath(const QString& path);
+    void showLocation(const QString& location);
+    void showKind();
+    QString serverLocation(QString& why) const;
 
     AppState& state_;
+    Session& session_;
+    QRadioButton* onFile_;
+    QRadioButton* onServer_;
+    QStackedWidget* kinds_;
     QLineEdit* path_;
+    QLineEdit* host_;
+    QLineEdit* port_;
+    QLineEdit* database_;
+    QLineEdit* user_;
+    QString serverOptions_; // options of the registered address, kept though not shown
     QLabel* confirmation_;
     QLineEdit* backupFolder_;
     QLabel* newest_;

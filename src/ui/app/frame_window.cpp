@@ -1,6 +1,8 @@
 #include "ui/app/frame_window.h"
 
 #include "core/app/app_state.h"
+#include "core/app/session.h"
+#include "core/data/database.h"
 #include "ui/app/main_screen.h"
 #include "ui/app/ui_support.h"
 
@@ -81,7 +83,8 @@ bool notProvided(ScreenId id) {
 } // namespace
 
 FrameWindow::FrameWindow(AppState& state, QWidget* parent)
-    : QMainWindow(parent), state_(state), area_(new QMdiArea(this)), status_(new QLabel(this)) {
+    : QMainWindow(parent), state_(state), session_(new Session(state, this)),
+      area_(new QMdiArea(this)), status_(new QLabel(this)) {
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(QStringLiteral("VORDA管理"));
     area_->setObjectName(QStringLiteral("mdiArea"));
@@ -93,6 +96,7 @@ FrameWindow::FrameWindow(AppState& state, QWidget* parent)
     setCentralWidget(area_);
     status_->setObjectName(QStringLiteral("statusText"));
     statusBar()->addWidget(status_, 1);
+    connect(session_, &Session::connectionLost, this, &FrameWindow::connectionLost);
     buildMenus();
     registerScreens(*this);
     updateAvailability();
@@ -234,7 +238,7 @@ void FrameWindow::followDatabase(QWidget* screen, std::function<QString()> path,
         *loaded = path();
         reload();
     };
-    connect(this, &FrameWindow::dataLocationChanged, screen, again);
+    connect(session_, &Session::locationChanged, screen, again);
     connect(area_, &QMdiArea::subWindowActivated, screen,
             [screen, path, loaded, again](QMdiSubWindow* w) {
                 if (w && w->widget() == screen && path() != *loaded)
@@ -299,6 +303,22 @@ void FrameWindow::backupReported(const QString& databasePath, const QString& cop
         backupFailureShown_ = true;
         ui::showMessage(this, text);
     }
+}
+
+void FrameWindow::connectionLost(const QString& message) {
+    showStatus(QString(message).replace(u'\n', u' '));
+    ui::showMessage(this, message);
+}
+
+void showFailure(QWidget* screen, const DbError& error, const QString& outcome) {
+    const QString text = outcome.isEmpty() ? error.message : error.message + u'\n' + outcome;
+    if (error.kind == DbErrorKind::Unreachable) {
+        if (FrameWindow* frame = frameOf(screen)) {
+            frame->session().reportConnectionLost(text);
+            return;
+        }
+    }
+    ui::showMessage(screen, text);
 }
 
 FrameWindow* frameOf(QWidget* screen) {

@@ -19,6 +19,8 @@ class QMdiSubWindow;
 namespace vorda {
 
 struct AppState;
+struct DbError;
+class Session;
 
 enum class ScreenId {
     Main,             // Form1
@@ -53,6 +55,8 @@ public:
     ~FrameWindow() override;
 
     AppState& state() { return state_; }
+    // The data location in use and its connection: screens listen to it.
+    Session& session() { return *session_; }
 
     using Factory = std::function<QWidget*(FrameWindow&)>;
     void registerScreen(ScreenId id, Factory factory);
@@ -95,15 +99,13 @@ public:
     // The menu entries, for tests: top menu index and entry index as the menu tree gives them.
     QAction* menuEntry(int menu, int index) const;
 
-    // A list of the database's rows stays with the current file: `reload` runs when the
-    // data location changes and when the screen comes to the front with another path than
-    // the one it last read.
+    // A list of the database's rows stays with the current data: `reload` runs when the
+    // session says the location changed and when the screen comes to the front with another
+    // path than the one it last read.
     void followDatabase(QWidget* screen, std::function<QString()> path,
                         std::function<void()> reload);
 
 signals:
-    // "登録" of the data location screen: another database is in use now.
-    void dataLocationChanged();
     // The project master has closed: open project lists read the projects again.
     void projectsChanged();
     // The weather master has closed: an open weather picker reads the words again.
@@ -119,8 +121,10 @@ private:
     void buildMenus();
     void updateAvailability();
     void menuChosen(int menu, int index);
+    void connectionLost(const QString& message);
 
     AppState& state_;
+    Session* session_;
     QMdiArea* area_;
     QLabel* status_;
     QHash<ScreenId, Factory> factories_;
@@ -134,6 +138,12 @@ private:
 
 // The frame a screen is shown in, or nullptr (a screen made on its own, in a test).
 FrameWindow* frameOf(QWidget* screen);
+
+// A failed database operation of a screen, said once: a lost or refused connection goes
+// through the frame's session (the frame says it, on its status line and in a box); any
+// other failure, or a screen without a frame, in a box over the screen. `outcome` says
+// what became of the operation, e.g. that nothing was registered.
+void showFailure(QWidget* screen, const DbError& error, const QString& outcome = QString());
 
 // Registers every screen this program has, in one place.
 void registerScreens(FrameWindow& frame);

@@ -245,7 +245,7 @@ void MainScreen::chooseWeather(const QString& word) {
     weather_->setText(word);
     state_.weatherText = word;
     if (const DbError e = tenkiset(state_))
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
 }
 
 std::optional<QDate> MainScreen::takeFieldsDate() {

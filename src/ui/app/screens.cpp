@@ -2,6 +2,7 @@
 // listed here stays disabled.
 
 #include "core/app/app_state.h"
+#include "core/app/session.h"
 #include "ui/app/data_location_screen.h"
 #include "ui/app/frame_window.h"
 #include "ui/app/main_screen.h"
@@ -42,19 +43,13 @@ void registerScreens(FrameWindow& frame) {
     frame.registerScreen(ScreenId::Main,
                          [](FrameWindow& f) -> QWidget* { return new MainScreen(f.state(), f); });
     frame.registerScreen(ScreenId::DataLocation, [](FrameWindow& f) -> QWidget* {
-        auto* screen = new DataLocationScreen(f.state());
-        QObject::connect(screen, &DataLocationScreen::registered, &f, [&f] {
-            if (auto* main = qobject_cast<MainScreen*>(f.screen(ScreenId::Main)))
-                main->refreshWeather();
-            emit f.dataLocationChanged();
-        });
-        // A restored file is another file under the same name: everything reads it again.
-        QObject::connect(screen, &DataLocationScreen::restored, &f, [&f] {
-            if (auto* main = qobject_cast<MainScreen*>(f.screen(ScreenId::Main)))
-                main->refreshWeather();
-            emit f.dataLocationChanged();
-        });
-        return screen;
+        return new DataLocationScreen(f.state(), f.session());
+    });
+    // Another data location, or the same one restored from a copy: the main screen's
+    // weather is read again (the lists follow through followDatabase).
+    QObject::connect(&frame.session(), &Session::locationChanged, &frame, [&frame] {
+        if (auto* main = qobject_cast<MainScreen*>(frame.screen(ScreenId::Main)))
+            main->refreshWeather();
     });
     frame.registerScreen(ScreenId::Entry, [](FrameWindow& f) -> QWidget* {
         auto* screen = new EntryScreen(f.state(), f);

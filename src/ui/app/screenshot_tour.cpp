@@ -4,18 +4,21 @@
 #include "core/data/backup.h"
 #include "ui/app/frame_window.h"
 #include "ui/app/main_screen.h"
+#include "ui/app/password_question.h"
 #include "ui/app/restore_list.h"
 #include "ui/entry/entry_screen.h"
 #include "ui/masters/register_form.h"
 #include "ui/reports/daily_print_screen.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
 
@@ -59,6 +62,32 @@ void runScreenshotTour(FrameWindow& frame, const QString& folder) {
     steps->push_back({100, [firstMenu] { firstMenu->hide(); }});
     steps->push_back({100, [&frame] { frame.openScreen(ScreenId::DataLocation); }});
     steps->push_back({400, [folder] { shoot(folder, QStringLiteral("data_location")); }});
+    // The same screen for a server, filled in as an office would (not registered).
+    steps->push_back({100, [&frame] {
+                          QWidget* screen = frame.screen(ScreenId::DataLocation);
+                          if (!screen)
+                              return;
+                          if (auto* kind =
+                                  screen->findChild<QRadioButton*>(QStringLiteral("KindServer")))
+                              kind->setChecked(true);
+                          for (const auto& [name, text] : {std::pair{"ServerHost", "office-pc"},
+                                                           std::pair{"ServerDatabase", "vorda"},
+                                                           std::pair{"ServerUser", "jimu"}})
+                              if (auto* field = screen->findChild<QLineEdit*>(QLatin1String(name)))
+                                  field->setText(QLatin1String(text));
+                      }});
+    steps->push_back({400, [folder] { shoot(folder, QStringLiteral("data_location_server")); }});
+    // The question for a server's password, as it comes up when a connection needs one.
+    steps->push_back({100, [folder] {
+                          QTimer::singleShot(400, [folder] {
+                              shoot(folder, QStringLiteral("password_question"));
+                              if (auto* d =
+                                      qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                                  d->reject();
+                          });
+                          ui::askServerPassword(QStringLiteral("postgresql://jimu@office-pc/vorda"),
+                                                QStringLiteral("jimu"), false);
+                      }});
     steps->push_back({100, [&frame, folder] {
                           const QString database = frame.state().databasePath;
                           auto* list = new RestoreList(

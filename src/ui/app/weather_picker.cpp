@@ -33,7 +33,7 @@ void WeatherPicker::refresh() {
     // The words of the database in use, the one whose weather the main screen shows.
     words_.clear();
     if (const DbError e = weatherWords(state_.databasePath, words_))
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
     std::vector<QStringList> rows;
     for (const QString& w : std::as_const(words_))
         rows.push_back({w});

@@ -608,11 +608,23 @@ bool EntryScreen::refusedFieldsStop() {
 }
 
 // What "登録" points out comes in one question; "戻る" goes to the first finding.
+namespace {
+
+// What became of a 登録 that failed for a lost connection: nothing went to the database.
+QString notRegistered(const DbError& e) {
+    return e.kind == DbErrorKind::Unreachable
+               ? QStringLiteral("この日の日報は登録していません。入力した内容はこの画面に残って"
+                                "いますので、つながってからもう一度「登録」してください。")
+               : QString();
+}
+
+} // namespace
+
 bool EntryScreen::findingsStop() {
     std::vector<DayFinding> found;
     if (const DbError e =
             dayFindings(state_.databasePath, edit_.day, edit_.date, edit_.names, found)) {
-        ui::showMessage(this, e.message);
+        showFailure(this, e, notRegistered(e));
         return true;
     }
     if (found.empty() || ui::askChoice(this, findingsQuestion(found), QStringLiteral("登録"),
@@ -751,7 +763,7 @@ void EntryScreen::showEverything() {
 bool EntryScreen::loadDay(const QDate& date) {
     // A day without rows shows the last caption.
     if (const DbError e = edit_.load(state_.databasePath, date, state_.extraCaption)) {
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
         return false;
     }
     state_.extraCaption = edit_.day.extraCaption;
@@ -788,7 +800,9 @@ void EntryScreen::registerDay() {
     if (state_.workingDate != edit_.date)
         readWeather(state_.databasePath, edit_.date, weather);
     if (const DbError e = edit_.save(state_.databasePath, weather)) {
-        ui::showMessage(this, e.message); // nothing was written; the typed day is still here
+        // Nothing was written; the typed day is still here. A lost connection is said once,
+        // by the frame, with what became of the day.
+        showFailure(this, e, notRegistered(e));
         return;
     }
     state_.extraCaption = edit_.day.extraCaption;
@@ -826,7 +840,7 @@ void EntryScreen::copyDay() {
         return;
     }
     if (const DbError e = GTDAT(state_.databasePath, from, source, names)) {
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
         return;
     }
     if (source.groups[0].recordNumber == 0) {

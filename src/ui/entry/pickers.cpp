@@ -3,6 +3,7 @@
 #include "core/entry/day_edit.h"
 
 #include "core/app/app_state.h"
+#include "core/app/session.h"
 #include "ui/app/frame_window.h"
 #include "ui/app/pick_list.h"
 #include "ui/app/ui_support.h"
@@ -37,15 +38,15 @@ class ProjectLists : public QObject {
 public:
     explicit ProjectLists(FrameWindow& frame) : QObject(&frame) {
         setObjectName(QStringLiteral("projectLists"));
-        for (auto changed : {&FrameWindow::projectsChanged, &FrameWindow::dataLocationChanged,
-                             &FrameWindow::dataChanged})
-            connect(&frame, changed, this, [this, &frame] {
-                lists_.clear();
-                // An open picker may have read again before this: its list is the one kept.
-                if (auto* open =
-                        qobject_cast<ProjectPicker*>(frame.screen(ScreenId::ProjectPicker)))
-                    open->refresh();
-            });
+        const auto readAgain = [this, &frame] {
+            lists_.clear();
+            // An open picker may have read again before this: its list is the one kept.
+            if (auto* open = qobject_cast<ProjectPicker*>(frame.screen(ScreenId::ProjectPicker)))
+                open->refresh();
+        };
+        for (auto changed : {&FrameWindow::projectsChanged, &FrameWindow::dataChanged})
+            connect(&frame, changed, this, readAgain);
+        connect(&frame.session(), &Session::locationChanged, this, readAgain);
     }
     static ProjectLists& of(FrameWindow& frame) {
         auto* lists = frame.findChild<ProjectLists*>(QStringLiteral("projectLists"),
@@ -116,7 +117,7 @@ void ProjectPicker::showRows() {
     // left out by the query unless asked for.
     const QDate day = showEnded_->isChecked() ? QDate() : day_;
     if (const DbError e = ProjectLists::of(frame_).read(state_.boundDatabasePath, day, projects_))
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
     std::vector<QStringList> rows;
     rows.reserve(projects_.size());
     for (const ProjectEntry& p : projects_)
@@ -151,7 +152,7 @@ MarkPicker::MarkPicker(AppState& state, FrameWindow& frame, QWidget* parent)
 void MarkPicker::refresh() {
     marks_.clear();
     if (const DbError e = listStaffMarks(state_.boundDatabasePath, marks_))
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
     std::vector<QStringList> rows;
     // The first nine are numbered: the digit typed in a staff cell puts that mark.
     for (std::size_t i = 0; i < marks_.size(); ++i)

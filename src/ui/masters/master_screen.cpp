@@ -258,7 +258,7 @@ MasterScreen::MasterScreen(AppState& state, const MasterDef& def, const QString&
 
     // A bound grid: it reads the path of the last read of vorda.INI, and writes where it read.
     if (const DbError e = model_->load(state_.boundDatabasePath))
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
     const int charWidth = grid_->fontMetrics().horizontalAdvance(QStringLiteral("国"));
     for (int c = 0; c < int(def_.fields.size()); ++c) {
         const int caption = grid_->fontMetrics().horizontalAdvance(
@@ -319,7 +319,7 @@ void MasterScreen::rowLeft(const QModelIndex& current, const QModelIndex& previo
 void MasterScreen::reload(int currentRow, int currentColumn) {
     stale_ = false;
     if (const DbError e = model_->load(model_->path()))
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
     const int rows = model_->rowCount();
     if (rows > 0)
         grid_->setCurrentIndex(

@@ -2,6 +2,7 @@
 
 #include "core/app/app_state.h"
 #include "core/masters/purge.h"
+#include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
 #include "ui/masters/register_form.h"
 #include "ui/reports/print_screen_parts.h"
@@ -44,7 +45,7 @@ void PurgeScreen::start() {
     }
     PurgePlan plan;
     if (const DbError e = planPurge(state_.databasePath, cutOff.date, plan)) {
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
         return;
     }
     const QString undated = undatedNote(plan.undated);
@@ -65,7 +66,7 @@ void PurgeScreen::start() {
     PurgeResult result;
     const QDateTime now(state_.today(), QTime::currentTime());
     if (const DbError e = purgeDailyReports(state_.databasePath, cutOff.date, now, result)) {
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
         return;
     }
     if (result.deleted == 0) {

@@ -1,6 +1,7 @@
 #include "ui/masters/register_form.h"
 
 #include "core/app/app_state.h"
+#include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
 
 #include <QGridLayout>
@@ -65,7 +66,7 @@ void RegisterForm::addButtons() {
 bool RegisterForm::load() {
     const QString path = state_.databasePath;
     if (const DbError e = readFields(path)) {
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
         return false;
     }
     readFrom_ = path;

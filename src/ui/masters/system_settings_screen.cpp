@@ -1,6 +1,7 @@
 #include "ui/masters/system_settings_screen.h"
 
 #include "core/masters/settings.h"
+#include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
 
 #include <QLabel>
@@ -78,7 +79,7 @@ bool SystemSettingsScreen::writeFields(const QString& databasePath) {
         return false;
     }
     if (const DbError e = writeSystemSettings(databasePath, texts)) {
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "ui/masters/trade_name_screen.h"
 
 #include "core/masters/settings.h"
+#include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
 
 #include <QLineEdit>
@@ -33,7 +34,7 @@ bool TradeNameScreen::writeFields(const QString& databasePath) {
     for (int i = 0; i < int(fields_.size()); ++i)
         texts[i] = fields_[i]->text();
     if (const DbError e = writeTradeName(databasePath, texts)) {
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
         return false;
     }
     return true;

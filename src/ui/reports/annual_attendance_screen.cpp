@@ -3,6 +3,7 @@
 #include "core/app/app_state.h"
 #include "core/reports/annual_attendance.h"
 #include "core/reports/csv_export.h"
+#include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
 #include "ui/reports/print_output.h"
 
@@ -113,7 +114,7 @@ void AnnualAttendanceScreen::run(Output output) {
     AnnualAttendanceData data;
     if (const DbError e = readAnnualAttendance(state_.databasePath, request, era_, data, step)) {
         progress_->setValue(0);
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
         return;
     }
     if (data.sheets.empty()) {

@@ -3,6 +3,7 @@
 #include "core/app/app_state.h"
 #include "core/reports/attendance_sheet.h"
 #include "core/reports/csv_export.h"
+#include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
 #include "ui/reports/print_output.h"
 #include "ui/reports/print_screen_parts.h"
@@ -72,7 +73,7 @@ void AttendanceScreen::run(Output output) {
     AttendanceSheetData data;
     if (const DbError e = readAttendanceSheet(state_.databasePath, *month, era_, data, step)) {
         progress_->setValue(0);
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
         return;
     }
     const QString name = QStringLiteral("月別出勤表_%1%2")

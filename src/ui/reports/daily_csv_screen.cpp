@@ -2,6 +2,7 @@
 
 #include "core/app/app_state.h"
 #include "core/reports/csv_export.h"
+#include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
 #include "ui/reports/print_output.h"
 
@@ -80,7 +81,7 @@ void DailyCsvScreen::save() {
     }
     CsvTable table;
     if (const DbError e = readDailyCsv(state_.databasePath, *from, *to, table)) {
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
         return;
     }
     const QString format = QStringLiteral("yyyyMMdd");

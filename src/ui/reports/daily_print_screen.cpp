@@ -2,6 +2,7 @@
 
 #include "core/app/app_state.h"
 #include "core/app/working_date.h"
+#include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
 #include "ui/reports/print_output.h"
 #include "ui/reports/print_screen_parts.h"
@@ -47,7 +48,7 @@ void DailyPrintScreen::run(Output output) {
     DailyReportData data;
     model_.extraCaption = state_.extraCaption; // a day without rows prints the last caption
     if (const DbError e = readDailyReport(state_.databasePath, *date, era_, model_, data)) {
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
         return;
     }
     state_.extraCaption = model_.extraCaption;

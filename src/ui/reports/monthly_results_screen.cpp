@@ -2,6 +2,7 @@
 
 #include "core/app/app_state.h"
 #include "core/reports/csv_export.h"
+#include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
 #include "ui/reports/print_output.h"
 #include "ui/reports/print_screen_parts.h"
@@ -75,7 +76,7 @@ void MonthlyResultsScreen::run(Output output) {
     const auto step = [this](int value) { progress_->setValue(value); };
     if (const DbError e = readMonthlyResults(state_.databasePath, *request, era_, data, step)) {
         progress_->setValue(0);
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
         return;
     }
     const QString name = QStringLiteral("月間稼働実績_%1%2")

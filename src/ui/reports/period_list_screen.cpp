@@ -2,6 +2,7 @@
 
 #include "core/app/app_state.h"
 #include "core/reports/period_list.h"
+#include "ui/app/frame_window.h"
 #include "ui/app/ui_support.h"
 #include "ui/reports/print_screen_parts.h"
 
@@ -72,7 +73,7 @@ void PeriodListScreen::readProjects(bool quiet) {
     // A bound list: it reads the path of the last read of vorda.INI.
     if (const DbError e = listProjects(state_.boundDatabasePath, projects)) {
         if (!quiet)
-            ui::showMessage(this, e.message);
+            showFailure(this, e);
         return; // the list stays as it was
     }
     QStringList names;
@@ -106,7 +107,7 @@ void PeriodListScreen::run(Output output) {
     PeriodListData data;
     if (const DbError e =
             readPeriodList(state_.databasePath, chosen_, state_.today().year(), era_, data)) {
-        ui::showMessage(this, e.message);
+        showFailure(this, e);
         return;
     }
     if (data.empty()) {

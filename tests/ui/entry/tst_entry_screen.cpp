@@ -2,11 +2,13 @@
 // pickers, unsaved work, and a day typed, registered and read back.
 
 #include "core/app/app_state.h"
+#include "core/data/new_database.h"
 #include "core/data/schema.h"
 #include "core/data/values.h"
 #include "core/entry/day_store.h"
 #include "support/message_recorder.h"
 #include "support/temp_database.h"
+#include "support/test_server.h"
 #include "ui/app/data_location_screen.h"
 #include "ui/app/frame_window.h"
 #include "ui/app/main_screen.h"
@@ -75,8 +77,13 @@ void enter(QWidget* field) {
 
 struct Fixture {
     explicit Fixture(int employees = 20) {
+        fill(t.path(), employees);
+        state.today = [] { return kDay; };
+    }
+    // The employees, vehicles and projects at `location`, which the screens then use.
+    void fill(const QString& location, int employees = 20) {
         Database db;
-        if (db.open(t.path()))
+        if (db.open(location))
             return;
         for (int i = 0; i < employees; ++i)
             db.insert(table::Employees, {QString::number(i), QStringLiteral("社員%1").arg(i),
@@ -87,9 +94,8 @@ struct Fixture {
             db.insert(table::Projects,
                       {p, QStringLiteral("工事%1").arg(p), QStringLiteral("2024-01-01"),
                        QStringLiteral("2024-12-31"), QStringLiteral("発注者%1").arg(p)});
-        state.databasePath = t.path();
-        state.boundDatabasePath = t.path();
-        state.today = [] { return kDay; };
+        state.databasePath = location;
+        state.boundDatabasePath = location;
     }
 
     EntryScreen* open() {
@@ -1492,6 +1498,85 @@ private slots:
         QCOMPARE(marks, 10);
         QCOMPARE(counts, 14);
         QCOMPARE(d.groups[1].spotCount[0], qint16(3));
+    }
+
+    // The server goes away while a day is typed: 登録 writes nothing, the frame says once that
+    // the connection is lost and that the day was not registered, and the typed day stays on
+    // screen; once the server takes connections again the same 登録 goes through.
+    void aLostConnectionKeepsTheTypedDay() {
+        VORDA_REQUIRE_SERVER();
+        test::TempServerDatabase server;
+        QVERIFY2(server.ok(), qPrintable(server.message()));
+        NewDatabaseOptions options;
+        options.today = kDay;
+        const DbError created = createDatabase(server.url(), options);
+        QVERIFY2(!created, qPrintable(created.message));
+        Fixture f;
+        f.fill(server.url());
+        test::MessageRecorder messages;
+        EntryScreen* e = f.open();
+        QVERIFY(e);
+        QTest::mouseClick(f.find(QStringLiteral("Text1")), Qt::LeftButton);
+        auto* list = f.frame->findChild<QTreeWidget*>(QStringLiteral("DBList1"));
+        QVERIFY(list);
+        clickRow(list, list->topLevelItem(2));
+        typeInto(f.find(QStringLiteral("Text5")), QStringLiteral("片側通行"));
+        f.find<QPushButton>(QStringLiteral("COMBTN(1)"))->click();
+        typeInto(f.find(QStringLiteral("SG1(0)")), QStringLiteral("○"));
+
+        const QString admin = QStringLiteral("entry_admin");
+        const auto allowConnections = [&](bool allow) {
+            QSqlDatabase db = test::addServerConnection(test::testServerUrl(), admin);
+            QSqlQuery q(db);
+            const bool done =
+                db.open() &&
+                q.exec(QStringLiteral("ALTER DATABASE \"%1\" ALLOW_CONNECTIONS %2")
+                           .arg(server.name(),
+                                allow ? QStringLiteral("true") : QStringLiteral("false"))) &&
+                (allow || q.exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM "
+                                                "pg_stat_activity WHERE datname = '%1'")
+                                     .arg(server.name())));
+            if (!done)
+                qWarning("%s", qPrintable(q.lastError().text() + db.lastError().text()));
+            return done;
+        };
+        const auto dropAdmin = [&] {
+            QSqlDatabase::database(admin, false).close();
+            QSqlDatabase::removeDatabase(admin);
+        };
+        QVERIFY(allowConnections(false));
+        dropAdmin();
+        f.find<QPushButton>(QStringLiteral("Command3"))->click();
+        const bool refusedAsLost =
+            messages.texts.size() == 1 &&
+            messages.texts[0].contains(QStringLiteral("接続できません")) &&
+            messages.texts[0].contains(QStringLiteral("この日の日報は登録していません"));
+        const QString said = messages.texts.join(u'|');
+        const bool onStatus = f.frame->findChild<QLabel*>(QStringLiteral("statusText"))
+                                  ->text()
+                                  .contains(QStringLiteral("接続できません"));
+        QVERIFY(allowConnections(true));
+        dropAdmin();
+        QVERIFY2(refusedAsLost, qPrintable(said));
+        QVERIFY(onStatus);
+        QCOMPARE(f.find(QStringLiteral("Text1"))->text(), QStringLiteral("工事3"));
+        QCOMPARE(f.find(QStringLiteral("Text5"))->text(), QStringLiteral("片側通行"));
+        QCOMPARE(f.find(QStringLiteral("SG1(0)"))->text(), QStringLiteral("○"));
+        QVERIFY(e->hasUnsavedChanges());
+        const auto storedRows = [&server] {
+            Database db;
+            qint64 n = -1;
+            if (!db.open(server.url()))
+                db.count(table::DailyReport, {{rec::Date, Condition::Op::Eq, toDbDate(kDay)}}, n);
+            return n;
+        };
+        QCOMPARE(storedRows(), qint64(0));
+
+        messages.texts.clear();
+        f.find<QPushButton>(QStringLiteral("Command3"))->click();
+        QCOMPARE(messages.texts, QStringList({QStringLiteral("登録終了しました。")}));
+        QCOMPARE(storedRows(), qint64(1));
+        QVERIFY(!e->hasUnsavedChanges());
     }
 };
 

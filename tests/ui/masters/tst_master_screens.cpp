@@ -2,6 +2,7 @@
 // "行削除" and "終了", the 予備登録 menu, and the lists that follow the masters.
 
 #include "core/app/app_state.h"
+#include "core/app/session.h"
 #include "core/data/daily_record.h"
 #include "core/data/schema.h"
 #include "core/masters/master_edit.h"
@@ -613,7 +614,7 @@ private slots:
         QCOMPARE(reopened(), (QStringList{"工事1", "工事2", "新築工事", "他の画面の工事"}));
         f.insert(table::Projects,
                  {21, QStringLiteral("二つ目"), QVariant(), QVariant(), QVariant()});
-        emit f.frame->dataLocationChanged();
+        f.frame->session().setLocation(f.t.path());
         QCOMPARE(reopened().size(), 5);
         grid = gridOf(f.frame->openScreen(ScreenId::ProjectMaster));
         typeCell(grid, 0, 1, QStringLiteral("改名"));
