@@ -587,6 +587,8 @@ private slots:
         test::TempDatabase t(QStringLiteral("server"));
         VORDA_READY(t);
         const QString database = QUrl(t.path()).path().mid(1);
+        // Ends this database's client connections from a session of its own, and waits
+        // until they are gone.
         const auto cutConnections = [&] {
             const QString name = QStringLiteral("tst_database_cutter");
             int cut = -1;
@@ -594,8 +596,9 @@ private slots:
                 QSqlDatabase admin = test::addServerConnection(test::testServerUrl(), name);
                 QSqlQuery q(admin);
                 if (admin.open() &&
-                    q.prepare(QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM "
-                                             "pg_stat_activity WHERE datname = ?"))) {
+                    q.prepare(QStringLiteral("SELECT count(pg_terminate_backend(pid, 5000)) FROM "
+                                             "pg_stat_activity WHERE datname = ? AND "
+                                             "backend_type = 'client backend'"))) {
                     q.addBindValue(database);
                     if (q.exec() && q.next())
                         cut = q.value(0).toInt();
