@@ -17,6 +17,8 @@
 #include <QTest>
 
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 
 namespace vorda::test {
 
@@ -109,7 +111,27 @@ private:
                           .arg(server_, db.lastError().text());
             return false;
         }
+        dropLeftByTheDead();
         return true;
+    }
+
+    // A test program killed half-way (a crash, a closed pipe) leaves its databases behind on
+    // a server that outlives it: whichever program connects next drops those of processes
+    // that are gone. The server is on this machine, so the numbers are this machine's.
+    void dropLeftByTheDead() {
+        QSqlQuery q(QSqlDatabase::database(kAdmin, false));
+        if (!q.exec(QStringLiteral("SELECT datname FROM pg_database WHERE datname ~ "
+                                   "'^vorda_(tpl|e)_[0-9]+_[0-9]+$'")))
+            return;
+        QStringList gone;
+        while (q.next()) {
+            const QString name = q.value(0).toString();
+            const pid_t pid = pid_t(name.section(u'_', 2, 2).toLongLong());
+            if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+                gone << name;
+        }
+        for (const QString& name : std::as_const(gone))
+            drop(name);
     }
 
     QString nextName(const QString& kind) {
