@@ -239,6 +239,12 @@ bool Database::adoptKept(const QString& location) {
 
 DbError Database::fail(const QSqlError& error, const QString& what) const {
     failed_ = true;
+    // A server's connection that broke earlier in this work is closed by then: every later
+    // statement (the COMMIT too) is told what the first one was, not "database not open".
+    if (engine_ == Engine::Server && db_.isValid() && !db_.isOpen())
+        return dbErrorOf(QSqlError(QString(), QStringLiteral("no connection to the server"),
+                                   QSqlError::ConnectionError),
+                         path_, what);
     return dbErrorOf(error, path_, what);
 }
 
@@ -911,7 +917,7 @@ QString Database::whereClause(const QString& table, const Where& where, QVariant
         if (c.op == Condition::Op::In) {
             const QVariantList values = c.value.toList();
             parts << (values.isEmpty()
-                          ? QStringLiteral("0")
+                          ? QStringLiteral("1 = 0") // a truth value on both engines
                           : quoteIdentifier(name) + QLatin1String(opSql(c.op)) + u'(' +
                                 QStringList(values.size(), QStringLiteral("?")).join(u',') + u')');
             params << values;
@@ -1050,12 +1056,19 @@ DbError Database::selectColumns(const QString& table, const QString& columns, co
     if (DbError e = run(q, sql, params, table))
         return e;
     const int fields = q.record().count() - 1;
+    const bool server = engine_ == Engine::Server;
     while (q.next()) {
         Row r;
         r.rowid = q.value(0).toLongLong();
         r.values.reserve(fields);
-        for (int i = 1; i <= fields; ++i)
-            r.values.append(q.value(i));
+        for (int i = 1; i <= fields; ++i) {
+            QVariant v = q.value(i);
+            // The server's driver gives a bigint that is not negative as unsigned; it is the
+            // same signed 64-bit number a file gives, and is read as one everywhere.
+            if (server && v.typeId() == QMetaType::ULongLong)
+                v = QVariant(qlonglong(v.toULongLong()));
+            r.values.append(std::move(v));
+        }
         out.push_back(std::move(r));
     }
     // All rows are fetched: no unfinished read keeps its lock on the file.

@@ -15,6 +15,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
+#include <QUrl>
 #include <sys/stat.h>
 
 using namespace vorda;
@@ -106,7 +107,7 @@ private slots:
 
     void sqliteFileWithoutOurTablesIsRefused() {
         test::TempDatabase t;
-        QVERIFY(t.ok());
+        VORDA_READY(t);
         {
             Database db;
             VORDA_OPEN(db, t.path());
@@ -153,7 +154,7 @@ private slots:
         QFETCH(QString, named);
         QFETCH(QString, options);
         test::TempDatabase t;
-        QVERIFY(t.ok());
+        VORDA_READY(t);
         {
             Database db;
             VORDA_OPEN(db, t.path());
@@ -171,15 +172,17 @@ private slots:
 
     void createNeverOverwrites() {
         test::TempDatabase t;
-        QVERIFY(t.ok());
+        VORDA_READY(t);
         const QByteArray before = test::fileHash(t.path());
         QVERIFY(createDatabase(t.path(), {}));
         QCOMPARE(test::fileHash(t.path()), before);
     }
 
+    void valuesAreBoundNeverSpliced_data() { test::engineRows(); }
     void valuesAreBoundNeverSpliced() {
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         Database db;
         VORDA_OPEN(db, t.path());
         QVERIFY(!db.insert(table::Employees, employee(QStringLiteral("大'塚"), 5)));
@@ -195,9 +198,11 @@ private slots:
         QCOMPARE(rows.size(), std::size_t(0));
     }
 
+    void rangeAndOrder_data() { test::engineRows(); }
     void rangeAndOrder() {
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         Database db;
         VORDA_OPEN(db, t.path());
         for (const char* d :
@@ -218,22 +223,64 @@ private slots:
             dates << r.values[rec::Date].toString();
         // Stored order, not date order.
         QCOMPARE(dates, QStringList({"2024-03-02", "2024-03-01", "2024-03-31"}));
+
+        const auto datesWhere = [&](const Where& where) {
+            std::vector<Row> found;
+            QStringList out;
+            if (DbError e =
+                    db.selectFields(table::DailyReport, {rec::Date, rec::JobNumber}, where, found))
+                return QStringList{e.message};
+            for (const Row& r : found)
+                out << r.values[0].toString() + u'/' + r.values[1].toString();
+            return out;
+        };
+        QCOMPARE(datesWhere({{rec::Date, Condition::Op::In,
+                              QVariantList{QStringLiteral("2024-04-01"), QStringLiteral("x"),
+                                           QStringLiteral("2024-02-29")}}}),
+                 QStringList({"2024-02-29/7", "2024-04-01/7"}));
+        QCOMPARE(datesWhere({{rec::Date, Condition::Op::In, QVariantList{}}}), QStringList());
+        QCOMPARE(datesWhere({{rec::Date, Condition::Op::Contains, QStringLiteral("-0")},
+                             {rec::Date, Condition::Op::Contains, QStringLiteral("3-3")}}),
+                 QStringList({"2024-03-31/7"}));
+        // Rows are written and removed by their rowid; a text of digits is a number anywhere.
+        QVariantList job(rec::FieldCount);
+        job[rec::JobNumber] = QStringLiteral("8");
+        QVERIFY(!db.update(table::DailyReport, rows[0].rowid, job));
+        QVERIFY(!db.remove(table::DailyReport, rows[1].rowid));
+        qint64 removed = -1;
+        QVERIFY(!db.removeWhere(table::DailyReport,
+                                {{rec::Date, Condition::Op::Le, QStringLiteral("2024-02-29")}},
+                                &removed));
+        QCOMPARE(removed, 1);
+        qint64 added = 0;
+        QVERIFY(!db.insert(table::DailyReport, {QStringLiteral("2024-01-01"), 9}, &added));
+        QCOMPARE(datesWhere({}),
+                 QStringList({"2024-03-02/8", "2024-03-31/7", "2024-04-01/7", "2024-01-01/9"}));
+        QVERIFY(!db.select(table::DailyReport, {{rec::JobNumber, Condition::Op::Eq, 9}}, rows));
+        QCOMPARE(rows.size(), std::size_t(1));
+        QCOMPARE(rows[0].rowid, added);
+        bool any = true;
+        QVERIFY(!db.anyValueIn(table::DailyReport, {rec::Remarks}, any));
+        QVERIFY(!any);
+        QVERIFY(!db.anyValueIn(table::DailyReport, {rec::Remarks, rec::JobNumber}, any));
+        QVERIFY(any);
     }
 
+    void failureMidTransactionLeavesTheFileAsItWas_data() { test::engineRows(); }
     void failureMidTransactionLeavesTheFileAsItWas() {
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         {
             Database db;
             VORDA_OPEN(db, t.path());
             QVERIFY(!db.insert(table::Employees, employee(QStringLiteral("山田"), 10)));
             // The third daily report row of the day fails.
-            QVERIFY(
-                !db.exec(QStringLiteral("CREATE TRIGGER fail_third BEFORE INSERT ON \"VORDA工事\" "
-                                        "WHEN (SELECT count(*) FROM \"VORDA工事\") >= 2 "
-                                        "BEGIN SELECT RAISE(ABORT, 'injected'); END")));
+            QVERIFY(!test::addFailingTrigger(db, table::DailyReport, QStringLiteral("INSERT"),
+                                             QStringLiteral("(SELECT count(*) FROM "
+                                                            "\"VORDA工事\") >= 2")));
         }
-        const QByteArray before = test::fileHash(t.path());
+        const QByteArray before = t.onServer() ? QByteArray() : test::fileHash(t.path());
 
         {
             Database db;
@@ -267,12 +314,15 @@ private slots:
             QVERIFY(!db.selectAll(table::Employees, staff));
             QCOMPARE(staff[0].values[emp::DaysOffLeft].toInt(), 10);
         }
-        QCOMPARE(test::fileHash(t.path()), before);
+        if (!t.onServer())
+            QCOMPARE(test::fileHash(t.path()), before);
     }
 
+    void committedWorkIsKept_data() { test::engineRows(); }
     void committedWorkIsKept() {
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         {
             Database db;
             VORDA_OPEN(db, t.path());
@@ -288,9 +338,11 @@ private slots:
         QCOMPARE(n, 1);
     }
 
+    void writeToMissingOrdinalIsAnError_data() { test::engineRows(); }
     void writeToMissingOrdinalIsAnError() {
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         Database db;
         VORDA_OPEN(db, t.path());
         const DbError e =
@@ -301,9 +353,11 @@ private slots:
         QCOMPARE(n, 0);
     }
 
+    void lockHeldByAnotherProgramIsReportedAsSuch_data() { test::engineRows(); }
     void lockHeldByAnotherProgramIsReportedAsSuch() {
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         Database other;
         VORDA_OPEN(other, t.path());
         QVERIFY(!other.beginImmediate());
@@ -314,7 +368,9 @@ private slots:
         VORDA_OPEN(db, t.path());
         const DbError e = db.beginImmediate();
         QCOMPARE(e.kind, DbErrorKind::Locked);
-        QVERIFY(e.message.contains(QStringLiteral("使用中")));
+        QVERIFY2(e.message.contains(t.onServer() ? QStringLiteral("書き込み中")
+                                                 : QStringLiteral("使用中")),
+                 qPrintable(e.message));
         QVERIFY(!db.inTransaction());
         // Readers still see the file as it was before the other's uncommitted work.
         qint64 n = -1;
@@ -340,7 +396,7 @@ private slots:
 
     void aWalFileIsTurnedBackToTheRollbackJournal() {
         test::TempDatabase t;
-        QVERIFY(t.ok());
+        VORDA_READY(t);
         auto journalByte = [&] { return test::readFile(t.path()).at(18); }; // 2: WAL, 1: rollback
         {
             Database db;
@@ -374,7 +430,7 @@ private slots:
 
     void aDamagedPageIsFoundByTheCheck() {
         test::TempDatabase t;
-        QVERIFY(t.ok());
+        VORDA_READY(t);
         qint64 pages = 0;
         {
             Database db;
@@ -405,7 +461,7 @@ private slots:
     // A full disk and a failed write each get their own words, not the engine's English.
     void aFullDiskIsToldInJapanese() {
         test::TempDatabase t;
-        QVERIFY(t.ok());
+        VORDA_READY(t);
         auto fill = [&](Database& db) {
             DbError e;
             for (int i = 0; i < 2000 && !e; ++i) {
@@ -453,7 +509,7 @@ private slots:
         QFETCH(int, folderMode);
         QFETCH(int, fileMode);
         test::TempDatabase t;
-        QVERIFY(t.ok());
+        VORDA_READY(t);
         const QString folder = t.filePath(QStringLiteral("left"));
         const QString path = folder + QStringLiteral("/VORDA.db");
         QVERIFY(QDir().mkpath(folder));
@@ -505,10 +561,12 @@ private slots:
         QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
     }
 
+    void manyConnectionsComeAndGo_data() { test::engineRows(); }
     void manyConnectionsComeAndGo() {
-        // Every operation opens and releases the file; names must never collide.
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        // Every operation opens and releases the data; names must never collide.
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         for (int i = 0; i < 200; ++i) {
             Database db;
             VORDA_OPEN(db, t.path());
@@ -520,6 +578,74 @@ private slots:
         qint64 n = 0;
         QVERIFY(!b.count(table::WeatherWords, {{0, Condition::Op::Eq, QStringLiteral("霰")}}, n));
         QCOMPARE(n, 1);
+    }
+
+    // A server's connection can break at any moment (the server restarted, the network
+    // gone): the work under way is rolled back, the message says so, and the next open
+    // connects anew, whether the connection broke mid-work or while it was kept idle.
+    void aLostServerConnectionRollsBackAndTheNextOpenReconnects() {
+        test::TempDatabase t(QStringLiteral("server"));
+        VORDA_READY(t);
+        const QString database = QUrl(t.path()).path().mid(1);
+        // Ends this database's client connections from a session of its own, and waits
+        // until they are gone.
+        const auto cutConnections = [&] {
+            const QString name = QStringLiteral("tst_database_cutter");
+            int cut = -1;
+            {
+                QSqlDatabase admin = test::addServerConnection(test::testServerUrl(), name);
+                QSqlQuery q(admin);
+                if (admin.open() &&
+                    q.prepare(QStringLiteral("SELECT count(pg_terminate_backend(pid, 5000)) FROM "
+                                             "pg_stat_activity WHERE datname = ? AND "
+                                             "backend_type = 'client backend'"))) {
+                    q.addBindValue(database);
+                    if (q.exec() && q.next())
+                        cut = q.value(0).toInt();
+                }
+            }
+            QSqlDatabase::removeDatabase(name);
+            return cut;
+        };
+        const auto count = [&](const QString& word) {
+            Database db;
+            qint64 n = -1;
+            if (db.open(t.path()) ||
+                db.count(table::WeatherWords, {{0, Condition::Op::Eq, word}}, n))
+                return qint64(-1);
+            return n;
+        };
+
+        {
+            Database db;
+            VORDA_OPEN(db, t.path());
+            DbError e;
+            {
+                Transaction tx(db);
+                QVERIFY(!tx.begin());
+                QVERIFY(!db.insert(table::WeatherWords, {QStringLiteral("霧")}));
+                QCOMPARE(cutConnections(), 1);
+                e = db.insert(table::WeatherWords, {QStringLiteral("霰")});
+                QVERIFY(e);
+                QCOMPARE(tx.commit().kind, DbErrorKind::Unreachable);
+            }
+            QCOMPARE(e.kind, DbErrorKind::Unreachable);
+            QVERIFY2(e.message.contains(QStringLiteral("接続が切れました")) &&
+                         e.message.contains(QStringLiteral("取り消され")),
+                     qPrintable(e.message));
+            QVERIFY(!db.inTransaction());
+        }
+        QCOMPARE(count(QStringLiteral("霧")), 0);
+
+        // Kept after a sound operation, then cut while nobody used it.
+        QCOMPARE(count(QStringLiteral("霰")), 0);
+        QVERIFY(cutConnections() >= 1);
+        {
+            Database db;
+            VORDA_OPEN(db, t.path());
+            QVERIFY(!db.insert(table::WeatherWords, {QStringLiteral("霧")}));
+        }
+        QCOMPARE(count(QStringLiteral("霧")), 1);
     }
 
     void theTestServerGivesEachTestADatabaseOfItsOwn() {

@@ -22,7 +22,7 @@ namespace {
 const QDate kDay(2024, 5, 13);
 
 struct Fixture {
-    Fixture() {
+    explicit Fixture(const QString& engine = QStringLiteral("file")) : t(engine) {
         Database db;
         if (db.open(t.path()))
             return;
@@ -77,9 +77,11 @@ QStringList jobNames(const std::vector<Row>& rows) {
 class TestDayStore : public QObject {
     Q_OBJECT
 private slots:
+    void aDayIsItsFirstSixteenRows_data() { test::engineRows(); }
     void aDayIsItsFirstSixteenRows() {
-        Fixture f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Fixture f(engine);
+        VORDA_READY(f.t);
         f.addRow(QStringLiteral("前日"), kDay.addDays(-1));
         QList<qint64> ids;
         for (int i = 1; i <= 20; ++i) {
@@ -110,9 +112,11 @@ private slots:
         QCOMPARE(f.day.groups[15].jobName, QStringLiteral("工事17"));
     }
 
+    void nullsLoadAsEmptyAndTheLastCaptionWins_data() { test::engineRows(); }
     void nullsLoadAsEmptyAndTheLastCaptionWins() {
-        Fixture f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Fixture f(engine);
+        VORDA_READY(f.t);
         {
             Database db;
             VORDA_OPEN(db, f.t.path());
@@ -139,9 +143,11 @@ private slots:
         QVERIFY(f.day.groups[0].jobName.isEmpty());
     }
 
+    void whatARegisterAddsKeepsAndDeletes_data() { test::engineRows(); }
     void whatARegisterAddsKeepsAndDeletes() {
-        Fixture f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Fixture f(engine);
+        VORDA_READY(f.t);
         QVERIFY(!f.load());
         // Slot 0 new with the delete box ticked; slot 1 new without a name but with counts;
         // slots 2..4 new groups.
@@ -177,9 +183,11 @@ private slots:
     }
 
     // Every balance is its start plus the counts of the marks stored, whatever the edits were.
+    void dayOffBalancesFollowTheStoredMarks_data() { test::engineRows(); }
     void dayOffBalancesFollowTheStoredMarks() {
-        Fixture f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Fixture f(engine);
+        VORDA_READY(f.t);
         QVERIFY(!f.load());
         f.day.groups[0].jobName = QStringLiteral("現場");
         f.day.actual(0).staff[0] = QStringLiteral("休");
@@ -225,28 +233,34 @@ private slots:
     }
 
     void aBalanceBeyondSixtyFourBitsIsRefused_data() {
+        test::addEngineColumn();
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QString>("mark");
         QTest::addColumn<QVariant>("expected"); // invalid: refused
-        QTest::newRow("1e20") << QVariant(1e20) << QStringLiteral("休") << QVariant();
-        QTest::newRow("text 1e20")
+        for (const char* engine : test::kEngines) {
+            test::engineRow(engine, "largest + 1") << QVariant(std::numeric_limits<qint64>::max())
+                                                   << QStringLiteral("☆") << QVariant();
+            test::engineRow(engine, "smallest - 1") << QVariant(std::numeric_limits<qint64>::min())
+                                                    << QStringLiteral("休") << QVariant();
+            test::engineRow(engine, "largest - 1")
+                << QVariant(std::numeric_limits<qint64>::max()) << QStringLiteral("休")
+                << QVariant(std::numeric_limits<qint64>::max() - 1);
+        }
+        // What only a file can hold: a server's integer field refuses it when it is written.
+        const char* file = test::kEngines[0];
+        test::engineRow(file, "1e20") << QVariant(1e20) << QStringLiteral("休") << QVariant();
+        test::engineRow(file, "text 1e20")
             << QVariant(QStringLiteral("1e20")) << QStringLiteral("休") << QVariant();
-        QTest::newRow("largest + 1")
-            << QVariant(std::numeric_limits<qint64>::max()) << QStringLiteral("☆") << QVariant();
-        QTest::newRow("smallest - 1")
-            << QVariant(std::numeric_limits<qint64>::min()) << QStringLiteral("休") << QVariant();
-        QTest::newRow("largest - 1")
-            << QVariant(std::numeric_limits<qint64>::max()) << QStringLiteral("休")
-            << QVariant(std::numeric_limits<qint64>::max() - 1);
-        QTest::newRow("not a number counts from 0")
+        test::engineRow(file, "not a number counts from 0")
             << QVariant(QStringLiteral("なし")) << QStringLiteral("休") << QVariant(qint64(-1));
     }
     void aBalanceBeyondSixtyFourBitsIsRefused() {
         QFETCH(QVariant, stored);
         QFETCH(QString, mark);
         QFETCH(QVariant, expected);
-        Fixture f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Fixture f(engine);
+        VORDA_READY(f.t);
         {
             Database db;
             VORDA_OPEN(db, f.t.path());
@@ -276,9 +290,11 @@ private slots:
     }
 
     // Two copies of the program on one day: the second register finds the rows changed.
+    void aDayChangedByAnotherCopyIsNotOverwritten_data() { test::engineRows(); }
     void aDayChangedByAnotherCopyIsNotOverwritten() {
-        Fixture f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Fixture f(engine);
+        VORDA_READY(f.t);
         f.addRow(QStringLiteral("既存"));
         DayModel other;
         NameCaches otherNames;
@@ -320,15 +336,17 @@ private slots:
     }
 
     // Record numbers past 32 bits still find their rows: nothing is added twice.
+    void recordNumbersAreSixtyFourBits_data() { test::engineRows(); }
     void recordNumbersAreSixtyFourBits() {
-        Fixture f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Fixture f(engine);
+        VORDA_READY(f.t);
         {
             Database db;
             VORDA_OPEN(db, f.t.path());
             QVERIFY(!db.exec(
                 QStringLiteral(
-                    "INSERT INTO \"VORDA工事\" (\"日付\", \"工事名\", REC) VALUES (?, ?, ?)"),
+                    "INSERT INTO \"VORDA工事\" (\"日付\", \"工事名\", \"REC\") VALUES (?, ?, ?)"),
                 {toDbDate(kDay), QStringLiteral("大きな番号"), qint64(1) << 32}));
         }
         QVERIFY(!f.load());
@@ -340,9 +358,11 @@ private slots:
         QCOMPARE(rows[0].values[rec::Remarks].toString(), QStringLiteral("書き直し"));
     }
 
+    void employeesAreFoundByName_data() { test::engineRows(); }
     void employeesAreFoundByName() {
-        Fixture f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Fixture f(engine);
+        VORDA_READY(f.t);
         QVERIFY(!f.load());
         f.day.groups[0].jobName = QStringLiteral("現場");
         f.day.actual(0).staff[3] = QStringLiteral("休"); // 大'塚: an apostrophe is just a letter
@@ -366,22 +386,27 @@ private slots:
     }
 
     void aFailureLeavesEverythingAsItWas_data() {
-        QTest::addColumn<QString>("trigger");
-        QTest::newRow("insert of the third group") << QStringLiteral(
-            "CREATE TRIGGER fail BEFORE INSERT ON \"VORDA工事\" "
-            "WHEN NEW.\"工事名\" = '三番目' BEGIN SELECT RAISE(ABORT, 'injected'); END");
-        QTest::newRow("update of the third group") << QStringLiteral(
-            "CREATE TRIGGER fail BEFORE UPDATE ON \"VORDA工事\" "
-            "WHEN NEW.\"工事名\" = '三番目' BEGIN SELECT RAISE(ABORT, 'injected'); END");
-        QTest::newRow("a balance")
-            << QStringLiteral("CREATE TRIGGER fail BEFORE UPDATE ON \"社員\" "
-                              "WHEN NEW.\"休日残\" = 7 BEGIN SELECT RAISE(ABORT, 'injected'); END");
+        test::addEngineColumn();
+        QTest::addColumn<QString>("tableName");
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<QString>("condition");
+        for (const char* engine : test::kEngines) {
+            test::engineRow(engine, "insert of the third group") << table::DailyReport << "INSERT"
+                                                                 << "NEW.\"工事名\" = '三番目'";
+            test::engineRow(engine, "update of the third group") << table::DailyReport << "UPDATE"
+                                                                 << "NEW.\"工事名\" = '三番目'";
+            test::engineRow(engine, "a balance") << table::Employees << "UPDATE"
+                                                 << "NEW.\"休日残\" = 7";
+        }
     }
     void aFailureLeavesEverythingAsItWas() {
-        QFETCH(QString, trigger);
-        Fixture f;
-        QVERIFY(f.t.ok());
-        const bool updating = QTest::currentDataTag() != QLatin1String("insert of the third group");
+        QFETCH(QString, tableName);
+        QFETCH(QString, event);
+        QFETCH(QString, condition);
+        QFETCH(QString, engine);
+        Fixture f(engine);
+        VORDA_READY(f.t);
+        const bool updating = tableName != table::DailyReport || event == QLatin1String("UPDATE");
         if (updating) {
             for (int k = 0; k < 3; ++k)
                 f.addRow(QStringLiteral("現場%1").arg(k));
@@ -389,7 +414,7 @@ private slots:
         {
             Database db;
             VORDA_OPEN(db, f.t.path());
-            QVERIFY(!db.exec(trigger));
+            QVERIFY(!test::addFailingTrigger(db, tableName, event, condition));
         }
         QVERIFY(!f.load());
         for (int k = 0; k < 3; ++k) {
@@ -418,9 +443,11 @@ private slots:
         }
     }
 
+    void aLockHeldBrieflyByAnotherCopyIsWaitedFor_data() { test::engineRows(); }
     void aLockHeldBrieflyByAnotherCopyIsWaitedFor() {
-        Fixture f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Fixture f(engine);
+        VORDA_READY(f.t);
         QVERIFY(!f.load());
         f.day.groups[0].jobName = QStringLiteral("現場");
         f.day.actual(0).staff[0] = QStringLiteral("休");
@@ -458,31 +485,35 @@ private slots:
 
     // Cells that hold no staff mark, in the groups a register writes, named one by one.
     void marksThatAreNoStaffMark_data() {
+        test::addEngineColumn();
         QTest::addColumn<QString>("cell");
         QTest::addColumn<int>("line");
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("group");    // stored, named, unnamed, deleted
         QTest::addColumn<QString>("expected"); // empty: no finding
-        const QString o =
-            QStringLiteral("作業 2 の実績「佐藤」の「o」はスタッフマークにありません。");
-        QTest::newRow("Latin o, actual") << "o" << 1 << 1 << "named" << o;
-        QTest::newRow("blanks around it") << " o　" << 1 << 1 << "stored" << o;
-        QTest::newRow("planned, no name in the column")
-            << "x" << 0 << 7 << "named"
-            << QStringLiteral("作業 2 の予定（8 列目）の「x」はスタッフマークにありません。");
-        QTest::newRow("a mark") << "休" << 1 << 1 << "named"
-                                << "";
-        QTest::newRow("a mark with blanks") << " ○ " << 0 << 0 << "named"
-                                            << "";
-        QTest::newRow("only blanks") << "  " << 1 << 1 << "named"
-                                     << "";
-        QTest::newRow("two marks in one cell")
-            << "○○" << 1 << 1 << "named"
-            << QStringLiteral("作業 2 の実績「佐藤」の「○○」はスタッフマークにありません。");
-        QTest::newRow("a new group without a name is not written") << "o" << 1 << 1 << "unnamed"
-                                                                   << "";
-        QTest::newRow("a deleted group is not written") << "o" << 1 << 1 << "deleted"
-                                                        << "";
+        for (const char* engine : test::kEngines) {
+            const QString o =
+                QStringLiteral("作業 2 の実績「佐藤」の「o」はスタッフマークにありません。");
+            test::engineRow(engine, "Latin o, actual") << "o" << 1 << 1 << "named" << o;
+            test::engineRow(engine, "blanks around it") << " o　" << 1 << 1 << "stored" << o;
+            test::engineRow(engine, "planned, no name in the column")
+                << "x" << 0 << 7 << "named"
+                << QStringLiteral("作業 2 の予定（8 列目）の「x」はスタッフマークにありません。");
+            test::engineRow(engine, "a mark") << "休" << 1 << 1 << "named"
+                                              << "";
+            test::engineRow(engine, "a mark with blanks") << " ○ " << 0 << 0 << "named"
+                                                          << "";
+            test::engineRow(engine, "only blanks") << "  " << 1 << 1 << "named"
+                                                   << "";
+            test::engineRow(engine, "two marks in one cell")
+                << "○○" << 1 << 1 << "named"
+                << QStringLiteral("作業 2 の実績「佐藤」の「○○」はスタッフマークにありません。");
+            test::engineRow(engine, "a new group without a name is not written")
+                << "o" << 1 << 1 << "unnamed"
+                << "";
+            test::engineRow(engine, "a deleted group is not written") << "o" << 1 << 1 << "deleted"
+                                                                      << "";
+        }
     }
     void marksThatAreNoStaffMark() {
         QFETCH(QString, cell);
@@ -490,8 +521,9 @@ private slots:
         QFETCH(int, column);
         QFETCH(QString, group);
         QFETCH(QString, expected);
-        Fixture f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Fixture f(engine);
+        VORDA_READY(f.t);
         QVERIFY(!f.load());
         f.day.groups[0].jobName = QStringLiteral("一番目");
         f.day.lines[1].staff[0] = QStringLiteral("○"); // group 1 is clean
@@ -541,9 +573,11 @@ private slots:
 
     // A copy takes the planned side of each group and leaves the actual line, the marks that
     // move balances and the record numbers; nothing moves until "登録".
+    void aCopyOfAnEarlierDay_data() { test::engineRows(); }
     void aCopyOfAnEarlierDay() {
-        Fixture f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Fixture f(engine);
+        VORDA_READY(f.t);
         const QDate earlier = kDay.addDays(-3);
         QVERIFY(!GTDAT(f.t.path(), earlier, f.day, f.names));
         GroupSlot& g = f.day.groups[0];
@@ -624,24 +658,29 @@ private slots:
     }
 
     void theDateACopyComesFrom_data() {
+        test::addEngineColumn();
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<int>("direction");
         QTest::addColumn<QString>("expected"); // empty: none
-        const QStringList dates = {"2024-05-01", "2024-05-09", "2024-05-13", "2024-05-20"};
-        QTest::newRow("the last before, over a gap") << dates << -1 << "2024-05-09";
-        QTest::newRow("the next after") << dates << 1 << "2024-05-20";
-        QTest::newRow("none before") << QStringList({"2024-05-13", "2024-06-01"}) << -1 << "";
-        QTest::newRow("none at all") << QStringList() << -1 << "";
-        QTest::newRow("texts that are no day are passed over")
-            << QStringList({"2024-05-02", "2024-05-10x", "2024/05/11", "2024-02-30"}) << -1
-            << "2024-05-02";
+        for (const char* engine : test::kEngines) {
+            const QStringList dates = {"2024-05-01", "2024-05-09", "2024-05-13", "2024-05-20"};
+            test::engineRow(engine, "the last before, over a gap") << dates << -1 << "2024-05-09";
+            test::engineRow(engine, "the next after") << dates << 1 << "2024-05-20";
+            test::engineRow(engine, "none before")
+                << QStringList({"2024-05-13", "2024-06-01"}) << -1 << "";
+            test::engineRow(engine, "none at all") << QStringList() << -1 << "";
+            test::engineRow(engine, "texts that are no day are passed over")
+                << QStringList({"2024-05-02", "2024-05-10x", "2024/05/11", "2024-02-30"}) << -1
+                << "2024-05-02";
+        }
     }
     void theDateACopyComesFrom() {
         QFETCH(QStringList, stored);
         QFETCH(int, direction);
         QFETCH(QString, expected);
-        Fixture f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Fixture f(engine);
+        VORDA_READY(f.t);
         Database db;
         VORDA_OPEN(db, f.t.path());
         DayModel day;
@@ -707,57 +746,62 @@ private slots:
 
     // Each check "登録" makes, and the same day without the fault.
     void theChecksBeforeARegister_data() {
+        test::addEngineColumn();
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("expected"); // empty: no finding
         QTest::addColumn<int>("line");
         QTest::addColumn<int>("column");
-        QTest::newRow("clean") << ""
-                               << "" << -1 << -1;
-        QTest::newRow("two day groups")
-            << "double"
-            << "作業 2 の実績「佐藤」は作業 1 にも入っています（昼間）。" << 1 << 1;
-        QTest::newRow("two night groups")
-            << "double night"
-            << "作業 2 の実績「佐藤」は作業 1 にも入っています（夜間）。" << 1 << 1;
-        QTest::newRow("a day and a night group") << "day and night"
-                                                 << "" << -1 << -1;
-        QTest::newRow("twice in the planned lines")
-            << "double planned"
-            << "作業 2 の予定「佐藤」は作業 1 にも入っています（昼間）。" << 0 << 1;
-        QTest::newRow("a day off and work")
-            << "day off"
-            << "作業 2 の実績「佐藤」は休みですが、作業 1 に入っています。" << 1 << 1;
-        QTest::newRow("no times")
-            << "no times"
-            << "作業 1 の実績にマークがありますが、開始時間か終了時間がありません。" << 1 << -1;
-        QTest::newRow("only days off need no times") << "no times, day off"
-                                                     << "" << -1 << -1;
-        QTest::newRow("end before start")
-            << "end before start"
-            << "作業 1 の終了時間 08:00 が開始時間 17:00 より前です。" << -1 << -1;
-        QTest::newRow("a night group ends the next day") << "end before start, night"
-                                                         << "" << -1 << -1;
-        QTest::newRow("project ended")
-            << "ended"
-            << "作業 1 の工事「本町」は 2024/05/12 に終了しています。" << -1 << -1;
-        QTest::newRow("project not started")
-            << "not started"
-            << "作業 1 の工事「本町」は 2024/05/14 からです。" << -1 << -1;
-        QTest::newRow("project on its last day") << "last day"
-                                                 << "" << -1 << -1;
-        QTest::newRow("no job name")
-            << "unnamed"
-            << "作業 3 に工事件名がありません。工事件名のない作業は登録されません。" << -1 << -1;
-        QTest::newRow("a deleted group is not checked") << "deleted"
-                                                        << "" << -1 << -1;
+        for (const char* engine : test::kEngines) {
+            test::engineRow(engine, "clean") << ""
+                                             << "" << -1 << -1;
+            test::engineRow(engine, "two day groups")
+                << "double"
+                << "作業 2 の実績「佐藤」は作業 1 にも入っています（昼間）。" << 1 << 1;
+            test::engineRow(engine, "two night groups")
+                << "double night"
+                << "作業 2 の実績「佐藤」は作業 1 にも入っています（夜間）。" << 1 << 1;
+            test::engineRow(engine, "a day and a night group") << "day and night"
+                                                               << "" << -1 << -1;
+            test::engineRow(engine, "twice in the planned lines")
+                << "double planned"
+                << "作業 2 の予定「佐藤」は作業 1 にも入っています（昼間）。" << 0 << 1;
+            test::engineRow(engine, "a day off and work")
+                << "day off"
+                << "作業 2 の実績「佐藤」は休みですが、作業 1 に入っています。" << 1 << 1;
+            test::engineRow(engine, "no times")
+                << "no times"
+                << "作業 1 の実績にマークがありますが、開始時間か終了時間がありません。" << 1 << -1;
+            test::engineRow(engine, "only days off need no times") << "no times, day off"
+                                                                   << "" << -1 << -1;
+            test::engineRow(engine, "end before start")
+                << "end before start"
+                << "作業 1 の終了時間 08:00 が開始時間 17:00 より前です。" << -1 << -1;
+            test::engineRow(engine, "a night group ends the next day") << "end before start, night"
+                                                                       << "" << -1 << -1;
+            test::engineRow(engine, "project ended")
+                << "ended"
+                << "作業 1 の工事「本町」は 2024/05/12 に終了しています。" << -1 << -1;
+            test::engineRow(engine, "project not started")
+                << "not started"
+                << "作業 1 の工事「本町」は 2024/05/14 からです。" << -1 << -1;
+            test::engineRow(engine, "project on its last day") << "last day"
+                                                               << "" << -1 << -1;
+            test::engineRow(engine, "no job name")
+                << "unnamed"
+                << "作業 3 に工事件名がありません。工事件名のない作業は登録されません。" << -1
+                << -1;
+            test::engineRow(engine, "a deleted group is not checked") << "deleted"
+                                                                      << "" << -1 << -1;
+        }
     }
     void theChecksBeforeARegister() {
         QFETCH(QString, fault);
         QFETCH(QString, expected);
         QFETCH(int, line);
         QFETCH(int, column);
-        Fixture f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Fixture f(engine);
+        VORDA_READY(f.t);
         Database db;
         VORDA_OPEN(db, f.t.path());
         const QString end = fault == "ended" ? "2024-05-12" : "2024-05-13";

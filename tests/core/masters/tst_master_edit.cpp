@@ -118,9 +118,11 @@ private slots:
 
     // The picker's query hides what projectEndedBefore hides, whatever the end field holds,
     // and reads the fields the picker shows in stored order.
+    void thePickerQueryLeavesOutEndedProjects_data() { test::engineRows(); }
     void thePickerQueryLeavesOutEndedProjects() {
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         const QVariant ends[] = {QStringLiteral("2024-06-02"),
                                  QStringLiteral("2024-06-03"),
                                  QStringLiteral("2024-06-04"),
@@ -178,9 +180,11 @@ private slots:
         QCOMPARE(displayText(FieldKind::Date, QVariant()), QString());
     }
 
+    void projectNumbersAreRequiredAndUnique_data() { test::engineRows(); }
     void projectNumbersAreRequiredAndUnique() {
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         const MasterDef& d = projectMaster();
         const int n = proj::FieldCount;
         qint64 first = 0;
@@ -188,7 +192,7 @@ private slots:
             writeMasterRow(t.path(), d, 0, values(n, {{0, 7}, {1, QStringLiteral("甲")}}), &first)
                 .ok());
         QVERIFY(first > 0);
-        const QByteArray before = test::fileHash(t.path());
+        const QByteArray before = t.hash();
 
         EditOutcome o =
             writeMasterRow(t.path(), d, 0, values(n, {{0, 7}, {1, QStringLiteral("乙")}}));
@@ -198,7 +202,7 @@ private slots:
         QCOMPARE(o.refusal, QStringLiteral("番号を入力してください。"));
         o = writeMasterRow(t.path(), d, first, values(n, {{0, QVariant(QString())}}));
         QCOMPARE(o.refusal, QStringLiteral("番号を入力してください。"));
-        QCOMPARE(test::fileHash(t.path()), before);
+        QCOMPARE(t.hash(), before);
 
         // A row keeps its own number; changing only its name does not collide with itself.
         QVERIFY(writeMasterRow(t.path(), d, first, values(n, {{0, 7}, {1, QStringLiteral("甲改")}}))
@@ -207,9 +211,11 @@ private slots:
                  QStringList{QStringLiteral("甲改")});
     }
 
+    void surnamesAreUniqueButClearedNamesMayRepeat_data() { test::engineRows(); }
     void surnamesAreUniqueButClearedNamesMayRepeat() {
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         addEmployees(t.path(), 3);
         const auto rows = rowsOf(t.path(), table::Employees);
         const MasterDef& d = employeeMaster();
@@ -226,16 +232,20 @@ private slots:
     }
 
     void rowLimitsFollowTheReportColumns_data() {
+        test::addEngineColumn();
         QTest::addColumn<bool>("employees");
         QTest::addColumn<int>("limit");
-        QTest::newRow("30 employees") << true << kStaffColumns;
-        QTest::newRow("10 vehicles") << false << kVehicleColumns;
+        for (const char* engine : test::kEngines) {
+            test::engineRow(engine, "30 employees") << true << kStaffColumns;
+            test::engineRow(engine, "10 vehicles") << false << kVehicleColumns;
+        }
     }
     void rowLimitsFollowTheReportColumns() {
         QFETCH(bool, employees);
         QFETCH(int, limit);
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         employees ? addEmployees(t.path(), limit - 1) : addVehicles(t.path(), limit - 1);
         const MasterDef& d = employees ? employeeMaster() : vehicleMaster();
         const QVariantList row = values(6, {{1, QStringLiteral("新人")}});
@@ -253,48 +263,52 @@ private slots:
 
     // Employee rows 0..4; position 2 is deleted. Cells in its column or later forbid it.
     void deletesThatWouldMoveStoredCells_data() {
+        test::addEngineColumn();
         QTest::addColumn<bool>("employees");
         QTest::addColumn<int>("ordinal"); // -1: no report at all
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("no reports") << true << -1 << QVariant() << false;
-        QTest::newRow("planned mark in an earlier column")
-            << true << rec::PlannedStaff + 1 << QVariant(QStringLiteral("○")) << false;
-        QTest::newRow("planned mark in its column")
-            << true << rec::PlannedStaff + 2 << QVariant(QStringLiteral("○")) << true;
-        QTest::newRow("actual mark in a later column")
-            << true << rec::ActualStaff + 4 << QVariant(QStringLiteral("休")) << true;
-        QTest::newRow("mark in the last column")
-            << true << rec::ActualStaff + 29 << QVariant(QStringLiteral("○")) << true;
-        QTest::newRow("empty mark text")
-            << true << rec::ActualStaff + 3 << QVariant(QString("")) << false;
-        QTest::newRow("vehicle count later")
-            << false << rec::ActualVehicle + 3 << QVariant(2) << true;
-        QTest::newRow("vehicle count zero")
-            << false << rec::PlannedVehicle + 3 << QVariant(0) << false;
-        QTest::newRow("vehicle count earlier")
-            << false << rec::PlannedVehicle + 1 << QVariant(4) << false;
+        for (const char* engine : test::kEngines) {
+            test::engineRow(engine, "no reports") << true << -1 << QVariant() << false;
+            test::engineRow(engine, "planned mark in an earlier column")
+                << true << rec::PlannedStaff + 1 << QVariant(QStringLiteral("○")) << false;
+            test::engineRow(engine, "planned mark in its column")
+                << true << rec::PlannedStaff + 2 << QVariant(QStringLiteral("○")) << true;
+            test::engineRow(engine, "actual mark in a later column")
+                << true << rec::ActualStaff + 4 << QVariant(QStringLiteral("休")) << true;
+            test::engineRow(engine, "mark in the last column")
+                << true << rec::ActualStaff + 29 << QVariant(QStringLiteral("○")) << true;
+            test::engineRow(engine, "empty mark text")
+                << true << rec::ActualStaff + 3 << QVariant(QString("")) << false;
+            test::engineRow(engine, "vehicle count later")
+                << false << rec::ActualVehicle + 3 << QVariant(2) << true;
+            test::engineRow(engine, "vehicle count zero")
+                << false << rec::PlannedVehicle + 3 << QVariant(0) << false;
+            test::engineRow(engine, "vehicle count earlier")
+                << false << rec::PlannedVehicle + 1 << QVariant(4) << false;
+        }
     }
     void deletesThatWouldMoveStoredCells() {
         QFETCH(bool, employees);
         QFETCH(int, ordinal);
         QFETCH(QVariant, value);
         QFETCH(bool, refused);
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         employees ? addEmployees(t.path(), 5) : addVehicles(t.path(), 5);
         if (ordinal >= 0)
             addReport(t.path(), ordinal, value);
         const MasterDef& d = employees ? employeeMaster() : vehicleMaster();
         const auto before = rowsOf(t.path(), d.table);
-        const QByteArray hash = test::fileHash(t.path());
+        const QByteArray hash = t.hash();
         const DeleteOutcome o = deleteMasterRow(t.path(), d, before[2].rowid);
         QVERIFY2(!o.error, qPrintable(o.error.message));
         QCOMPARE(o.inUse, refused);
         const auto after = rowsOf(t.path(), d.table);
         if (refused) {
             QVERIFY(o.refusal.contains(QStringLiteral("3列目")));
-            QCOMPARE(test::fileHash(t.path()), hash);
+            QCOMPARE(t.hash(), hash);
         } else {
             QVERIFY(o.ok());
             QCOMPARE(after.size(), before.size() - 1);
@@ -302,9 +316,11 @@ private slots:
         }
     }
 
+    void rowsBeyondTheColumnsAreUsedByNoReport_data() { test::engineRows(); }
     void rowsBeyondTheColumnsAreUsedByNoReport() {
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         addEmployees(t.path(), 31); // a file that already holds the 31st (cache-only) row
         addReport(t.path(), rec::ActualStaff + 29, QStringLiteral("○"));
         Database db;

@@ -23,12 +23,23 @@ QVariantList systemRow(const QString& path) {
     return rows[0].values;
 }
 
-QString typeOf(const QString& path, const QString& sql) {
+// What a statement's first value reads as, or "failed".
+QString firstValue(const QString& path, const QString& sql) {
     Database db;
     if (db.open(path))
         return QString();
     QSqlQuery q(db.connection());
     return q.exec(sql) && q.next() ? q.value(0).toString() : QStringLiteral("failed");
+}
+
+// The type of the value stored in the table's first row: "text", "null", a number's type.
+QString storedType(const QString& path, const QString& table, const QString& field) {
+    const QString f = quoteIdentifier(field);
+    return firstValue(path, (isServerLocation(path)
+                                 ? QStringLiteral("SELECT CASE WHEN %1 IS NULL THEN 'null' ELSE "
+                                                  "pg_typeof(%1)::text END FROM %2")
+                                 : QStringLiteral("SELECT typeof(%1) FROM %2"))
+                                .arg(f, quoteIdentifier(table)));
 }
 
 SystemSettingsTexts goodTexts() {
@@ -41,25 +52,30 @@ class TestSettings : public QObject {
     Q_OBJECT
 private slots:
     void yearEndSplitsAtTheFirstSlash_data() {
+        test::addEngineColumn();
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QString>("month");
         QTest::addColumn<QString>("day");
-        QTest::newRow("3/31") << QVariant(QStringLiteral("3/31")) << "3"
-                              << "31";
-        QTest::newRow("later slashes dropped") << QVariant(QStringLiteral("12/2/0")) << "12"
-                                               << "20";
-        QTest::newRow("no slash") << QVariant(QStringLiteral("331")) << "331"
-                                  << "";
-        QTest::newRow("leading slash") << QVariant(QStringLiteral("/5")) << ""
-                                       << "5";
-        QTest::newRow("null") << QVariant() << ""
-                              << "";
+        for (const char* engine : test::kEngines) {
+            test::engineRow(engine, "3/31") << QVariant(QStringLiteral("3/31")) << "3"
+                                            << "31";
+            test::engineRow(engine, "later slashes dropped")
+                << QVariant(QStringLiteral("12/2/0")) << "12"
+                << "20";
+            test::engineRow(engine, "no slash") << QVariant(QStringLiteral("331")) << "331"
+                                                << "";
+            test::engineRow(engine, "leading slash") << QVariant(QStringLiteral("/5")) << ""
+                                                     << "5";
+            test::engineRow(engine, "null") << QVariant() << ""
+                                            << "";
+        }
     }
 
     void yearEndSplitsAtTheFirstSlash() {
         QFETCH(QVariant, stored);
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         {
             Database db;
             VORDA_OPEN(db, t.path());
@@ -74,9 +90,11 @@ private slots:
         QCOMPARE(s.yearEndDay, day);
     }
 
+    void readAndWriteBackTheRow_data() { test::engineRows(); }
     void readAndWriteBackTheRow() {
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         {
             Database db;
             VORDA_OPEN(db, t.path());
@@ -98,23 +116,26 @@ private slots:
         QCOMPARE(row.value(sys::YearEnd).toString(), QStringLiteral("3/30"));
         QCOMPARE(row.value(sys::EraOffset), QVariant(qlonglong(2018)));
         QCOMPARE(row.value(3).toString(), QStringLiteral("keep")); // fields the screen lacks stay
-        QCOMPARE(
-            typeOf(t.path(), QStringLiteral("SELECT typeof(\"夜間開始時間\") FROM \"システム\"")),
-            QStringLiteral("text"));
-        QCOMPARE(typeOf(t.path(), QStringLiteral("SELECT count(*) FROM \"システム\"")),
+        QCOMPARE(storedType(t.path(), table::System, QStringLiteral("夜間開始時間")),
+                 QStringLiteral("text"));
+        QCOMPARE(firstValue(t.path(), QStringLiteral("SELECT count(*) FROM \"システム\"")),
                  QStringLiteral("1"));
     }
 
     void aMissingRowIsAddedWithKeyOne_data() {
+        test::addEngineColumn();
         QTest::addColumn<QString>("sql");
-        QTest::newRow("empty table") << "DELETE FROM \"システム\"";
-        // Another row keeps a higher number: the new one must still be found by 番号 = 1.
-        QTest::newRow("only row 5") << "UPDATE \"システム\" SET \"番号\" = 5";
+        for (const char* engine : test::kEngines) {
+            test::engineRow(engine, "empty table") << "DELETE FROM \"システム\"";
+            // Another row keeps a higher number: the new one must still be found by 番号 = 1.
+            test::engineRow(engine, "only row 5") << "UPDATE \"システム\" SET \"番号\" = 5";
+        }
     }
 
     void aMissingRowIsAddedWithKeyOne() {
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         QFETCH(QString, sql);
         {
             Database db;
@@ -130,9 +151,11 @@ private slots:
         QCOMPARE(s, goodTexts());
     }
 
+    void theTimesFollowStartOfWork_data() { test::engineRows(); }
     void theTimesFollowStartOfWork() {
-        test::TempDatabase t;
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine);
+        VORDA_READY(t);
         Database db;
         VORDA_OPEN(db, t.path());
         SystemSettingsTexts s;
@@ -204,9 +227,11 @@ private slots:
         QVERIFY(!checkSystemSettings(s));
     }
 
+    void tradeNameRow_data() { test::engineRows(); }
     void tradeNameRow() {
-        test::TempDatabase t(true);
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine, true);
+        VORDA_READY(t);
         TradeNameTexts texts;
         QVERIFY(!readTradeName(t.path(), texts));
         QCOMPARE(texts[0], QStringLiteral("株式会社 北斗建設"));
@@ -217,7 +242,7 @@ private slots:
         TradeNameTexts again;
         QVERIFY(!readTradeName(t.path(), again));
         QCOMPARE(again, texts);
-        QCOMPARE(typeOf(t.path(), QStringLiteral("SELECT typeof(\"FAX\") FROM \"屋号\"")),
+        QCOMPARE(storedType(t.path(), table::TradeName, QStringLiteral("FAX")),
                  QStringLiteral("text"));
 
         // No row at all: empty texts, and registering adds the one row.
@@ -230,7 +255,7 @@ private slots:
         QCOMPARE(again, TradeNameTexts());
         QVERIFY(!writeTradeName(t.path(), texts));
         QVERIFY(!writeTradeName(t.path(), texts));
-        QCOMPARE(typeOf(t.path(), QStringLiteral("SELECT count(*) FROM \"屋号\"")),
+        QCOMPARE(firstValue(t.path(), QStringLiteral("SELECT count(*) FROM \"屋号\"")),
                  QStringLiteral("1"));
         QVERIFY(!readTradeName(t.path(), again));
         QCOMPARE(again, texts);

@@ -36,7 +36,9 @@ struct ReportRow {
 // A firm of a new file (marks ○ △ 1, 泊 2, ☆ ◇ ▽ 3, 休 有 4) with the employees given, codes
 // "E01", "E02", …, the attendance closing day and the year-end set.
 struct Firm {
-    Firm(int closingDay, const QString& yearEnd, const std::vector<const char16_t*>& employees) {
+    Firm(int closingDay, const QString& yearEnd, const std::vector<const char16_t*>& employees,
+         const QString& engine = QStringLiteral("file"))
+        : t(engine) {
         Database db;
         if (db.open(t.path()))
             return;
@@ -177,9 +179,11 @@ private slots:
         }
     }
 
+    void yearEqualsTheTwelveMonthlySheets_data() { test::engineRows(); }
     void yearEqualsTheTwelveMonthlySheets() {
-        Firm f(20, QStringLiteral("3/31"), kThree);
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Firm f(20, QStringLiteral("3/31"), kThree, engine);
+        VORDA_READY(f.t);
         f.store(kYear);
         const AnnualAttendanceData year = f.read(2024);
         QCOMPARE(int(year.sheets.size()), 2); // 佐藤 works only in the year before
@@ -216,9 +220,11 @@ private slots:
         QCOMPARE(year.sheets[0].rows[11].dayCells[28], QStringLiteral("泊"));
     }
 
+    void whoGetsASheet_data() { test::engineRows(); }
     void whoGetsASheet() {
-        Firm f(20, QStringLiteral("3/31"), kThree);
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Firm f(20, QStringLiteral("3/31"), kThree, engine);
+        VORDA_READY(f.t);
         f.store(kYear);
         // One employee by code, also one without rows in the year.
         const AnnualAttendanceData sato = f.read(2024, QStringLiteral("E02"));
@@ -244,9 +250,11 @@ private slots:
         QCOMPARE(ends, 2);
     }
 
+    void wholeSheetMatchesTheGoldenDump_data() { test::engineRows(); }
     void wholeSheetMatchesTheGoldenDump() {
-        Firm f(20, QStringLiteral("3/31"), kThree);
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Firm f(20, QStringLiteral("3/31"), kThree, engine);
+        VORDA_READY(f.t);
         f.store(kYear);
         RecordingPrinter p;
         drawAnnualAttendance(p, PageScale{12, 2, 1.0f, 1.0f, QDate(2024, 4, 5)},
@@ -254,9 +262,11 @@ private slots:
         VORDA_COMPARE_GOLDEN(p.dump(), QStringLiteral(VORDA_GOLDEN_DIR "/annual_attendance.txt"));
     }
 
+    void commandLinePrintsAndExportsTheYear_data() { test::engineRows(); }
     void commandLinePrintsAndExportsTheYear() {
-        Firm f(20, QStringLiteral("3/31"), kThree);
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Firm f(20, QStringLiteral("3/31"), kThree, engine);
+        VORDA_READY(f.t);
         f.store(kYear);
         const QString exe = qEnvironmentVariable("VORDA_EXE");
         const QString ini = f.t.filePath(QStringLiteral("vorda.INI"));

@@ -34,7 +34,9 @@ struct ReportRow {
 
 // A firm with the marks of a new file (○ △ 1, 泊 2, ☆ ◇ ▽ 3, 休 有 4) and a few more.
 struct Firm {
-    explicit Firm(int closingDay, const std::vector<const char16_t*>& employees) {
+    explicit Firm(int closingDay, const std::vector<const char16_t*>& employees,
+                  const QString& engine = QStringLiteral("file"))
+        : t(engine) {
         Database db;
         if (db.open(t.path()))
             return;
@@ -205,9 +207,11 @@ private slots:
         }
     }
 
+    void periodOfTheSettings_data() { test::engineRows(); }
     void periodOfTheSettings() {
-        Firm f(25, kFour);
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Firm f(25, kFour, engine);
+        VORDA_READY(f.t);
         Period p;
         QVERIFY(!HANIDTSYU(f.t.path(), 2024, 6, p));
         QCOMPARE(p.start, QDate(2024, 5, 26));
@@ -226,9 +230,11 @@ private slots:
         }
     }
 
+    void cellsAndTotals_data() { test::engineRows(); }
     void cellsAndTotals() {
-        Firm f(25, kFour);
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Firm f(25, kFour, engine);
+        VORDA_READY(f.t);
         f.store(kJune);
         const AttendanceSheetData d = f.read(2024, 6);
         QCOMPARE(d.reportRows, 13); // the rows before and after the period are not read
@@ -270,9 +276,11 @@ private slots:
         QCOMPARE(holidayBalanceFigure(-123), QStringLiteral("-123"));
     }
 
+    void sheetOfATwentyEightDayPeriod_data() { test::engineRows(); }
     void sheetOfATwentyEightDayPeriod() {
-        Firm f(10, kFour);
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Firm f(10, kFour, engine);
+        VORDA_READY(f.t);
         std::vector<ReportRow> rows;
         // 5 × 21 + 2 × 9 = 123 night hours for 佐藤, each row its own day.
         for (const char* date :
@@ -380,9 +388,11 @@ private slots:
         QCOMPARE(date->size, 8.0f);
     }
 
+    void wholeSheetMatchesTheGoldenDump_data() { test::engineRows(); }
     void wholeSheetMatchesTheGoldenDump() {
-        Firm f(25, kFour);
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Firm f(25, kFour, engine);
+        VORDA_READY(f.t);
         f.store(kJune);
         RecordingPrinter p;
         drawAttendanceSheet(p, b4(), f.read(2024, 6));
@@ -390,9 +400,11 @@ private slots:
         VORDA_COMPARE_GOLDEN(dump, QStringLiteral(VORDA_GOLDEN_DIR "/attendance.txt"));
     }
 
+    void commandLineWritesAPdfThatReadsBack_data() { test::engineRows(); }
     void commandLineWritesAPdfThatReadsBack() {
-        test::TempDatabase t(true, QDate(2024, 6, 14));
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine, true, QDate(2024, 6, 14));
+        VORDA_READY(t);
         const QString exe = qEnvironmentVariable("VORDA_EXE");
         const QString ini = t.filePath(QStringLiteral("vorda.INI"));
         QProcess set;

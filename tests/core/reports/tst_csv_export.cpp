@@ -138,9 +138,11 @@ private slots:
 
     // The demo firm's May 2024 through the command line, read back by Python, against what
     // the sheets themselves computed.
+    void commandLineFiguresEqualTheSheets_data() { test::engineRows(); }
     void commandLineFiguresEqualTheSheets() {
-        test::TempDatabase t(true, QDate(2024, 6, 14));
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine, true, QDate(2024, 6, 14));
+        VORDA_READY(t);
         const QString exe = qEnvironmentVariable("VORDA_EXE");
         const QString ini = t.filePath(QStringLiteral("vorda.INI"));
         auto run = [&](QStringList args) {

@@ -32,7 +32,7 @@ PageScale b4() {
 
 // A small firm with a fixed day: what the golden sheet is made of.
 struct Firm {
-    Firm() {
+    explicit Firm(const QString& engine = QStringLiteral("file")) : t(engine) {
         Database db;
         if (db.open(t.path()))
             return;
@@ -273,9 +273,11 @@ private slots:
         QVERIFY(!pageSizeOf(14));
     }
 
+    void headerAndDateLine_data() { test::engineRows(); }
     void headerAndDateLine() {
-        Firm f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Firm f(engine);
+        VORDA_READY(f.t);
         f.store(sampleDay(), 0);
         const DailyReportData data = f.read();
         RecordingPrinter p;
@@ -302,9 +304,11 @@ private slots:
                  QStringLiteral("平成  15 年 2  月 2  日 (日曜日)  天候 雪"));
     }
 
+    void blockContentsAndTotals_data() { test::engineRows(); }
     void blockContentsAndTotals() {
-        Firm f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Firm f(engine);
+        VORDA_READY(f.t);
         DayModel day = sampleDay();
         day.actual(0).staff[1] = QStringLiteral("有"); // paid leave, a day off like 休
         f.store(day, 0);
@@ -356,14 +360,18 @@ private slots:
     // A date may hold more rows than a day shows (made by another program or by hand): the
     // first 16 print, a 17th decides the second sheet by its name, and the screen is told.
     void moreRowsThanADayHolds_data() {
+        test::addEngineColumn();
         QTest::addColumn<int>("rows");
-        QTest::newRow("17 rows") << 17;
-        QTest::newRow("30 rows") << 30;
+        for (const char* engine : test::kEngines) {
+            test::engineRow(engine, "17 rows") << 17;
+            test::engineRow(engine, "30 rows") << 30;
+        }
     }
     void moreRowsThanADayHolds() {
         QFETCH(int, rows);
-        Firm f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Firm f(engine);
+        VORDA_READY(f.t);
         DayModel day;
         for (int k = 0; k < 16; ++k) {
             day.groups[0].jobName = k < 8 ? QStringLiteral("現場%1").arg(k + 1) : QString();
@@ -401,9 +409,11 @@ private slots:
         QCOMPARE(work[0].size(), 11);
     }
 
+    void aGroupInSlotEightBringsTheSecondSheet_data() { test::engineRows(); }
     void aGroupInSlotEightBringsTheSecondSheet() {
-        Firm f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Firm f(engine);
+        VORDA_READY(f.t);
         DayModel day;
         for (int k = 0; k < 8; ++k) {
             day.groups[k].jobName = QStringLiteral("現場%1").arg(k + 1);
@@ -433,9 +443,11 @@ private slots:
         QCOMPARE(texts.back().sheet, 1);
     }
 
+    void aDayWithoutRowsPrintsAnEmptySheetWithTheLastCaption_data() { test::engineRows(); }
     void aDayWithoutRowsPrintsAnEmptySheetWithTheLastCaption() {
-        Firm f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Firm f(engine);
+        VORDA_READY(f.t);
         f.store(sampleDay(), 0);
         f.read(); // the print's own model now holds the caption "応援"
         const DailyReportData empty = f.read(kDay.addDays(1));
@@ -447,9 +459,11 @@ private slots:
         QVERIFY(printedAt(texts, 1000, 1050).endsWith(QStringLiteral("天候 雨")));
     }
 
+    void wholeSheetMatchesTheGoldenDump_data() { test::engineRows(); }
     void wholeSheetMatchesTheGoldenDump() {
-        Firm f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        Firm f(engine);
+        VORDA_READY(f.t);
         DayModel day = sampleDay();
         f.store(day, 0);
         day.groups[1] = day.groups[0];
@@ -465,10 +479,12 @@ private slots:
         VORDA_COMPARE_GOLDEN(dump, QStringLiteral(VORDA_GOLDEN_DIR "/daily_report.txt"));
     }
 
+    void pdfOfADemoDayReadsBack_data() { test::engineRows(); }
     void pdfOfADemoDayReadsBack() {
+        QFETCH(QString, engine);
         const QDate today(2024, 6, 14); // a Friday: the sample firm's busy day
-        test::TempDatabase t(true, today);
-        QVERIFY(t.ok());
+        test::TempDatabase t(engine, true, today);
+        VORDA_READY(t);
         EraValues era;
         DayModel model;
         DailyReportData data;
@@ -737,7 +753,7 @@ private slots:
         QVERIFY(!e.isEmpty());
         // A database chosen as the PDF by mistake stays a database.
         test::TempDatabase t;
-        QVERIFY(t.ok());
+        VORDA_READY(t);
         const QByteArray before = test::fileHash(t.path());
         const QString refused =
             printToPdf(t.path(), [](Printer& p) { p.draw_line(0, 0, 100, 100); });

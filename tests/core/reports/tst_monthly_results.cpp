@@ -36,8 +36,9 @@ struct Counts {
 };
 
 struct Month {
-    Month() {
-        if (!t.ok() || db.open(t.path()) || db.exec(QStringLiteral("PRAGMA synchronous = OFF")))
+    explicit Month(const QString& engine = QStringLiteral("file")) : t(engine) {
+        if (!t.ok() || db.open(t.path()) ||
+            (!t.onServer() && db.exec(QStringLiteral("PRAGMA synchronous = OFF"))))
             return;
         for (const char16_t* v : {u"2tダンプ", u"ユニック", u"散水車"})
             db.insert(table::Vehicles, {QStringLiteral("1"), QString::fromUtf16(v)});
@@ -134,29 +135,32 @@ class TestMonthlyResults : public QObject {
     Q_OBJECT
 private slots:
     void closingPeriod_data() {
+        test::addEngineColumn();
         QTest::addColumn<QVariant>("closingDay"); // invalid: no settings row
         QTest::addColumn<int>("year");
         QTest::addColumn<int>("month");
         QTest::addColumn<QDate>("start");
         QTest::addColumn<QDate>("end");
-        QTest::newRow("day 20, March")
-            << QVariant(20) << 2026 << 3 << QDate(2026, 2, 21) << QDate(2026, 3, 20);
-        QTest::newRow("day 20, January")
-            << QVariant(20) << 2026 << 1 << QDate(2025, 12, 21) << QDate(2026, 1, 20);
-        QTest::newRow("day 31, April closes on the 30th")
-            << QVariant(31) << 2026 << 4 << QDate(2026, 4, 1) << QDate(2026, 4, 30);
-        QTest::newRow("day 31, May starts on the 1st")
-            << QVariant(31) << 2026 << 5 << QDate(2026, 5, 1) << QDate(2026, 5, 31);
-        QTest::newRow("day 31, December")
-            << QVariant(31) << 2026 << 12 << QDate(2026, 12, 1) << QDate(2026, 12, 31);
-        QTest::newRow("day 30, March, leap")
-            << QVariant(30) << 2024 << 3 << QDate(2024, 3, 1) << QDate(2024, 3, 30);
-        QTest::newRow("no row") << QVariant() << 2026 << 3 << QDate(2026, 3, 1)
-                                << QDate(2026, 3, 31);
-        QTest::newRow("null day") << QVariant(QMetaType(QMetaType::Int)) << 2026 << 3
-                                  << QDate(2026, 3, 1) << QDate(2026, 3, 31);
-        QTest::newRow("day 0") << QVariant(0) << 2026 << 3 << QDate(2026, 3, 1)
-                               << QDate(2026, 3, 31);
+        for (const char* engine : test::kEngines) {
+            test::engineRow(engine, "day 20, March")
+                << QVariant(20) << 2026 << 3 << QDate(2026, 2, 21) << QDate(2026, 3, 20);
+            test::engineRow(engine, "day 20, January")
+                << QVariant(20) << 2026 << 1 << QDate(2025, 12, 21) << QDate(2026, 1, 20);
+            test::engineRow(engine, "day 31, April closes on the 30th")
+                << QVariant(31) << 2026 << 4 << QDate(2026, 4, 1) << QDate(2026, 4, 30);
+            test::engineRow(engine, "day 31, May starts on the 1st")
+                << QVariant(31) << 2026 << 5 << QDate(2026, 5, 1) << QDate(2026, 5, 31);
+            test::engineRow(engine, "day 31, December")
+                << QVariant(31) << 2026 << 12 << QDate(2026, 12, 1) << QDate(2026, 12, 31);
+            test::engineRow(engine, "day 30, March, leap")
+                << QVariant(30) << 2024 << 3 << QDate(2024, 3, 1) << QDate(2024, 3, 30);
+            test::engineRow(engine, "no row")
+                << QVariant() << 2026 << 3 << QDate(2026, 3, 1) << QDate(2026, 3, 31);
+            test::engineRow(engine, "null day") << QVariant(QMetaType(QMetaType::Int)) << 2026 << 3
+                                                << QDate(2026, 3, 1) << QDate(2026, 3, 31);
+            test::engineRow(engine, "day 0")
+                << QVariant(0) << 2026 << 3 << QDate(2026, 3, 1) << QDate(2026, 3, 31);
+        }
     }
     void closingPeriod() {
         QFETCH(QVariant, closingDay);
@@ -164,7 +168,9 @@ private slots:
         QFETCH(int, month);
         QFETCH(QDate, start);
         QFETCH(QDate, end);
-        Month m;
+        QFETCH(QString, engine);
+        Month m(engine);
+        VORDA_READY(m.t);
         QVERIFY(m.ok());
         if (closingDay.isValid())
             m.closingDay(closingDay);
@@ -241,8 +247,11 @@ private slots:
         }
     }
 
+    void talliesOfTheCraftedMonth_data() { test::engineRows(); }
     void talliesOfTheCraftedMonth() {
-        Month m;
+        QFETCH(QString, engine);
+        Month m(engine);
+        VORDA_READY(m.t);
         QVERIFY(m.ok());
         craftedMonth(m);
         const MonthlyResultsData d = m.read(2026, 11);
@@ -274,8 +283,11 @@ private slots:
                  QStringLiteral("( 令和  8 年 10 月 21 日 )"));
     }
 
+    void aProjectOnTenDaysIsOneLineInNumberOrder_data() { test::engineRows(); }
     void aProjectOnTenDaysIsOneLineInNumberOrder() {
-        Month m;
+        QFETCH(QString, engine);
+        Month m(engine);
+        VORDA_READY(m.t);
         QVERIFY(m.ok());
         for (int day = 1; day <= 10; ++day)
             m.add(QDate(2026, 7, day), 7, {"○"});
@@ -300,8 +312,11 @@ private slots:
         QCOMPARE(headings(d), QStringList({"出勤"}));
     }
 
+    void talliesAreWideAndCellsPrintWholeFigures_data() { test::engineRows(); }
     void talliesAreWideAndCellsPrintWholeFigures() {
-        Month m;
+        QFETCH(QString, engine);
+        Month m(engine);
+        VORDA_READY(m.t);
         QVERIFY(m.ok());
         for (int day = 1; day <= 3; ++day)
             m.add(QDate(2026, 7, day), 1, {}, {0, 0, 0, 30000, 0});
@@ -353,8 +368,11 @@ private slots:
         QCOMPARE(heading(2), QStringLiteral("散水車"));
     }
 
+    void aMonthWithoutRowsPrintsTheFrame_data() { test::engineRows(); }
     void aMonthWithoutRowsPrintsTheFrame() {
-        Month m;
+        QFETCH(QString, engine);
+        Month m(engine);
+        VORDA_READY(m.t);
         QVERIFY(m.ok());
         m.exec(QStringLiteral("DELETE FROM ") + quoteIdentifier(table::TradeName));
         const MonthlyResultsData d = m.read(2026, 2);
@@ -386,8 +404,13 @@ private slots:
 #endif
     }
 
+    void moreProjectsAndColumnsThanAPageHolds_data() {
+        test::engineRows();
+    }
     void moreProjectsAndColumnsThanAPageHolds() {
-        Month m;
+        QFETCH(QString, engine);
+        Month m(engine);
+        VORDA_READY(m.t);
         QVERIFY(m.ok());
         m.exec(QStringLiteral("DELETE FROM ") + quoteIdentifier(table::StaffMarks));
         // 33 marks, the last 24 in use, plus spot workers by day and "その他": 26 columns.
@@ -455,8 +478,13 @@ private slots:
         }
     }
 
+    void wholeSheetMatchesTheGoldenDump_data() {
+        test::engineRows();
+    }
     void wholeSheetMatchesTheGoldenDump() {
-        Month m;
+        QFETCH(QString, engine);
+        Month m(engine);
+        VORDA_READY(m.t);
         QVERIFY(m.ok());
         craftedMonth(m);
         RecordingPrinter p;
@@ -465,9 +493,13 @@ private slots:
         VORDA_COMPARE_GOLDEN(dump, QStringLiteral(VORDA_GOLDEN_DIR "/monthly_results.txt"));
     }
 
+    void pdfOfADemoMonthReadsBack_data() {
+        test::engineRows();
+    }
     void pdfOfADemoMonthReadsBack() {
-        test::TempDatabase t(true, QDate(2024, 6, 14));
-        QVERIFY(t.ok());
+        QFETCH(QString, engine);
+        test::TempDatabase t(engine, true, QDate(2024, 6, 14));
+        VORDA_READY(t);
         EraValues era;
         MonthlyResultsData data;
         QVERIFY(!readMonthlyResults(t.path(), {2024, 5, QStringLiteral("5")}, era, data));
@@ -487,12 +519,16 @@ private slots:
             QVERIFY2(content.contains(p.name), qPrintable(p.name));
     }
 
+    void commandLine_data() {
+        test::engineRows();
+    }
     void commandLine() {
+        QFETCH(QString, engine);
         const QString exe = qEnvironmentVariable("VORDA_EXE");
         if (exe.isEmpty())
             QSKIP("VORDA_EXE is not set");
-        test::TempDatabase t(true, QDate(2024, 6, 14));
-        QVERIFY(t.ok());
+        test::TempDatabase t(engine, true, QDate(2024, 6, 14));
+        VORDA_READY(t);
         const QString ini = t.filePath(QStringLiteral("vorda.INI"));
         QVERIFY(test::writeFile(ini, t.path().toUtf8() + "\r\n\r\n 12 \r\n 2 \r\n"));
         const QString pdf = t.filePath(QStringLiteral("月報.pdf"));

@@ -79,7 +79,7 @@ PeriodListData listOf(const QStringList& rowSpecs, int markCount = 4) {
 
 // The crafted project of the golden dump, stored as the entry screen stores rows.
 struct CraftedFirm {
-    CraftedFirm() {
+    explicit CraftedFirm(const QString& engine = QStringLiteral("file")) : t(engine) {
         if (db.open(t.path()))
             return;
         Transaction all(db); // one commit: the file is written once
@@ -339,8 +339,11 @@ private slots:
         QVERIFY(*std::max_element(steps.begin(), steps.end()) <= kPeriodProgressMax);
     }
 
+    void readsTheChosenProjectsRows_data() { test::engineRows(); }
     void readsTheChosenProjectsRows() {
-        CraftedFirm f;
+        QFETCH(QString, engine);
+        CraftedFirm f(engine);
+        VORDA_READY(f.t);
         QVERIFY2(f.t.ok(), qPrintable(f.t.message()));
         EraValues era;
         PeriodListData d;
@@ -383,9 +386,11 @@ private slots:
                  DbErrorKind::FileMissing);
     }
 
+    void wholeSheetMatchesTheGoldenDump_data() { test::engineRows(); }
     void wholeSheetMatchesTheGoldenDump() {
-        CraftedFirm f;
-        QVERIFY(f.t.ok());
+        QFETCH(QString, engine);
+        CraftedFirm f(engine);
+        VORDA_READY(f.t);
         EraValues era;
         PeriodListData d;
         QVERIFY(!readPeriodList(f.t.path(), QStringLiteral("市道3号線側溝改良工事"), kThisYear, era,
@@ -395,10 +400,12 @@ private slots:
         VORDA_COMPARE_GOLDEN(p.dump(), QStringLiteral(VORDA_GOLDEN_DIR "/period_list.txt"));
     }
 
+    void pdfOfADemoProjectReadsBack_data() { test::engineRows(); }
     void pdfOfADemoProjectReadsBack() {
+        QFETCH(QString, engine);
         const QDate today(2026, 12, 8);
-        test::TempDatabase t(true, today);
-        QVERIFY(t.ok());
+        test::TempDatabase t(engine, true, today);
+        VORDA_READY(t);
         std::vector<ProjectEntry> projects;
         QVERIFY(!listProjects(t.path(), projects));
         EraValues era;
