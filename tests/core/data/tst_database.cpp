@@ -514,12 +514,29 @@ private slots:
             VORDA_OPEN(db, t.path());
         }
         Database a, b;
+        a.setBusyTimeout(100);
         VORDA_OPEN(a, t.path());
         VORDA_OPEN(b, t.path());
         QVERIFY(!a.insert(table::WeatherWords, {QStringLiteral("霰")}));
         qint64 n = 0;
         QVERIFY(!b.count(table::WeatherWords, {{0, Condition::Op::Eq, QStringLiteral("霰")}}, n));
         QCOMPARE(n, 1);
+        // Statements serve again and again, but none stays open: b's reads, each of one row
+        // out of more, keep no lock on the file that would stop a's commit.
+        bool any = false;
+        QVERIFY(!b.anyValueIn(table::WeatherWords, {0}, any));
+        QVERIFY(any);
+        qint64 before = 0;
+        QVERIFY(!b.count(table::WeatherWords, {}, before));
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(!b.count(table::WeatherWords, {}, n));
+            QVERIFY(!a.beginImmediate());
+            QVERIFY(!a.insert(table::WeatherWords, {QStringLiteral("霙%1").arg(i)}));
+            const DbError e = a.commit();
+            QVERIFY2(!e, qPrintable(e.message));
+        }
+        QVERIFY(!b.count(table::WeatherWords, {}, n));
+        QCOMPARE(n, before + 3);
     }
 
     void theTestServerGivesEachTestADatabaseOfItsOwn() {
