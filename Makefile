@@ -4,7 +4,7 @@ PRESET ?= default
 BUILD_DIR := $(if $(filter debug,$(PRESET)),build-debug,build)
 CMAKE_FLAGS := -DVORDA_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all deps configure build test run bench stress package clean
+.PHONY: all deps configure build test run bench stress stress-server package clean
 
 all: build
 
@@ -35,6 +35,14 @@ bench: build
 N ?= 100
 stress: build
 	@$(BUILD_DIR)/stress/vorda_stress $(N)
+
+# The same kills against a PostgreSQL server of its own, which is also stopped without
+# warning (pg_ctl -m immediate) and started again while processes register.
+STRESS_SERVER := $(CURDIR)/$(BUILD_DIR)/stress-server
+stress-server: build
+	@bash stress/stress_server.sh start $(STRESS_SERVER)
+	@$(BUILD_DIR)/stress/vorda_stress --server $(STRESS_SERVER) $(N); rc=$$?; \
+	  bash stress/stress_server.sh stop $(STRESS_SERVER); exit $$rc
 
 # A Debian package of the program in $(BUILD_DIR)/package (README: installing it).
 package: build
