@@ -23,10 +23,15 @@ test: build
 run: build
 	@bash scripts/run.sh $(BUILD_DIR)
 
+# bench_day, bench_monthly and bench_attendance also run on a throwaway server, stopped after.
+BENCH_SERVER := $(CURDIR)/$(BUILD_DIR)/bench-server
 bench: build
-	@$(BUILD_DIR)/bench/bench_day
-	@$(BUILD_DIR)/bench/bench_monthly
-	@$(BUILD_DIR)/bench/bench_attendance
+	@bash scripts/firm_server.sh start $(BENCH_SERVER)
+	@export VORDA_BENCH_SERVER_URL=$$(cat $(BENCH_SERVER)/url); rc=0; \
+	  $(BUILD_DIR)/bench/bench_day || rc=1; \
+	  $(BUILD_DIR)/bench/bench_monthly || rc=1; \
+	  $(BUILD_DIR)/bench/bench_attendance || rc=1; \
+	  bash scripts/firm_server.sh stop $(BENCH_SERVER); exit $$rc
 	@$(BUILD_DIR)/bench/bench_picker
 	@$(BUILD_DIR)/bench/bench_growth
 	@$(BUILD_DIR)/bench/bench_backup
@@ -40,9 +45,9 @@ stress: build
 # warning (pg_ctl -m immediate) and started again while processes register.
 STRESS_SERVER := $(CURDIR)/$(BUILD_DIR)/stress-server
 stress-server: build
-	@bash stress/stress_server.sh start $(STRESS_SERVER)
+	@bash scripts/firm_server.sh start $(STRESS_SERVER)
 	@$(BUILD_DIR)/stress/vorda_stress --server $(STRESS_SERVER) $(N); rc=$$?; \
-	  bash stress/stress_server.sh stop $(STRESS_SERVER); exit $$rc
+	  bash scripts/firm_server.sh stop $(STRESS_SERVER); exit $$rc
 
 # A Debian package of the program in $(BUILD_DIR)/package (README: installing it).
 package: build

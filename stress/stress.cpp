@@ -6,7 +6,7 @@
 //   vorda_stress [N] [--seed S]     (default 100 kills, N purges, N backups and restores)
 //   vorda_stress --server STATEDIR [N] [--seed S]
 //                                   the same kills on a database of the server that
-//                                   stress_server.sh runs in STATEDIR, then N/10 (at least
+//                                   scripts/firm_server.sh runs in STATEDIR, then N/10 (at least
 //                                   3) stops of the server without warning while two
 //                                   processes register, each started again
 //   vorda_stress child DB DATE SEED SECONDS   one registering process (used by the above)
@@ -568,7 +568,7 @@ void backupsUnderFire(const QString& path, const QList<QDate>& dates, const QLis
         << Qt::endl;
 }
 
-// stress_server.sh, beside this program's source, run on the server's state folder.
+// scripts/firm_server.sh, run on the server's state folder.
 bool serverControl(const QString& action, const QString& state, QString* said = nullptr) {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
@@ -669,7 +669,7 @@ int serverMain(const QString& state, int kills, quint32 seed) {
     QTextStream out(stdout);
     const QString url = serverDatabase(state, out);
     if (url.isEmpty()) {
-        out << "no server in " << state << " (stress_server.sh start)" << Qt::endl;
+        out << "no server in " << state << " (scripts/firm_server.sh start)" << Qt::endl;
         return 1;
     }
     if (DbError e = createDatabase(url, {})) {

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# The server `make stress-server` runs against: a cluster of its own with the settings a
-# firm's server has (fsync and synchronous commit on), which the stress stops without
-# warning and starts again.
+# A throwaway PostgreSQL server with the settings a firm's server has (fsync and synchronous
+# commit on), for `make stress-server` (which stops it without warning and starts it again)
+# and `make bench` (which compares it with a file).
 #
-#   stress_server.sh start STATEDIR    initdb, start on a free port, URL in STATEDIR/url
-#   stress_server.sh crash STATEDIR    pg_ctl stop -m immediate: no shutdown checkpoint
-#   stress_server.sh resume STATEDIR   start again with the options it had (crash recovery)
-#   stress_server.sh stop STATEDIR     stop and remove STATEDIR
+#   firm_server.sh start STATEDIR    initdb, start on a free port, URL in STATEDIR/url
+#   firm_server.sh crash STATEDIR    pg_ctl stop -m immediate: no shutdown checkpoint
+#   firm_server.sh resume STATEDIR   start again with the options it had (crash recovery)
+#   firm_server.sh stop STATEDIR     stop and remove STATEDIR
 set -euo pipefail
 [ $# -eq 2 ] || { echo "usage: $0 start|crash|resume|stop STATEDIR" >&2; exit 2; }
 action=$1
@@ -17,7 +17,7 @@ bindir() {
   for d in $(printf '%s\n' /usr/lib/postgresql/*/bin | sort -V -r); do
     [ -x "$d/pg_ctl" ] && { echo "$d"; return 0; }
   done
-  echo "stress server: PostgreSQL is not installed (Debian: postgresql)" >&2
+  echo "firm server: PostgreSQL is not installed (Debian: postgresql)" >&2
   exit 1
 }
 
