@@ -70,11 +70,12 @@ struct KeptConnection {
     QHash<QString, std::shared_ptr<QSqlQuery>> statements;
 };
 
-// A connection's statements go before the connection itself.
+// The statements go after their connection: one let go of a closed connection has nothing
+// to tell the server (on a connection that was lost, trying would only warn).
 void closeConnection(KeptConnection& k) {
-    k.statements.clear();
     QSqlDatabase::database(k.name, false).close();
     QSqlDatabase::removeDatabase(k.name);
+    k.statements.clear();
 }
 
 // Connections belong to the thread that made them.
@@ -178,8 +179,6 @@ void Database::close() {
 }
 
 void Database::discard() {
-    statements_.clear();
-    quoted_.clear();
     if (db_.isValid()) {
         if (inTransaction_)
             rollback();
@@ -187,6 +186,8 @@ void Database::discard() {
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(connectionName_);
     }
+    statements_.clear(); // after the connection, as in closeConnection
+    quoted_.clear();
     keep_ = false;
     failed_ = false;
     columns_.clear();
