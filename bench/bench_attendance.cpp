@@ -128,19 +128,34 @@ int main(int argc, char** argv) {
     const QString path = QDir(folder).filePath(QStringLiteral("bench_attendance_10y.db"));
     generate(path, QDate(2026, 11, 30));
     const Period period = monthClosingPeriod(2021, 6, 31);
+    // The same rows on the server, when there is one.
+    const QString server = bench::benchServerUrl();
+    const QString onServer =
+        server.isEmpty() ? QString()
+                         : bench::freshServerDatabase(server, QStringLiteral("bench_attendance"));
+    if (!onServer.isEmpty())
+        generate(onServer, QDate(2026, 11, 30));
 
     // Rounds alternate between the two, so a busy moment of the machine hits both alike.
-    std::vector<double> floors, computes;
-    int floorRows = 0, computeRows = 0;
+    std::vector<double> floors, computes, serverComputes;
+    int floorRows = 0, computeRows = 0, serverRows = 0;
     for (int round = 0; round < 5; ++round) {
-        std::vector<double> f, c;
+        std::vector<double> f, c, s;
         for (int i = 0; i < 40; ++i) {
             f.push_back(readFloor(path, period, floorRows));
             c.push_back(compute(path, computeRows));
+            if (!onServer.isEmpty())
+                s.push_back(compute(onServer, serverRows));
         }
         floors.push_back(median(f));
         computes.push_back(median(c));
+        if (!s.empty())
+            serverComputes.push_back(median(s));
     }
+    if (!onServer.isEmpty() && serverRows != computeRows)
+        fail(QStringLiteral("the server's month has %1 rows, the file's %2")
+                 .arg(serverRows)
+                 .arg(computeRows));
     if (floorRows != computeRows)
         fail(
             QStringLiteral("the floor read %1 rows, the sheet %2").arg(floorRows).arg(computeRows));
@@ -185,6 +200,12 @@ int main(int argc, char** argv) {
     std::printf("attendance computation                  %8.3f ms\n", median(computes));
     std::printf("ratio                                   %8.2f\n",
                 median(computes) / median(floors));
+    if (!serverComputes.empty()) {
+        std::printf("attendance computation on the server   %8.3f ms\n", median(serverComputes));
+        std::printf("server / file                           %8.2f\n",
+                    median(serverComputes) / median(computes));
+        bench::dropServerDatabase(server, QStringLiteral("bench_attendance"));
+    }
     std::printf("print attendance --out (whole process)  %8.1f ms median (%.1f to %.1f)\n",
                 median(commands), commands.front(), commands.back());
     std::printf("print annual --year 2021, 30 sheets     %8.1f ms median (%.1f to %.1f)\n",

@@ -122,6 +122,13 @@ int main(int argc, char** argv) {
     QDir().mkpath(folder);
     const QString path = QDir(folder).filePath(QStringLiteral("bench_monthly_10y.db"));
     generate(path, QDate(2026, 11, 30));
+    // The same rows on the server, when there is one.
+    const QString server = bench::benchServerUrl();
+    const QString onServer =
+        server.isEmpty() ? QString()
+                         : bench::freshServerDatabase(server, QStringLiteral("bench_monthly"));
+    if (!onServer.isEmpty())
+        generate(onServer, QDate(2026, 11, 30));
 
     const MonthRequest month{2021, 6, QStringLiteral("6")};
     EraValues era;
@@ -130,7 +137,7 @@ int main(int argc, char** argv) {
     const qint64 rows = plainRead(path, data.period);
 
     // Rounds alternate the measures, so a busy moment of the machine hits all alike.
-    std::vector<double> compute, floor, draw, pdf;
+    std::vector<double> compute, floor, draw, pdf, serverCompute;
     for (int round = 0; round < 7; ++round) {
         for (int i = 0; i < 20; ++i) {
             compute.push_back(timeOf([&] {
@@ -138,6 +145,11 @@ int main(int argc, char** argv) {
                 check(readMonthlyResults(path, month, era, d));
             }));
             floor.push_back(timeOf([&] { plainRead(path, data.period); }));
+            if (!onServer.isEmpty())
+                serverCompute.push_back(timeOf([&] {
+                    MonthlyResultsData d;
+                    check(readMonthlyResults(onServer, month, era, d));
+                }));
             draw.push_back(timeOf([&] {
                 RecordingPrinter p;
                 drawMonthlyResults(p, PageScale(), data);
@@ -154,6 +166,15 @@ int main(int argc, char** argv) {
     std::printf("read and tally   %8.3f ms\n", median(compute));
     std::printf("plain read floor %8.3f ms   ratio %.2f\n", median(floor),
                 median(compute) / median(floor));
+    if (!serverCompute.empty()) {
+        MonthlyResultsData d;
+        check(readMonthlyResults(onServer, month, era, d));
+        if (d.projects.size() != data.projects.size() || d.columns.size() != data.columns.size())
+            fail(QStringLiteral("the server's month differs from the file's"));
+        std::printf("read and tally on the server %8.3f ms   server / file %.2f\n",
+                    median(serverCompute), median(serverCompute) / median(compute));
+        bench::dropServerDatabase(server, QStringLiteral("bench_monthly"));
+    }
     std::printf("draw (recording) %8.3f ms\n", median(draw));
     std::printf("draw to PDF      %8.3f ms\n", median(pdf));
 

@@ -4,6 +4,11 @@
 // file and of the copies left.
 //
 //   vorda_stress [N] [--seed S]     (default 100 kills, N purges, N backups and restores)
+//   vorda_stress --server STATEDIR [N] [--seed S]
+//                                   the same kills on a database of the server that
+//                                   scripts/firm_server.sh runs in STATEDIR, then N/10 (at least
+//                                   3) stops of the server without warning while two
+//                                   processes register, each started again
 //   vorda_stress child DB DATE SEED SECONDS   one registering process (used by the above)
 //   vorda_stress purge DB UNTIL STAMP         one purge (used by the above)
 //   vorda_stress backup DB FOLDER STAMP       one backup (used by the above)
@@ -25,11 +30,15 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSet>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
+#include <QUrl>
 #include <algorithm>
 #include <cstdio>
 
@@ -72,20 +81,23 @@ int child(const QStringList& args) {
     DayModel day;
     NameCaches names;
     while (seconds <= 0 || timer.elapsed() < seconds * 1000) {
-        if (DbError e = GTDAT(path, date, day, names)) {
-            ++failed;
-            QTextStream(stderr) << e.message << Qt::endl;
-            continue;
+        DbError e = GTDAT(path, date, day, names);
+        if (!e) {
+            fillGeneration(day, rng.generate(), rng);
+            e = registerDay(path, date, QStringLiteral("晴"), day, names);
         }
-        fillGeneration(day, rng.generate(), rng);
-        const DbError e = registerDay(path, date, QStringLiteral("晴"), day, names);
         if (!e) {
             ++registers;
             out << "registered" << Qt::endl; // one line per commit, for the killer's count
         } else if (e.kind == DbErrorKind::Changed) {
             ++changed;
+        } else if (e.kind == DbErrorKind::Unreachable) {
+            // The server is away (stopped on purpose): try again in a moment.
+            out << "unreachable" << Qt::endl;
+            QThread::msleep(50);
         } else {
             ++failed;
+            out << "failed" << Qt::endl;
             QTextStream(stderr) << e.message << Qt::endl;
         }
     }
@@ -150,9 +162,11 @@ void checkFile(const QString& path, const QList<QDate>& dates, Findings& f,
         return;
     }
     // One read transaction: writers running meanwhile wait, so days and balances are read
-    // as one moment of the file.
-    db.exec(QStringLiteral("BEGIN"));
-    {
+    // as one moment of the file (of the server: one snapshot).
+    if (db.engine() == Engine::Server) {
+        db.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ"));
+    } else {
+        db.exec(QStringLiteral("BEGIN"));
         QSqlQuery q(db.connection());
         q.setForwardOnly(true);
         if (!q.exec(QStringLiteral("PRAGMA integrity_check")) || !q.next() ||
@@ -161,6 +175,7 @@ void checkFile(const QString& path, const QList<QDate>& dates, Findings& f,
             f.notes << QStringLiteral("integrity_check: %1").arg(q.value(0).toString());
         }
     }
+    const auto finish = qScopeGuard([&] { db.rollback(); });
     // The marks of purged rows moved the balances when they were registered.
     std::array<qint64, kEmployees> expected;
     for (int c = 0; c < kEmployees; ++c)
@@ -553,6 +568,158 @@ void backupsUnderFire(const QString& path, const QList<QDate>& dates, const QLis
         << Qt::endl;
 }
 
+// scripts/firm_server.sh, run on the server's state folder.
+bool serverControl(const QString& action, const QString& state, QString* said = nullptr) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral("bash"), {QStringLiteral(VORDA_STRESS_SERVER_SCRIPT), action, state});
+    const bool ok =
+        p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    if (said)
+        *said = QString::fromUtf8(p.readAll()).trimmed();
+    return ok;
+}
+
+// A new database on the server of the state folder, with the five employees.
+QString serverDatabase(const QString& state, QTextStream& out) {
+    QFile file(QDir(state).filePath(QStringLiteral("url")));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const QUrl server(QString::fromUtf8(file.readAll()).trimmed());
+    {
+        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "stress-admin");
+        admin.setHostName(server.host());
+        admin.setPort(server.port());
+        admin.setUserName(server.userName());
+        admin.setDatabaseName(server.path().mid(1));
+        QSqlQuery q(admin);
+        if (!admin.open() || !q.exec(QStringLiteral("DROP DATABASE IF EXISTS vorda_stress")) ||
+            !q.exec(QStringLiteral("CREATE DATABASE vorda_stress TEMPLATE template0 ENCODING "
+                                   "'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'"))) {
+            out << admin.lastError().text() << q.lastError().text() << Qt::endl;
+            return QString();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("stress-admin"));
+    QUrl u(server);
+    u.setPath(QStringLiteral("/vorda_stress"));
+    return u.toString();
+}
+
+// Stops of the server without warning while two processes register (one day shared, one
+// of its own), each followed by a start (crash recovery) and a check of every day and
+// balance. The processes meet the lost connection mid-register and go on once it is back.
+void serverStopsUnderFire(const QString& state, const QString& url, const QList<QDate>& dates,
+                          int stops, QRandomGenerator& rng, Findings& f, QTextStream& out) {
+    int registers = 0, unreachable = 0, failures = 0, refusedRestarts = 0;
+    QStringList errors;
+    QElapsedTimer down;
+    qint64 longestDown = 0;
+    for (int i = 0; i < stops; ++i) {
+        QProcess* a = startChild(url, dates[0], rng.generate(), 0);
+        QProcess* b = startChild(url, dates[i % 2 ? 0 : 1], rng.generate(), 0);
+        QThread::msleep(200 + rng.bounded(600));
+        QString said;
+        if (!serverControl(QStringLiteral("crash"), state, &said)) {
+            ++refusedRestarts;
+            f.notes << QStringLiteral("stop %1: %2").arg(i).arg(said);
+        }
+        down.start();
+        QThread::msleep(rng.bounded(500));
+        if (!serverControl(QStringLiteral("resume"), state, &said)) {
+            ++refusedRestarts;
+            f.notes << QStringLiteral("start %1: %2").arg(i).arg(said);
+        }
+        longestDown = std::max(longestDown, down.elapsed());
+        // Back: the processes register again for a while, then are killed mid-work.
+        QThread::msleep(300 + rng.bounded(500));
+        for (QProcess* p : {a, b}) {
+            p->kill();
+            p->waitForFinished();
+            const QByteArray output = p->readAllStandardOutput();
+            registers += count(output, "registered");
+            unreachable += count(output, "unreachable");
+            // Its own failures only; the driver's warnings about the lost connection aside.
+            if (const int failed = count(output, "failed")) {
+                failures += failed;
+                errors << QString::fromUtf8(p->readAllStandardError()).trimmed().left(300);
+            }
+            delete p;
+        }
+        checkFile(url, dates, f);
+    }
+    Database::releaseKeptConnections(url);
+    f.integrityFailures += failures + refusedRestarts;
+    out << QStringLiteral("server stopped without warning while two processes register: %1 "
+                          "stops (down up to %2 ms), %3 registers committed, %4 attempts met "
+                          "the server away, %5 other failures; half days %6, wrong balances %7")
+               .arg(stops)
+               .arg(longestDown)
+               .arg(registers)
+               .arg(unreachable)
+               .arg(failures)
+               .arg(f.mixedDays)
+               .arg(f.balanceMismatches)
+        << Qt::endl;
+    for (const QString& e : errors.mid(0, 5))
+        f.notes << e;
+}
+
+int serverMain(const QString& state, int kills, quint32 seed) {
+    QTextStream out(stdout);
+    const QString url = serverDatabase(state, out);
+    if (url.isEmpty()) {
+        out << "no server in " << state << " (scripts/firm_server.sh start)" << Qt::endl;
+        return 1;
+    }
+    if (DbError e = createDatabase(url, {})) {
+        out << e.message << Qt::endl;
+        return 1;
+    }
+    {
+        Database db;
+        db.open(url);
+        for (const char16_t* name : {u"山田", u"佐藤", u"鈴木", u"高橋", u"田中"})
+            db.insert(table::Employees, {QStringLiteral("1"), QString::fromUtf16(name), QString(),
+                                         0, 0, kStartBalance});
+    }
+    const QList<QDate> dates = {QDate(2026, 12, 1), QDate(2026, 12, 2), QDate(2026, 12, 3)};
+    QRandomGenerator rng(seed);
+    QElapsedTimer timer;
+    timer.start();
+    out << QStringLiteral("server %1, seed %2, %3 kills").arg(url).arg(seed).arg(kills) << Qt::endl;
+    // 1. A registering process killed at a random moment (its connection dies with it; the
+    // server rolls back what it had begun), then every day and balance checked.
+    Findings killed;
+    int committed = 0;
+    for (int i = 0; i < kills; ++i) {
+        QProcess* p = startChild(url, dates[int(rng.bounded(dates.size()))], rng.generate(), 0);
+        QThread::msleep(50 + rng.bounded(400));
+        p->kill();
+        p->waitForFinished();
+        committed += count(p->readAllStandardOutput(), "registered");
+        delete p;
+        checkFile(url, dates, killed);
+    }
+    out << QStringLiteral("killed during registers: %1 kills, %2 registers committed before "
+                          "them; half days %3, wrong balances %4")
+               .arg(kills)
+               .arg(committed)
+               .arg(killed.mixedDays)
+               .arg(killed.balanceMismatches)
+        << Qt::endl;
+    // 2. The server itself stopped without warning.
+    Findings stopped;
+    serverStopsUnderFire(state, url, dates, std::max(3, kills / 10), rng, stopped, out);
+    for (const QString& n : killed.notes + stopped.notes)
+        out << "  " << n << Qt::endl;
+    out << QStringLiteral("%1 checks in %2 s")
+               .arg(killed.checks + stopped.checks)
+               .arg(timer.elapsed() / 1000.0, 0, 'f', 1)
+        << Qt::endl;
+    return killed.ok() && stopped.ok() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -569,12 +736,17 @@ int main(int argc, char** argv) {
 
     int kills = 100;
     quint32 seed = QRandomGenerator::global()->generate();
+    QString serverState;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--seed") && i + 1 < args.size())
             seed = args[++i].toUInt();
+        else if (args[i] == QLatin1String("--server") && i + 1 < args.size())
+            serverState = args[++i];
         else
             kills = args[i].toInt();
     }
+    if (!serverState.isEmpty())
+        return serverMain(serverState, kills, seed);
     QTextStream out(stdout);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("VORDA.db"));

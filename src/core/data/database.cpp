@@ -7,12 +7,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUrl>
 
 #include <atomic>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,7 +69,16 @@ struct KeptConnection {
     bool dailyRecIsKey = false;
     FileStamp stamp;
     qint64 schemaVersion = 0;
+    QHash<QString, std::shared_ptr<QSqlQuery>> statements;
 };
+
+// The statements go after their connection: one let go of a closed connection has nothing
+// to tell the server (on a connection that was lost, trying would only warn).
+void closeConnection(KeptConnection& k) {
+    QSqlDatabase::database(k.name, false).close();
+    QSqlDatabase::removeDatabase(k.name);
+    k.statements.clear();
+}
 
 // Connections belong to the thread that made them.
 struct KeptConnections {
@@ -78,6 +89,9 @@ struct KeptConnections {
     void forgetInChild() {
         if (pid == ::getpid())
             return;
+        // Freeing a statement would tell the parent's server to forget it: left as it is.
+        for (KeptConnection& k : list)
+            new QHash<QString, std::shared_ptr<QSqlQuery>>(std::move(k.statements));
         list.clear();
         pid = ::getpid();
     }
@@ -85,10 +99,9 @@ struct KeptConnections {
         forgetInChild();
         for (auto it = list.begin(); it != list.end();) {
             if (location.isEmpty() || it->location == location) {
-                const QString name = it->name;
+                KeptConnection k = std::move(*it);
                 it = list.erase(it);
-                QSqlDatabase::database(name, false).close();
-                QSqlDatabase::removeDatabase(name);
+                closeConnection(k);
             } else {
                 ++it;
             }
@@ -145,18 +158,31 @@ void Database::close() {
     if (db_.isValid() && keep_ && !failed_ && db_.isOpen()) {
         if (inTransaction_)
             rollback();
-        if (!inTransaction_) {
-            KeptConnection k{connectionName_, keyOf(path_),   columns_, numeric_,      identities_,
-                             rowidField_,     dailyRecIsKey_, {},       schemaVersion_};
+        // A transaction begun by a caller's own statement ("BEGIN" for a consistent read)
+        // and left open would keep its locks on a kept connection: such a connection goes.
+        bool idle = true;
+        if (engine_ == Engine::File) {
+            const QVariant handle = db_.driver()->handle();
+            sqlite3* const raw =
+                handle.isValid() ? *static_cast<sqlite3* const*>(handle.data()) : nullptr;
+            idle = raw && sqlite3_get_autocommit(raw) != 0;
+        } else {
+            QSqlQuery q(db_);
+            idle = q.exec(QStringLiteral("ROLLBACK"));
+        }
+        if (!inTransaction_ && idle) {
+            KeptConnection k{connectionName_, keyOf(path_),          columns_,       numeric_,
+                             identities_,     rowidField_,           dailyRecIsKey_, {},
+                             schemaVersion_,  std::move(statements_)};
+            statements_.clear();
             if (engine_ == Engine::File)
                 k.stamp = stampOf(path_);
             db_ = QSqlDatabase();
             kept.list.push_back(std::move(k));
             while (kept.list.size() > kMaxKept) {
-                const QString name = kept.list.front().name;
+                KeptConnection oldest = std::move(kept.list.front());
                 kept.list.erase(kept.list.begin());
-                QSqlDatabase::database(name, false).close();
-                QSqlDatabase::removeDatabase(name);
+                closeConnection(oldest);
             }
             // The next connection of this object needs a name of its own.
             connectionName_ =
@@ -174,6 +200,8 @@ void Database::discard() {
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(connectionName_);
     }
+    statements_.clear(); // after the connection, as in closeConnection
+    quoted_.clear();
     keep_ = false;
     failed_ = false;
     columns_.clear();
@@ -200,8 +228,7 @@ bool Database::adoptKept(const QString& location) {
         kept.list.erase(std::next(it).base());
         const bool file = !isServerLocation(location);
         if (file && !(stampOf(location) == k.stamp)) {
-            QSqlDatabase::database(k.name, false).close();
-            QSqlDatabase::removeDatabase(k.name);
+            closeConnection(k);
             return false;
         }
         QSqlDatabase::removeDatabase(connectionName_);
@@ -210,10 +237,12 @@ bool Database::adoptKept(const QString& location) {
         path_ = location;
         engine_ = file ? Engine::File : Engine::Server;
         columns_ = std::move(k.columns);
+        quoted_.clear();
         numeric_ = std::move(k.numeric);
         identities_ = std::move(k.identities);
         rowidField_ = std::move(k.rowidField);
         dailyRecIsKey_ = k.dailyRecIsKey;
+        statements_ = std::move(k.statements);
         // A server's connection may have been dropped meanwhile (a restart, the network).
         QSqlQuery q(db_);
         const QString timeout = file ? QStringLiteral("PRAGMA busy_timeout = %1")
@@ -492,7 +521,7 @@ DbError Database::connectServer(const QString& location) {
         sessionPasswords.insert(key, db_.password());
     // Waits for another writer are bounded as on a file; notices stay out of the way.
     for (const QString& sql : {QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs_),
-                               QStringLiteral("SET client_min_messages = warning")}) {
+                               QStringLiteral("SET client_min_messages = error")}) {
         if (DbError e = execDirect(sql))
             return e;
     }
@@ -728,6 +757,7 @@ void Database::dropCreatedTables() {
 
 DbError Database::loadServerSchema() {
     columns_.clear();
+    quoted_.clear();
     numeric_.clear();
     identities_.clear();
     rowidField_.clear();
@@ -773,6 +803,7 @@ DbError Database::loadServerSchema() {
 
 DbError Database::loadSchema() {
     columns_.clear();
+    quoted_.clear();
     QSqlQuery q(db_);
     q.setForwardOnly(true);
     if (!q.exec(
@@ -941,13 +972,13 @@ DbError Database::missingField(const QString& table, int ordinal) const {
 
 DbError Database::fieldNames(const QString& table, const QVariantList& values, QStringList& names,
                              QVariantList& params) const {
+    const QStringList& quoted = quotedColumns(table);
     for (int i = 0; i < values.size(); ++i) {
         if (!values[i].isValid())
             continue;
-        const QString name = fieldName(table, i);
-        if (name.isEmpty())
+        if (i >= quoted.size())
             return missingField(table, i);
-        names << quoteIdentifier(name);
+        names << quoted[i];
         QVariant value = values[i];
         if (DbError e = toServerValue(table, i, value))
             return e;
@@ -1000,29 +1031,65 @@ QString Database::trimBlanksSql(const QString& expr) const {
                      .arg(expr);
 }
 
+const QStringList& Database::quotedColumns(const QString& table) const {
+    Quoted& q = quoted_[table];
+    if (q.names.isEmpty()) {
+        for (const QString& name : columns_.value(table))
+            q.names << quoteIdentifier(name);
+        q.all = q.names.join(u',');
+    }
+    return q.names;
+}
+
 QString Database::rowidSql(const QString& table) const {
     if (engine_ == Engine::Server && rowidField_.value(table, -1) >= 0)
         return quoteIdentifier(fieldName(table, rowidField_.value(table)));
     return QStringLiteral("rowid");
 }
 
-DbError Database::run(QSqlQuery& q, const QString& sql, const QVariantList& params,
-                      const QString& what) const {
-    if (!q.prepare(sql))
-        return fail(q.lastError(), what);
-    for (const QVariant& p : params)
-        q.addBindValue(p);
-    if (!q.exec())
-        return fail(q.lastError(), what);
+DbError Database::run(const QString& sql, const QVariantList& params, const QString& what,
+                      QSqlQuery*& q) const {
+    std::shared_ptr<QSqlQuery>& statement = statements_[sql];
+    if (!statement) {
+        // Different texts are few (tables times kinds of statement); a list of values of its
+        // own length makes one each, so the cache starts over rather than grow.
+        if (statements_.size() > kMaxStatements) {
+            statements_.clear();
+            return run(sql, params, what, q);
+        }
+        statement = std::make_shared<QSqlQuery>(db_);
+        statement->setForwardOnly(true);
+        if (!statement->prepare(sql)) {
+            const QSqlError error = statement->lastError();
+            statements_.remove(sql);
+            return fail(error, what);
+        }
+    }
+    q = statement.get();
+    for (int i = 0; i < params.size(); ++i)
+        q->bindValue(i, params[i]);
+    if (!q->exec()) {
+        const QSqlError error = q->lastError();
+        q->finish();
+        return fail(error, what);
+    }
+    return {};
+}
+
+DbError Database::firstValue(QSqlQuery& q, const QString& what, qint64& out) const {
+    const bool found = q.next();
+    out = found ? q.value(0).toLongLong() : 0;
+    const QSqlError error = q.lastError();
+    q.finish();
+    if (!found)
+        return fail(error, what);
     return {};
 }
 
 DbError Database::select(const QString& table, const Where& where, std::vector<Row>& out,
                          int limit) {
-    QStringList names;
-    for (const QString& name : columns_.value(table))
-        names << quoteIdentifier(name);
-    return selectColumns(table, names.join(u','), where, out, limit);
+    quotedColumns(table);
+    return selectColumns(table, quoted_[table].all, where, out, limit);
 }
 
 DbError Database::selectFields(const QString& table, const std::vector<int>& ordinals,
@@ -1051,18 +1118,17 @@ DbError Database::selectColumns(const QString& table, const QString& columns, co
                       .arg(columns, quoteIdentifier(table), clause, rowid);
     if (limit >= 0)
         sql += QStringLiteral(" LIMIT %1").arg(limit);
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
-    if (DbError e = run(q, sql, params, table))
+    QSqlQuery* q = nullptr;
+    if (DbError e = run(sql, params, table, q))
         return e;
-    const int fields = q.record().count() - 1;
+    const int fields = q->record().count() - 1;
     const bool server = engine_ == Engine::Server;
-    while (q.next()) {
+    while (q->next()) {
         Row r;
-        r.rowid = q.value(0).toLongLong();
+        r.rowid = q->value(0).toLongLong();
         r.values.reserve(fields);
         for (int i = 1; i <= fields; ++i) {
-            QVariant v = q.value(i);
+            QVariant v = q->value(i);
             // The server's driver gives a bigint that is not negative as unsigned; it is the
             // same signed 64-bit number a file gives, and is read as one everywhere.
             if (server && v.typeId() == QMetaType::ULongLong)
@@ -1071,9 +1137,11 @@ DbError Database::selectColumns(const QString& table, const QString& columns, co
         }
         out.push_back(std::move(r));
     }
-    // All rows are fetched: no unfinished read keeps its lock on the file.
-    if (q.lastError().isValid())
-        return fail(q.lastError(), table);
+    // All rows are fetched and the statement reset: no read keeps its lock on the file.
+    const QSqlError fetchError = q->lastError();
+    q->finish();
+    if (fetchError.isValid())
+        return fail(fetchError, table);
     return {};
 }
 
@@ -1084,16 +1152,12 @@ DbError Database::count(const QString& table, const Where& where, qint64& out) {
     const QString clause = whereClause(table, where, params, error);
     if (error)
         return error;
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
+    QSqlQuery* q = nullptr;
     if (DbError e =
-            run(q, QStringLiteral("SELECT count(*) FROM %1%2").arg(quoteIdentifier(table), clause),
-                params, table))
+            run(QStringLiteral("SELECT count(*) FROM %1%2").arg(quoteIdentifier(table), clause),
+                params, table, q))
         return e;
-    if (!q.next())
-        return fail(q.lastError(), table);
-    out = q.value(0).toLongLong();
-    return {};
+    return firstValue(*q, table, out);
 }
 
 DbError Database::anyValueIn(const QString& table, const std::vector<int>& ordinals, bool& out) {
@@ -1112,17 +1176,15 @@ DbError Database::anyValueIn(const QString& table, const std::vector<int>& ordin
     }
     if (parts.isEmpty())
         return {};
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
-    if (DbError e = run(q,
-                        QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1 WHERE %2)")
+    QSqlQuery* q = nullptr;
+    if (DbError e = run(QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1 WHERE %2)")
                             .arg(quoteIdentifier(table), parts.join(QStringLiteral(" OR "))),
-                        {}, table))
+                        {}, table, q))
         return e;
-    if (!q.next())
-        return fail(q.lastError(), table);
-    out = q.value(0).toBool();
-    return {};
+    qint64 any = 0;
+    const DbError e = firstValue(*q, table, any);
+    out = any != 0;
+    return e;
 }
 
 DbError Database::insert(const QString& table, const QVariantList& values, qint64* rowid) {
@@ -1138,17 +1200,19 @@ DbError Database::insert(const QString& table, const QVariantList& values, qint6
     // A server gives the new row's number back with the row; it keeps no last insert id.
     if (engine_ == Engine::Server)
         sql += QStringLiteral(" RETURNING ") + rowidSql(table);
-    QSqlQuery q(db_);
-    if (DbError e = run(q, sql, params, table))
+    QSqlQuery* q = nullptr;
+    if (DbError e = run(sql, params, table, q))
         return e;
     if (engine_ == Engine::Server) {
-        if (!q.next())
-            return fail(q.lastError(), table);
+        qint64 id = 0;
+        const DbError e = firstValue(*q, table, id);
         if (rowid)
-            *rowid = q.value(0).toLongLong();
-    } else if (rowid) {
-        *rowid = q.lastInsertId().toLongLong();
+            *rowid = id;
+        return e;
     }
+    if (rowid)
+        *rowid = q->lastInsertId().toLongLong();
+    q->finish();
     return {};
 }
 
@@ -1210,20 +1274,24 @@ DbError Database::removeWhere(const QString& table, const Where& where, qint64* 
     const QString clause = whereClause(table, where, params, error);
     if (error)
         return error;
-    QSqlQuery q(db_);
-    if (DbError e = run(q, QStringLiteral("DELETE FROM %1%2").arg(quoteIdentifier(table), clause),
-                        params, table))
+    QSqlQuery* q = nullptr;
+    if (DbError e = run(QStringLiteral("DELETE FROM %1%2").arg(quoteIdentifier(table), clause),
+                        params, table, q))
         return e;
     if (removed)
-        *removed = q.numRowsAffected();
+        *removed = q->numRowsAffected();
+    q->finish();
     return {};
 }
 
 DbError Database::exec(const QString& sql, const QVariantList& params) {
     if (params.isEmpty())
         return execDirect(sql);
-    QSqlQuery q(db_);
-    return run(q, sql, params, sql.section(u' ', 0, 0));
+    QSqlQuery* q = nullptr;
+    if (DbError e = run(sql, params, sql.section(u' ', 0, 0), q))
+        return e;
+    q->finish();
+    return {};
 }
 
 void Database::setWriteHook(WriteHook hook) {

@@ -14,6 +14,7 @@
 #include <QVariantList>
 
 #include "core/data/location.h"
+#include <memory>
 #include <vector>
 
 class QSqlError;
@@ -164,6 +165,8 @@ public:
 
     // How long a statement waits for another program's lock before giving up.
     static constexpr int kBusyTimeoutMs = 5000;
+    // The most prepared statements a connection keeps.
+    static constexpr int kMaxStatements = 200;
 
 private:
     DbError connect(const QString& path);
@@ -184,8 +187,13 @@ private:
     // SELECT rowid and the columns (SQL of quoted names, or *) in stored order, all fetched.
     DbError selectColumns(const QString& table, const QString& columns, const Where& where,
                           std::vector<Row>& out, int limit);
-    DbError run(QSqlQuery& q, const QString& sql, const QVariantList& params,
-                const QString& what) const;
+    // Executes the statement of this SQL with the values bound; q is this connection's
+    // statement, prepared on its first use and kept with the connection. The caller reads
+    // what it needs and calls finish(), so no read stays open on a file.
+    DbError run(const QString& sql, const QVariantList& params, const QString& what,
+                QSqlQuery*& q) const;
+    // The first row's first value of a statement run, and the statement finished.
+    DbError firstValue(QSqlQuery& q, const QString& what, qint64& out) const;
     void close();
     void discard();
 
@@ -197,7 +205,18 @@ private:
     QHash<QString, QList<bool>> numeric_;    // per field: an integer column (server)
     QHash<QString, QStringList> identities_; // columns that number themselves (server)
     QHash<QString, int> rowidField_;         // the field that is the rowid, if any
-    bool dailyRecIsKey_ = false;             // VORDA工事.REC is the table's INTEGER PRIMARY KEY
+    // Prepared statements by their SQL: a register runs a few statements some hundred times,
+    // and preparing one of ~100 columns costs more than running it.
+    using Statements = QHash<QString, std::shared_ptr<QSqlQuery>>;
+    mutable Statements statements_;
+    // Each table's column names quoted for SQL, and all of them as a select list.
+    struct Quoted {
+        QStringList names;
+        QString all;
+    };
+    mutable QHash<QString, Quoted> quoted_;
+    const QStringList& quotedColumns(const QString& table) const;
+    bool dailyRecIsKey_ = false;  // VORDA工事.REC is the table's INTEGER PRIMARY KEY
     bool keep_ = false;           // the connection is sound and may serve the next operation
     bool createdTables_ = false;  // this object made the server's tables (dropCreatedTables)
     mutable bool failed_ = false; // a statement failed: the connection is not kept

@@ -4,12 +4,14 @@
 #include "core/data/schema.h"
 #include "core/data/values.h"
 
+#include <QHash>
 #include <cmath>
 
 namespace vorda {
 
 bool isHolidayWorkMark(const QString& mark) {
-    return mark == QStringLiteral("☆") || mark == QStringLiteral("◇") || mark == QStringLiteral("▽");
+    return mark == QStringLiteral("☆") || mark == QStringLiteral("◇") ||
+           mark == QStringLiteral("▽");
 }
 
 int dayOffCount(const QString& mark) {
@@ -19,8 +21,8 @@ int dayOffCount(const QString& mark) {
     return isHolidayWorkMark(m) ? 1 : 0;
 }
 
-const QString kDayChangedMessage =
-    QStringLiteral("この日の日報は別の画面またはパソコンで変更されました。読み直してから登録してください。");
+const QString kDayChangedMessage = QStringLiteral(
+    "この日の日報は別の画面またはパソコンで変更されました。読み直してから登録してください。");
 
 namespace {
 
@@ -90,15 +92,26 @@ public:
         bool same = rows.size() == day_.loadedRows.size();
         for (std::size_t i = 0; same && i < rows.size(); ++i)
             same = rows[i].values == day_.loadedRows[i];
-        return same ? DbError() : DbError{DbErrorKind::Changed, kDayChangedMessage};
+        if (!same)
+            return DbError{DbErrorKind::Changed, kDayChangedMessage};
+        for (Row& r : rows)
+            stored_.insert(r.values.value(rec::Rec).toLongLong(), std::move(r));
+        return {};
     }
 
     DbError slot(int k) {
         const GroupSlot& g = day_.groups[k];
+        // The day's rows were just read in this transaction; a row of another day, or one
+        // this register has already written, is read again.
         std::vector<Row> found;
-        if (DbError e = db_.select(table::DailyReport,
-                                   {{rec::Rec, Condition::Op::Eq, g.recordNumber}}, found, 1))
+        if (const auto it = stored_.find(g.recordNumber); it != stored_.end()) {
+            found.push_back(std::move(it.value()));
+            stored_.erase(it);
+        } else if (DbError e =
+                       db_.select(table::DailyReport,
+                                  {{rec::Rec, Condition::Op::Eq, g.recordNumber}}, found, 1)) {
             return e;
+        }
         if (g.deleteFlag != 0) {
             if (found.empty())
                 return {};
@@ -141,7 +154,8 @@ private:
         if (delta == 0 || surname.isEmpty())
             return {};
         std::vector<Row> found;
-        if (DbError e = db_.select(table::Employees, {{emp::Surname, Condition::Op::Eq, surname}}, found, 1))
+        if (DbError e = db_.select(table::Employees, {{emp::Surname, Condition::Op::Eq, surname}},
+                                   found, 1))
             return e;
         if (found.empty())
             return {};
@@ -152,9 +166,12 @@ private:
         QVariantList values(emp::FieldCount);
         if (!storedBalance(stored, whole, fraction, isWhole) ||
             (isWhole && __builtin_add_overflow(whole, delta, &whole)))
-            return DbError{DbErrorKind::Failed,
-                           QStringLiteral("社員「%1」の休日残（%2）が大きすぎて計算できません。社員の休日残を直してから登録してください。")
-                               .arg(surname, nullSafeText(stored))};
+            return DbError{
+                DbErrorKind::Failed,
+                QStringLiteral(
+                    "社員「%1」の休日残（%"
+                    "2）が大きすぎて計算できません。社員の休日残を直してから登録してください。")
+                    .arg(surname, nullSafeText(stored))};
         values[emp::DaysOffLeft] = isWhole ? QVariant(whole) : QVariant(fraction + double(delta));
         return db_.update(table::Employees, found[0].rowid, values);
     }
@@ -165,6 +182,7 @@ private:
     const DayModel& day_;
     const NameCaches& names_;
     std::array<qint64, kStaffColumns> delta_{};
+    QHash<qint64, Row> stored_; // the day's rows by REC, each until a slot writes it
 };
 
 } // namespace
@@ -198,7 +216,8 @@ DbError registerDay(const QString& databasePath, const QDate& date, const QStrin
             return e;
     }
     if (DbError e = reload(db, date, day, names))
-        return DbError{e.kind, QStringLiteral("登録しましたが、日報の読み直しに失敗しました。\n") + e.message};
+        return DbError{e.kind, QStringLiteral("登録しましたが、日報の読み直しに失敗しました。\n") +
+                                   e.message};
     return {};
 }
 

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
@@ -572,12 +573,94 @@ private slots:
             VORDA_OPEN(db, t.path());
         }
         Database a, b;
+        a.setBusyTimeout(100);
         VORDA_OPEN(a, t.path());
         VORDA_OPEN(b, t.path());
         QVERIFY(!a.insert(table::WeatherWords, {QStringLiteral("霰")}));
         qint64 n = 0;
         QVERIFY(!b.count(table::WeatherWords, {{0, Condition::Op::Eq, QStringLiteral("霰")}}, n));
         QCOMPARE(n, 1);
+        // Statements serve again and again, but none stays open: b's reads, each of one row
+        // out of more, keep no lock on the file that would stop a's commit.
+        bool any = false;
+        QVERIFY(!b.anyValueIn(table::WeatherWords, {0}, any));
+        QVERIFY(any);
+        qint64 before = 0;
+        QVERIFY(!b.count(table::WeatherWords, {}, before));
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(!b.count(table::WeatherWords, {}, n));
+            QVERIFY(!a.beginImmediate());
+            QVERIFY(!a.insert(table::WeatherWords, {QStringLiteral("霙%1").arg(i)}));
+            const DbError e = a.commit();
+            QVERIFY2(!e, qPrintable(e.message));
+        }
+        QVERIFY(!b.count(table::WeatherWords, {}, n));
+        QCOMPARE(n, before + 3);
+    }
+
+    // A connection the server ends (a restart, the network) fails its next statement as
+    // unreachable, is let go without the driver's complaints about its statements, and the
+    // next open connects anew.
+    void aLostServerConnectionIsToldAndReplaced() {
+        VORDA_REQUIRE_SERVER();
+        test::TempServerDatabase t;
+        QVERIFY2(t.ok(), qPrintable(t.message()));
+        QVERIFY(!createDatabase(t.url(), {}));
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("free statement")));
+        qint64 backend = 0;
+        {
+            Database db;
+            VORDA_OPEN(db, t.url());
+            qint64 n = 0;
+            QVERIFY(!db.count(table::WeatherWords, {}, n));
+            std::vector<Row> rows;
+            QVERIFY(
+                !db.select(table::Employees, {{1, Condition::Op::Eq, QStringLiteral("x")}}, rows));
+            QSqlQuery q(db.connection());
+            QVERIFY(q.exec(QStringLiteral("SELECT pg_backend_pid()")) && q.next());
+            backend = q.value(0).toLongLong();
+        }
+        {
+            const QString admin = QStringLiteral("tst_database_terminate");
+            {
+                QSqlDatabase a = test::addServerConnection(test::testServerUrl(), admin);
+                QVERIFY2(a.open(), qPrintable(a.lastError().text()));
+                QSqlQuery q(a);
+                QVERIFY(q.prepare(QStringLiteral("SELECT pg_terminate_backend(?)")));
+                q.addBindValue(backend);
+                QVERIFY2(q.exec() && q.next() && q.value(0).toBool(),
+                         qPrintable(q.lastError().text()));
+            }
+            QSqlDatabase::removeDatabase(admin);
+        }
+        QTest::qWait(200);
+        {
+            // The kept connection fails its check and is replaced without a word.
+            Database db;
+            VORDA_OPEN(db, t.url());
+            qint64 n = 0;
+            QVERIFY(!db.count(table::WeatherWords, {}, n));
+            QVERIFY(n > 0);
+            QSqlQuery q(db.connection());
+            QVERIFY(q.exec(QStringLiteral("SELECT pg_backend_pid()")) && q.next());
+            QVERIFY(q.value(0).toLongLong() != backend);
+            backend = q.value(0).toLongLong();
+        }
+        {
+            // Ended while open: the next statement says so in Japanese.
+            Database db;
+            VORDA_OPEN(db, t.url());
+            QSqlDatabase a = test::addServerConnection(test::testServerUrl(), "tst_terminate2");
+            QVERIFY(a.open());
+            QSqlQuery q(a);
+            QVERIFY(q.exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend)));
+            QTest::qWait(200);
+            qint64 n = 0;
+            const DbError e = db.count(table::WeatherWords, {}, n);
+            QCOMPARE(e.kind, DbErrorKind::Unreachable);
+            QVERIFY(e.message.contains(QStringLiteral("接続が切れました")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("tst_terminate2"));
     }
 
     // A server's connection can break at any moment (the server restarted, the network
