@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
   cmake g++ ninja-build pkg-config make
-  qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n libsqlite3-dev
+  qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n libsqlite3-dev
+  postgresql
   fonts-ipafont-mincho fonts-ipafont-gothic
   poppler-utils xvfb xauth imagemagick
   mdbtools-dev
