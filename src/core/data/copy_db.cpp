@@ -25,9 +25,9 @@ DbError failed(const QString& message) {
 }
 
 // One value in a form that tells its kind: the same value reads the same from either engine.
-void addValue(QCryptographicHash& hash, const QVariant& v) {
+void addValue(QByteArray& out, const QVariant& v) {
     if (v.isNull()) {
-        hash.addData(QByteArrayView("N"));
+        out += 'N';
         return;
     }
     switch (v.typeId()) {
@@ -38,32 +38,70 @@ void addValue(QCryptographicHash& hash, const QVariant& v) {
     case QMetaType::Short:
     case QMetaType::UShort:
     case QMetaType::Bool:
-        hash.addData(QByteArray('I' + QByteArray::number(v.toLongLong()) + ';'));
+        out += 'I';
+        out += QByteArray::number(v.toLongLong());
+        out += ';';
         return;
     case QMetaType::Double:
     case QMetaType::Float: {
         // A whole number stored as a real is that number on a server's integer field.
         const double d = v.toDouble();
-        if (d == std::trunc(d) && std::fabs(d) < 9.2e18)
-            hash.addData(QByteArray('I' + QByteArray::number(qlonglong(d)) + ';'));
-        else
-            hash.addData(QByteArray('F' + QByteArray::number(d, 'g', 17) + ';'));
+        if (d == std::trunc(d) && std::fabs(d) < 9.2e18) {
+            out += 'I';
+            out += QByteArray::number(qlonglong(d));
+        } else {
+            out += 'F';
+            out += QByteArray::number(d, 'g', 17);
+        }
+        out += ';';
         return;
     }
     case QMetaType::QByteArray: {
         const QByteArray b = v.toByteArray();
-        hash.addData(QByteArray('B' + QByteArray::number(b.size()) + ':'));
-        hash.addData(b);
+        out += 'B';
+        out += QByteArray::number(b.size());
+        out += ':';
+        out += b;
         return;
     }
     default: {
         const QByteArray t = v.toString().toUtf8();
-        hash.addData(QByteArray('T' + QByteArray::number(t.size()) + ':'));
-        hash.addData(t);
+        out += 'T';
+        out += QByteArray::number(t.size());
+        out += ':';
+        out += t;
         return;
     }
     }
 }
+
+// A table's rows summed as they are read.
+class RowSum {
+public:
+    explicit RowSum(const QString& table) : sum_{table, 0, {}} {}
+    void add(const std::vector<Row>& rows) {
+        for (const Row& r : rows) {
+            buffer_.clear();
+            buffer_ += 'R';
+            buffer_ += QByteArray::number(r.rowid);
+            buffer_ += ';';
+            for (const QVariant& v : r.values)
+                addValue(buffer_, v);
+            buffer_ += '\n';
+            hash_.addData(buffer_);
+        }
+        sum_.rows += qint64(rows.size());
+    }
+    TableSum result() {
+        sum_.sha256 = hash_.result();
+        return sum_;
+    }
+
+private:
+    TableSum sum_;
+    QByteArray buffer_;
+    QCryptographicHash hash_{QCryptographicHash::Sha256};
+};
 
 // Calls `each` with the table's rows in stored order, a chunk at a time.
 template <typename Each> DbError forEachChunk(Database& db, const QString& table, Each each) {
@@ -108,22 +146,13 @@ QString native(const QString& location) {
 DbError tableSums(Database& db, std::vector<TableSum>& out) {
     out.clear();
     for (const TableDef& t : schemaTables()) {
-        TableSum sum{t.name, 0, {}};
-        QCryptographicHash hash(QCryptographicHash::Sha256);
-        DbError e = forEachChunk(db, t.name, [&](const std::vector<Row>& rows) {
-            for (const Row& r : rows) {
-                hash.addData(QByteArray('R' + QByteArray::number(r.rowid) + ';'));
-                for (const QVariant& v : r.values)
-                    addValue(hash, v);
-                hash.addData(QByteArrayView("\n"));
-            }
-            sum.rows += qint64(rows.size());
-            return DbError{};
-        });
-        if (e)
+        RowSum sum(t.name);
+        if (DbError e = forEachChunk(db, t.name, [&](const std::vector<Row>& rows) {
+                sum.add(rows);
+                return DbError{};
+            }))
             return e;
-        sum.sha256 = hash.result();
-        out.push_back(std::move(sum));
+        out.push_back(sum.result());
     }
     return {};
 }
@@ -146,15 +175,17 @@ QStringList copyReportLines(const CopyReport& report) {
 
 DbError copyRows(Database& source, Database& target, CopyReport& out) {
     out = {};
+    // The source is summed from the very rows written; the target by reading it back.
     for (const TableDef& t : schemaTables()) {
+        RowSum sum(t.name);
         if (DbError e = forEachChunk(source, t.name, [&](const std::vector<Row>& rows) {
+                sum.add(rows);
                 return target.insertManyAt(t.name, rows);
             }))
             return e;
+        out.source.push_back(sum.result());
     }
     if (DbError e = target.renumberAfterCopy())
-        return e;
-    if (DbError e = tableSums(source, out.source))
         return e;
     if (DbError e = tableSums(target, out.target))
         return e;
