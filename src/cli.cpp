@@ -142,7 +142,8 @@ int checkDb(const QStringList& args) {
     Database db;
     if (DbError e = db.open(args[0])) {
         err() << e.message << Qt::endl;
-        if (e.kind != DbErrorKind::FolderMissing)
+        // A server not reached, or a location not given, says nothing about damage.
+        if (e.kind != DbErrorKind::FolderMissing && e.kind != DbErrorKind::Unreachable)
             err() << newestGoodCopy(args[0]) << Qt::endl;
         return 1;
     }
