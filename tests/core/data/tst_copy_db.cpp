@@ -268,6 +268,27 @@ private slots:
         for (std::size_t i = 0; i < sums.size(); ++i)
             QCOMPARE(copied[i].sha256, sums[i].sha256);
 
+        // The day's copy before the first write reads the server on the writer's own
+        // connection, which then writes as usual.
+        DailyBackupPolicy policy;
+        policy.now = [&now] { return now.addDays(1); };
+        policy.folder = [&folder](const QString&) { return folder; };
+        setDailyBackupPolicy(policy);
+        {
+            Database db;
+            VORDA_OPEN(db, server.url());
+            Transaction tx(db);
+            e = tx.begin();
+            QVERIFY2(!e, qPrintable(e.message));
+            QVERIFY(!db.insert(table::Vehicles, {QStringLiteral("99"), QStringLiteral("台車")}));
+            e = tx.commit();
+            QVERIFY2(!e, qPrintable(e.message));
+        }
+        clearDailyBackupPolicy();
+        QCOMPARE(int(listBackups(folder, server.url()).size()), 2);
+        QCOMPARE(rowsOf(listBackups(folder, server.url()).front().path, table::Vehicles),
+                 rowsOf(server.url(), table::Vehicles) - 1);
+
         // A restore does not replace a server's tables with a file.
         RestorePlan plan;
         e = checkRestore(server.url(), backup.path, plan);
