@@ -306,17 +306,16 @@ DbError copyDatabase(const QString& from, const QString& to, CopyReport& out) {
     }
     Database target;
     target.setAutomaticCopy(false);
-    if (DbError e = target.create(to))
+    // The tables and their rows in one transaction: a failure, or a copy killed half-way,
+    // leaves the database as empty as it was.
+    if (DbError e = target.create(to, true))
         return refused(e);
-    // From here on the tables are ours: any failure takes them away again.
     const auto undo = [&](DbError e) {
         target.rollback();
         target.dropCreatedTables();
         return refused(e);
     };
     if (DbError e = source.beginSnapshot())
-        return undo(e);
-    if (DbError e = target.beginImmediate())
         return undo(e);
     if (DbError e = copyRows(source, target, out))
         return undo(e);

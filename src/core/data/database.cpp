@@ -620,7 +620,7 @@ DbError Database::check(const QString& path) {
     return db.open(path);
 }
 
-DbError Database::create(const QString& path) {
+DbError Database::create(const QString& path, bool uncommitted) {
     if (isServerLocation(path)) {
         automaticCopy_ = false;
         if (DbError e = connectServer(path)) {
@@ -647,7 +647,7 @@ DbError Database::create(const QString& path) {
             if (!e)
                 e = execDirect(sql);
         }
-        if (!e)
+        if (!e && !uncommitted)
             e = commit();
         if (!e)
             e = loadServerSchema();

@@ -89,7 +89,9 @@ public:
 
     // Creates a new file with all tables and indexes (refuses an existing file) and opens it;
     // on a server, creates the tables in an empty database (refuses one that has any of them).
-    DbError create(const QString& path);
+    // `uncommitted` (server only): the tables stay in an open transaction for the caller to
+    // fill and commit, so a failure or a lost connection before the commit leaves no table.
+    DbError create(const QString& path, bool uncommitted = false);
     // Drops the program's tables from a server's database this object created (a new firm
     // that could not be filled); does nothing on a file.
     void dropCreatedTables();
