@@ -4,6 +4,7 @@
 #include "core/app/file_output.h"
 #include "core/app/name_caches.h"
 #include "core/data/backup.h"
+#include "core/data/copy_db.h"
 #include "core/data/mdb_import.h"
 #include "core/data/new_database.h"
 #include "core/data/restore.h"
@@ -83,17 +84,53 @@ int initDb(const QStringList& args) {
     return 0;
 }
 
+// A whole firm from one database to a new one (a file or a server each), checked table by
+// table before the target keeps it.
+int copyDb(const QStringList& args) {
+    if (args.size() != 2 || args[0].startsWith(QLatin1String("--")) ||
+        args[1].startsWith(QLatin1String("--")))
+        return usageOf("copy-db FROM TO");
+    CopyReport report;
+    const DbError e = copyDatabase(args[0], args[1], report);
+    for (const QString& line : copyReportLines(report))
+        (e ? err() : out()) << line << Qt::endl;
+    if (e) {
+        err() << e.message << Qt::endl;
+        return 1;
+    }
+    out() << QStringLiteral("写しました: %1 → %2")
+                 .arg(locationForMessages(isServerLocation(args[0])
+                                              ? args[0]
+                                              : QFileInfo(args[0]).absoluteFilePath()),
+                      locationForMessages(isServerLocation(args[1])
+                                              ? args[1]
+                                              : QFileInfo(args[1]).absoluteFilePath()))
+          << Qt::endl;
+    return 0;
+}
+
 // Where a damaged database can be taken back from: the newest copy that passes its check.
 QString newestGoodCopy(const QString& databasePath) {
     const QString folder = backupFolder(databasePath, chosenBackupFolder());
+    const bool server = isServerLocation(databasePath);
     for (const BackupCopy& c : listBackups(folder, databasePath)) {
         BackupFacts facts;
-        if (!readBackupFacts(c.path, facts))
-            return QStringLiteral("使える一番新しいバックアップ: %1（%2 の時点、%3）\n"
-                                  "戻すには（%4 がデータの場所のとき）: vorda restore \"%1\" --yes")
+        if (readBackupFacts(c.path, facts))
+            continue;
+        const QString head =
+            QStringLiteral("使える一番新しいバックアップ: %1（%2 の時点、%3）\n")
                 .arg(QDir::toNativeSeparators(c.path),
-                     c.stamp.toString(QStringLiteral("yyyy/MM/dd HH:mm")), factsSummary(facts),
-                     QDir::toNativeSeparators(databasePath));
+                     c.stamp.toString(QStringLiteral("yyyy/MM/dd HH:mm")), factsSummary(facts));
+        // A server's tables are not replaced: the copy goes into an empty database.
+        if (server)
+            return head +
+                   QStringLiteral("戻すには: サーバーに空のデータベースを作り、"
+                                  "vorda copy-db \"%1\" postgresql://ユーザー@ホスト/新しい"
+                                  "データベース で写してから、データの場所をそこに変えます。")
+                       .arg(QDir::toNativeSeparators(c.path));
+        return head +
+               QStringLiteral("戻すには（%2 がデータの場所のとき）: vorda restore \"%1\" --yes")
+                   .arg(QDir::toNativeSeparators(c.path), QDir::toNativeSeparators(databasePath));
     }
     return QStringLiteral("バックアップのフォルダ %1 に使える写しがありません。")
         .arg(QDir::toNativeSeparators(folder));
@@ -105,7 +142,8 @@ int checkDb(const QStringList& args) {
     Database db;
     if (DbError e = db.open(args[0])) {
         err() << e.message << Qt::endl;
-        if (e.kind != DbErrorKind::FolderMissing)
+        // A server not reached, or a location not given, says nothing about damage.
+        if (e.kind != DbErrorKind::FolderMissing && e.kind != DbErrorKind::Unreachable)
             err() << newestGoodCopy(args[0]) << Qt::endl;
         return 1;
     }
@@ -751,6 +789,11 @@ QString usageText() {
         "Access file\n"
         "  vorda check-db PATH                     データベースを確認し、表ごとの件数を表示します\n"
         "                                          / check a database and count its rows\n"
+        "  vorda copy-db FROM TO                   データを丸ごと新しいファイルか空のサーバーの\n"
+        "                                          データベースに写し、件数と中身を照合します\n"
+        "                                          / copy a whole firm between a file and a "
+        "server\n"
+        "  PATH, FROM, TO: ファイル、または postgresql://ユーザー@ホスト[:ポート]/データベース\n"
         "  --ini FILE   vorda.INI の代わりに使う設定ファイル / another configuration file\n");
 }
 
@@ -761,6 +804,8 @@ int runSubcommand(const QStringList& args, AppState& state) {
         return initDb(rest);
     if (command == QLatin1String("check-db"))
         return checkDb(rest);
+    if (command == QLatin1String("copy-db"))
+        return copyDb(rest);
     if (command == QLatin1String("set-data"))
         return setData(rest, state);
     if (command == QLatin1String("print"))

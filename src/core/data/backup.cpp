@@ -1,5 +1,6 @@
 #include "core/data/backup.h"
 
+#include "core/data/copy_db.h"
 #include "core/data/schema.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <map>
@@ -102,6 +104,16 @@ QString snapshotTempPath(const QString& target) {
 }
 
 DbError writeSnapshot(Database& db, const QString& target) {
+    if (db.engine() == Engine::Server) {
+        // A server has no VACUUM INTO: its rows are copied into a new file, read in one
+        // snapshot (or under the caller's writers' lock), checked table by table.
+        if (QFileInfo::exists(target) || QFileInfo::exists(snapshotTempPath(target)))
+            return notWritten(kNameTaken);
+        CopyReport report;
+        if (DbError e = copyIntoNewFile(db, target, report))
+            return notWritten(e.message);
+        return {};
+    }
     const QString temp = snapshotTempPath(target);
     const QString folder = QFileInfo(target).absolutePath();
     if (QFileInfo::exists(target))
@@ -203,7 +215,28 @@ int monthIndex(const QDate& d) {
 QString backupFolder(const QString& databasePath, const QString& chosen) {
     if (!chosen.trimmed().isEmpty())
         return QDir::cleanPath(QDir::fromNativeSeparators(chosen));
+    // A server's data has no folder beside it on this computer: the user's own data folder.
+    if (isServerLocation(databasePath))
+        return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+            .filePath(QStringLiteral("vorda/バックアップ"));
     return QFileInfo(databasePath).absoluteDir().filePath(QStringLiteral("バックアップ"));
+}
+
+QString backupBaseName(const QString& databasePath) {
+    ServerLocation server;
+    QString why;
+    if (!isServerLocation(databasePath) || !parseServerLocation(databasePath, server, why))
+        return QFileInfo(databasePath).completeBaseName();
+    // "DB@HOST" (and "-PORT" when not the usual one): nothing of the URL that a folder, a
+    // drive or a file pattern would read otherwise.
+    QString name = server.database + u'@' + server.host;
+    if (server.port != 5432)
+        name += u'-' + QString::number(server.port);
+    for (QChar& c : name) {
+        if (c.unicode() < 0x20 || QStringLiteral("/\\:*?\"<>|[]").contains(c))
+            c = u'-';
+    }
+    return name;
 }
 
 QString chosenBackupFolder() {
@@ -220,12 +253,12 @@ void setChosenBackupFolder(const QString& folder) {
 }
 
 QString backupFileName(const QString& databasePath, const QDateTime& stamp) {
-    return QFileInfo(databasePath).completeBaseName() + u'_' +
-           stamp.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".db");
+    return backupBaseName(databasePath) + u'_' + stamp.toString(QStringLiteral("yyyyMMdd_HHmmss")) +
+           QStringLiteral(".db");
 }
 
 std::optional<QDateTime> backupStamp(const QString& databasePath, const QString& fileName) {
-    const QString base = QFileInfo(databasePath).completeBaseName();
+    const QString base = backupBaseName(databasePath);
     const QRegularExpression form(
         QStringLiteral("^%1_([0-9]{8}_[0-9]{6})\\.db$").arg(QRegularExpression::escape(base)));
     const QRegularExpressionMatch m = form.match(fileName);
@@ -241,7 +274,7 @@ std::optional<QDateTime> backupStamp(const QString& databasePath, const QString&
 std::vector<BackupCopy> listBackups(const QString& folder, const QString& databasePath) {
     std::vector<BackupCopy> out;
     const QDir dir(folder);
-    const QString base = QFileInfo(databasePath).completeBaseName();
+    const QString base = backupBaseName(databasePath);
     const QFileInfoList entries =
         dir.entryInfoList({base + QStringLiteral("_*.db")}, QDir::Files | QDir::Hidden);
     for (const QFileInfo& f : entries) {
@@ -409,7 +442,8 @@ DailyState& daily() {
 }
 
 QString dailyKey(const QString& databasePath) {
-    return QFileInfo(databasePath).absoluteFilePath();
+    return isServerLocation(databasePath) ? databasePath.trimmed()
+                                          : QFileInfo(databasePath).absoluteFilePath();
 }
 
 // Whether a copy of that day already lies in the folder (this program's name), or a purge
@@ -420,11 +454,12 @@ bool haveCopyOf(const QString& folder, const QString& databasePath, const QDate&
         if (c.stamp.date() == day)
             return true;
     }
-    const QFileInfo db(databasePath);
-    return !db.absoluteDir()
-                .entryList({db.completeBaseName() + QStringLiteral("_backup_") + stamp +
-                            QStringLiteral("_??????*")},
-                           QDir::Files)
+    // A purge's copy: beside a file; a server's among its other copies.
+    const QDir dir =
+        isServerLocation(databasePath) ? QDir(folder) : QFileInfo(databasePath).absoluteDir();
+    return !dir.entryList({backupBaseName(databasePath) + QStringLiteral("_backup_") + stamp +
+                           QStringLiteral("_??????*")},
+                          QDir::Files)
                 .isEmpty();
 }
 

@@ -17,7 +17,9 @@
 namespace vorda {
 
 // Writes a snapshot of the open database `db` into the new file `target`, never over an
-// existing file. The copy is made by VACUUM INTO under a temporary name in the target's
+// existing file. A server's rows are copied into a new file (copyIntoNewFile: one
+// REPEATABLE READ snapshot unless `db` holds a transaction, the same checks and the same
+// temporary name). A file's copy is made by VACUUM INTO under a temporary name in the target's
 // folder (snapshotTempPath), flushed to the disk with its folder, checked (quick_check,
 // every table with its fields, the daily report rows) and only then renamed to `target`.
 // Any failure removes the temporary file and its journal and leaves no file at `target`.
@@ -40,13 +42,18 @@ bool renameNoReplace(const QString& from, const QString& to, int& error);
 // ---- Backups of the firm's database ----
 
 // The folder the copies of a database go to: `chosen` when the user picked one, otherwise
-// "バックアップ" beside the database.
+// "バックアップ" beside the database (for a server: vorda/バックアップ in the user's data
+// folder, ~/.local/share).
 QString backupFolder(const QString& databasePath, const QString& chosen);
 
 // The user's choice of backup folder, kept in the user's own settings beside the frame's
 // place (~/.config/vorda/window.ini), never in vorda.INI; empty: beside the database.
 QString chosenBackupFolder();
 void setChosenBackupFolder(const QString& folder);
+
+// What names the copies of a database: a file's name without its suffix; for a server
+// "DBNAME@HOST" ("-PORT" added when not 5432), nothing in it a file name cannot carry.
+QString backupBaseName(const QString& databasePath);
 
 // "<database name>_yyyyMMdd_HHmmss.db": VORDA.db copied at 9:15:30 on 8 December 2026 is
 // VORDA_20261208_091530.db.

@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include <atomic>
+#include <cmath>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -654,7 +655,7 @@ DbError Database::check(const QString& path) {
     return db.open(path);
 }
 
-DbError Database::create(const QString& path) {
+DbError Database::create(const QString& path, bool uncommitted) {
     if (isServerLocation(path)) {
         automaticCopy_ = false;
         if (DbError e = connectServer(path)) {
@@ -681,7 +682,7 @@ DbError Database::create(const QString& path) {
             if (!e)
                 e = execDirect(sql);
         }
-        if (!e)
+        if (!e && !uncommitted)
             e = commit();
         if (!e)
             e = loadServerSchema();
@@ -940,6 +941,12 @@ QString Database::whereClause(const QString& table, const Where& where, QVariant
         return QString();
     QStringList parts;
     for (const Condition& c : where) {
+        if (c.ordinal == Condition::Rowid && c.op != Condition::Op::In &&
+            c.op != Condition::Op::Contains) {
+            parts << rowidSql(table) + QLatin1String(opSql(c.op));
+            params << c.value;
+            continue;
+        }
         const QString name = fieldName(table, c.ordinal);
         if (name.isEmpty()) {
             error = missingField(table, c.ordinal);
@@ -990,8 +997,30 @@ DbError Database::fieldNames(const QString& table, const QVariantList& values, Q
 DbError Database::toServerValue(const QString& table, int ordinal, QVariant& value) const {
     // A file takes any value in any field; a server's integer fields take whole numbers
     // only: an empty text is no number (null), a text of digits is that number.
-    if (engine_ != Engine::Server || !numeric_.value(table).value(ordinal) || value.isNull() ||
-        value.typeId() != QMetaType::QString)
+    if (engine_ != Engine::Server || value.isNull())
+        return {};
+    const auto refuse = [&](const QString& shown) {
+        return makeError(DbErrorKind::Failed,
+                         QStringLiteral("表「%1」の項目「%2」には数字しか入りません（「%3」）。")
+                             .arg(table, fieldName(table, ordinal), shown));
+    };
+    // Bytes would reach a text field as an escaped text, an integer field not at all.
+    if (value.typeId() == QMetaType::QByteArray)
+        return makeError(DbErrorKind::Failed,
+                         QStringLiteral("表「%1」の項目「%2」に文字でない値（%3 バイト）があり"
+                                        "ます。サーバーには書き込めません。")
+                             .arg(table, fieldName(table, ordinal))
+                             .arg(value.toByteArray().size()));
+    if (!numeric_.value(table).value(ordinal))
+        return {};
+    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
+        const double d = value.toDouble();
+        if (!(d == std::trunc(d) && std::fabs(d) < 9.2e18))
+            return refuse(QString::number(d, 'g', 17));
+        value = qlonglong(d);
+        return {};
+    }
+    if (value.typeId() != QMetaType::QString)
         return {};
     const QString text = value.toString().trimmed();
     if (text.isEmpty()) {
@@ -1001,9 +1030,7 @@ DbError Database::toServerValue(const QString& table, int ordinal, QVariant& val
     bool ok = false;
     const qlonglong n = text.toLongLong(&ok);
     if (!ok)
-        return makeError(DbErrorKind::Failed,
-                         QStringLiteral("表「%1」の項目「%2」には数字しか入りません（「%3」）。")
-                             .arg(table, fieldName(table, ordinal), value.toString()));
+        return refuse(value.toString());
     value = n;
     return {};
 }
@@ -1248,6 +1275,62 @@ DbError Database::renumberAfterCopy() {
     return {};
 }
 
+DbError Database::insertManyAt(const QString& table, const std::vector<Row>& rows) {
+    if (rows.empty())
+        return {};
+    const int fields = fieldCount(table);
+    const bool rowidIsField = rowidField_.value(table, -1) >= 0;
+    QStringList names;
+    for (int i = 0; i < fields; ++i)
+        names << quoteIdentifier(fieldName(table, i));
+    if (!rowidIsField)
+        names.prepend(QStringLiteral("rowid"));
+    QSqlQuery q(db_);
+    if (!q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                       .arg(quoteIdentifier(table), names.join(u','),
+                            QStringList(names.size(), QStringLiteral("?")).join(u','))))
+        return fail(q.lastError(), table);
+    for (const Row& row : rows) {
+        const auto which = [&] {
+            return table == table::DailyReport
+                       ? QStringLiteral("表「%1」の REC %2 の行: ").arg(table).arg(row.rowid)
+                       : QStringLiteral("表「%1」の %2 番の行: ").arg(table).arg(row.rowid);
+        };
+        if (row.values.size() > fields)
+            return makeError(DbErrorKind::Failed,
+                             which() + QStringLiteral("項目が %1 個あり、書き込み先の %2 個より"
+                                                      "多いため写せません。")
+                                           .arg(row.values.size())
+                                           .arg(fields));
+        if (!rowidIsField)
+            q.addBindValue(row.rowid);
+        for (int i = 0; i < fields; ++i) {
+            QVariant value = row.values.value(i);
+            // A copy keeps every value as it is: a text in a server's integer field would
+            // become a number or a null, and the copy would no longer be the same.
+            if (engine_ == Engine::Server && numeric_.value(table).value(i) && !value.isNull() &&
+                value.typeId() == QMetaType::QString)
+                return makeError(DbErrorKind::Failed,
+                                 which() + QStringLiteral("数値の項目「%1」に文字「%2」が入って"
+                                                          "います。サーバーの数値の項目には数値"
+                                                          "しか入らないため、写せません。元の"
+                                                          "データを直してから写してください。")
+                                               .arg(fieldName(table, i), value.toString()));
+            if (DbError e = toServerValue(table, i, value)) {
+                e.message.prepend(which());
+                return e;
+            }
+            q.addBindValue(value);
+        }
+        if (!q.exec()) {
+            DbError e = fail(q.lastError(), table);
+            e.message.prepend(which());
+            return e;
+        }
+    }
+    return {};
+}
+
 DbError Database::update(const QString& table, qint64 rowid, const QVariantList& values) {
     QStringList names;
     QVariantList params;
@@ -1315,6 +1398,30 @@ DbError Database::beginImmediate() {
     if (DbError e = exec(QStringLiteral("BEGIN IMMEDIATE")))
         return e;
     inTransaction_ = true;
+    return {};
+}
+
+DbError Database::beginSnapshot() {
+    if (engine_ == Engine::Server) {
+        if (DbError e =
+                execDirect(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")))
+            return e;
+        inTransaction_ = true;
+        // The snapshot is taken by the first statement: now, not at the first table read.
+        if (DbError e = execDirect(QStringLiteral("SELECT 1"))) {
+            rollback();
+            return e;
+        }
+        return {};
+    }
+    if (DbError e = execDirect(QStringLiteral("BEGIN")))
+        return e;
+    inTransaction_ = true;
+    // SQLite takes the read lock at the first read: take it now.
+    if (DbError e = execDirect(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        rollback();
+        return e;
+    }
     return {};
 }
 

@@ -51,6 +51,7 @@ DbError dbErrorOf(const QSqlError& error, const QString& path, const QString& wh
 // matches no row). Contains: the field's text holds the value's text anywhere.
 struct Condition {
     enum class Op { Eq, Ge, Le, In, Contains };
+    static constexpr int Rowid = -1; // the ordinal that stands for the row's stored order
     int ordinal;
     Op op;
     QVariant value;
@@ -89,7 +90,9 @@ public:
 
     // Creates a new file with all tables and indexes (refuses an existing file) and opens it;
     // on a server, creates the tables in an empty database (refuses one that has any of them).
-    DbError create(const QString& path);
+    // `uncommitted` (server only): the tables stay in an open transaction for the caller to
+    // fill and commit, so a failure or a lost connection before the commit leaves no table.
+    DbError create(const QString& path, bool uncommitted = false);
     // Drops the program's tables from a server's database this object created (a new firm
     // that could not be filled); does nothing on a file.
     void dropCreatedTables();
@@ -128,6 +131,9 @@ public:
     // renumberAfterCopy() then moves the numbering of new rows past the copied ones.
     DbError insertAt(const QString& table, qint64 rowid, const QVariantList& values);
     DbError renumberAfterCopy();
+    // Many rows at their rowids through one prepared statement (a whole table copied). A
+    // value the database cannot take is refused naming the table, the row and the field.
+    DbError insertManyAt(const QString& table, const std::vector<Row>& rows);
     DbError update(const QString& table, qint64 rowid, const QVariantList& values);
     DbError remove(const QString& table, qint64 rowid);
     DbError removeWhere(const QString& table, const Where& where, qint64* removed = nullptr);
@@ -137,6 +143,10 @@ public:
     // Every write of the program starts here, so the day's automatic copy is made here too:
     // the write hook, when one is set, runs before the lock is taken.
     DbError beginImmediate();
+    // A read of many statements that sees one moment and writes nothing: on a server a
+    // REPEATABLE READ READ ONLY transaction (writers go on meanwhile), on a file a read
+    // transaction (writers wait for its end). Ended by rollback().
+    DbError beginSnapshot();
 
     // Runs before BEGIN IMMEDIATE outside a transaction (the day's automatic copy). Its
     // failure never stops the write; it is reported by whoever set the hook.

@@ -304,6 +304,10 @@ DbError writeImport(const std::vector<SourceTable>& tables, const QString& targe
 DbError importMdb(const QString& source, const QString& target, ImportReport& report) {
     report = ImportReport{};
     const QString file = QDir::toNativeSeparators(source);
+    if (isServerLocation(target))
+        return failed(QStringLiteral("取り込み先はファイルにしてください。サーバーへは、取り込んだ"
+                                     "ファイルを「vorda copy-db ファイル %1」で写します。")
+                          .arg(target.trimmed()));
     if (QFileInfo::exists(target))
         return failed(QStringLiteral("%1 はすでにあります。上書きはしません。")
                           .arg(QDir::toNativeSeparators(target)));

@@ -66,6 +66,17 @@ QString copyBytes(const QString& from, const QString& to) {
     return QString();
 }
 
+// A server's tables are not replaced by a file: the copy goes into an empty database with
+// copy-db, and the data location is pointed at it, so the data in use is never dropped.
+DbError serverRefusal(const QString& location) {
+    return refused(
+        QStringLiteral("データの場所がサーバー（%1）のため、写しのファイルで置き換えることは"
+                       "できません。サーバーに空のデータベースを作り、「vorda copy-db 写しのファ"
+                       "イル postgresql://ユーザー@ホスト/新しいデータベース」で写してから、"
+                       "データの場所をそのデータベースに変えてください。")
+            .arg(location.trimmed()));
+}
+
 // The checks of FILE, and its bytes beside the database under the staging name.
 DbError stage(const QString& databasePath, const QString& file, RestorePlan& plan,
               bool readCurrent) {
@@ -179,6 +190,9 @@ QString restoreStagingPath(const QString& databasePath) {
 }
 
 DbError checkRestore(const QString& databasePath, const QString& file, RestorePlan& out) {
+    out = {};
+    if (isServerLocation(databasePath))
+        return serverRefusal(databasePath);
     const DbError e = stage(databasePath, file, out, true);
     dropStaging(databasePath);
     return e;
@@ -198,6 +212,8 @@ QString restoreQuestion(const QString& databasePath, const RestorePlan& plan) {
 DbError restoreDatabase(const QString& databasePath, const QString& file, const QString& folder,
                         const QDateTime& now, RestoreResult& out, int busyTimeoutMs) {
     out = {};
+    if (isServerLocation(databasePath))
+        return serverRefusal(databasePath);
     RestorePlan plan;
     // The current file is checked below, under the restore's own steps.
     if (DbError e = stage(databasePath, file, plan, false)) {

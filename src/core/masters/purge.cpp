@@ -93,10 +93,15 @@ QString undatedNote(qint64 undated) {
 }
 
 QString purgeBackupPath(const QString& databasePath, const QDateTime& stamp) {
+    const QString when =
+        QStringLiteral("_backup_") + stamp.toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    // A server's data has no folder here: its copy goes with its other copies, as a file.
+    if (isServerLocation(databasePath))
+        return QDir(backupFolder(databasePath, chosenBackupFolder()))
+            .filePath(backupBaseName(databasePath) + when + QStringLiteral(".db"));
     const QFileInfo info(databasePath);
     const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
-    return info.absoluteDir().filePath(info.completeBaseName() + QStringLiteral("_backup_") +
-                                       stamp.toString(QStringLiteral("yyyyMMdd_HHmmss")) + suffix);
+    return info.absoluteDir().filePath(info.completeBaseName() + when + suffix);
 }
 
 DbError purgeDailyReports(const QString& databasePath, const QDate& until, const QDateTime& stamp,
@@ -116,6 +121,11 @@ DbError purgeDailyReports(const QString& databasePath, const QDate& until, const
     if (p.rows == 0)
         return {};
     const QString backup = purgeBackupPath(databasePath, stamp);
+    if (!QDir().mkpath(QFileInfo(backup).absolutePath()))
+        return DbError{DbErrorKind::Failed,
+                       QStringLiteral("バックアップのフォルダ %1 を作れません。データは削除して"
+                                      "いません。")
+                           .arg(QDir::toNativeSeparators(QFileInfo(backup).absolutePath()))};
     if (DbError e = writeSnapshot(db, backup)) {
         e.message += QStringLiteral("\nデータは削除していません。");
         return e;

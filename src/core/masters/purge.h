@@ -42,7 +42,8 @@ QString purgeCount(qint64 rows);
 
 // Where the copy made before a purge at that moment goes: beside the database, its name
 // followed by "_backup_" and the date and time, with the database's own suffix, so the
-// copy can be chosen as the data location as it stands.
+// copy can be chosen as the data location as it stands. A server's copy is a file in its
+// backup folder (backupBaseName + "_backup_" + the moment + ".db").
 QString purgeBackupPath(const QString& databasePath, const QDateTime& stamp);
 
 struct PurgeResult {
