@@ -24,7 +24,8 @@ WeatherPicker::WeatherPicker(AppState& state, FrameWindow& frame, QWidget* paren
     setMinimumSize(220, 260);
 
     refresh();
-    frame.followDatabase(this, [&state] { return state.databasePath; }, [this] { refresh(); });
+    frame.followDatabase(
+        this, [&state] { return state.databasePath; }, [this] { refresh(); });
     connect(list_, &PickList::chosen, this, &WeatherPicker::choose);
     connect(list_, &PickList::cancelled, this, [this] { closeSoon(this); });
 }
@@ -42,7 +43,8 @@ void WeatherPicker::refresh() {
 
 void WeatherPicker::choose(int row) {
     // With the main screen gone there is nobody to choose for: close without writing.
-    if (auto* main = qobject_cast<MainScreen*>(frame_.screen(ScreenId::Main)); main && row >= 0 && row < words_.size())
+    if (auto* main = qobject_cast<MainScreen*>(frame_.screen(ScreenId::Main));
+        main && row >= 0 && row < words_.size())
         main->chooseWeather(words_[row]);
     closeSoon(this);
 }
