@@ -756,6 +756,18 @@ void Database::dropCreatedTables() {
     createdTables_ = false;
 }
 
+bool Database::serverTablesHidden() const {
+    // information_schema shows only the columns the user may use; the catalogue shows every
+    // table, so tables there but not in the columns are tables this user may not read.
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = "
+                                  "current_schema() AND tablename = ?")))
+        return false;
+    q.addBindValue(table::DailyReport);
+    return q.exec() && q.next() && q.value(0).toInt() > 0;
+}
+
 DbError Database::loadServerSchema() {
     columns_.clear();
     quoted_.clear();
@@ -862,6 +874,12 @@ DbError Database::loadSchema() {
 
 DbError Database::checkSchema() const {
     const QString file = locationForMessages(path_);
+    if (engine_ == Engine::Server && columns_.isEmpty() && serverTablesHidden())
+        return makeError(
+            DbErrorKind::ReadOnly,
+            QStringLiteral("サーバー %1 のユーザーには、VORDAの表を読む権限がありません。"
+                           "サーバーの管理者にユーザーの権限を確認してもらってください。")
+                .arg(path_.trimmed()));
     if (engine_ == Engine::Server && columns_.isEmpty())
         return makeError(DbErrorKind::NotDatabase,
                          QStringLiteral("サーバー %1 のデータベースにはVORDAの表がありません。"

@@ -184,6 +184,7 @@ private:
     bool adoptKept(const QString& location);
     DbError loadSchema();
     DbError loadServerSchema();
+    bool serverTablesHidden() const;
     DbError execDirect(const QString& sql);
     DbError toServerValue(const QString& table, int ordinal, QVariant& value) const;
     DbError checkSchema() const;

@@ -25,9 +25,11 @@ bool allowedOption(const QString& key) {
 } // namespace
 
 bool isServerLocation(const QString& location) {
+    // A server address with a slip ("postgresql:x", "postgres:/db") is still meant for a
+    // server: it is refused as one, never taken for a file of that name.
     const QString t = location.trimmed();
-    return t.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
-           t.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+    return t.startsWith(QLatin1String("postgresql:"), Qt::CaseInsensitive) ||
+           t.startsWith(QLatin1String("postgres:"), Qt::CaseInsensitive);
 }
 
 bool parseServerLocation(const QString& location, ServerLocation& out, QString& why) {
@@ -35,7 +37,9 @@ bool parseServerLocation(const QString& location, ServerLocation& out, QString& 
     const QString text = location.trimmed();
     const QUrl url(text, QUrl::StrictMode);
     const QString form = QStringLiteral("postgresql://ユーザー@ホスト[:ポート]/データベース");
-    if (!isServerLocation(text) || !url.isValid() || url.host().isEmpty()) {
+    const bool slashes = text.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
+                         text.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+    if (!slashes || !url.isValid() || url.host().isEmpty()) {
         why = QStringLiteral("サーバーの指定 %1 が読めません。%2 の形で書いてください。")
                   .arg(text, form);
         return false;

@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 using namespace vorda;
 using namespace vorda::test;
@@ -333,6 +334,33 @@ private slots:
         QCOMPARE(run({QStringLiteral("copy-db"), source.path(), server.url()}, &text), 1);
         QVERIFY2(text.contains(QStringLiteral("上書きはしません")), qPrintable(text));
         QCOMPARE(run({QStringLiteral("copy-db"), source.path()}, &text), 2);
+        // A server address with a slip is refused as one, never written as a file of its name.
+        QTemporaryDir here;
+        QProcess p;
+        p.setWorkingDirectory(here.path());
+        p.start(qEnvironmentVariable("VORDA_EXE"),
+                {QStringLiteral("copy-db"), source.path(), QStringLiteral("postgresql:x")});
+        p.waitForFinished(60000);
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("読めません")));
+        QCOMPARE(filesIn(here.path()), QStringList());
+        // A user who may log in but not read the tables is told so, not sent to init-db.
+        const QString role =
+            QStringLiteral("vorda_t_noread_%1").arg(QCoreApplication::applicationPid());
+        {
+            Database admin;
+            VORDA_OPEN(admin, server.url());
+            QVERIFY(!admin.exec(QStringLiteral("CREATE ROLE %1 LOGIN").arg(role)));
+        }
+        QUrl asRole(server.url());
+        asRole.setUserName(role);
+        Database reader;
+        const DbError e = reader.open(asRole.toString());
+        Database admin;
+        VORDA_OPEN(admin, server.url());
+        QVERIFY(!admin.exec(QStringLiteral("DROP ROLE %1").arg(role)));
+        QCOMPARE(e.kind, DbErrorKind::ReadOnly);
+        QVERIFY2(e.message.contains(QStringLiteral("読む権限がありません")), qPrintable(e.message));
     }
 
 private:
