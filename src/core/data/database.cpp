@@ -530,24 +530,34 @@ DbError Database::connectServer(const QString& location) {
 }
 
 DbError Database::open(const QString& path) {
-    if (isServerLocation(path)) {
-        if (adoptKept(path))
-            return {};
-        if (DbError e = connectServer(path)) {
-            discard();
+    const bool server = isServerLocation(path);
+    if (!server) {
+        if (DbError e = checkFileLocation(path))
             return e;
-        }
-        if (DbError e = loadServerSchema()) {
-            discard();
-            return e;
-        }
-        if (DbError e = checkSchema()) {
-            discard();
-            return e;
-        }
-        keep_ = true;
-        return {};
     }
+    // The location unchanged since this thread last used it: its connection and checked
+    // schema serve again. Any change by another program makes this a full open.
+    if (adoptKept(path))
+        return {};
+    // A file's header is checked by SQLite itself (its first read reports SQLITE_NOTADB): a
+    // descriptor of our own, opened and closed while another connection of this process
+    // holds the file, would drop that connection's locks with it.
+    DbError e = server ? connectServer(path) : connect(path);
+    if (!e)
+        e = server ? loadServerSchema() : loadSchema();
+    if (!e)
+        e = checkSchema();
+    if (!e && !server)
+        e = leaveWal();
+    if (e) {
+        discard();
+        return e;
+    }
+    keep_ = true;
+    return {};
+}
+
+DbError Database::checkFileLocation(const QString& path) {
     const QString file = QDir::toNativeSeparators(path);
     if (path.trimmed().isEmpty())
         return makeError(DbErrorKind::FolderMissing,
@@ -565,37 +575,13 @@ DbError Database::open(const QString& path) {
             DbErrorKind::NotDatabase,
             QStringLiteral("%1 はフォルダです。データベースのファイルを指定してください。")
                 .arg(file));
-    // A pipe or a device would block the read below, or feed it endlessly.
+    // A pipe or a device would block the read, or feed it endlessly.
     if (!info.isFile())
         return makeError(
             DbErrorKind::NotDatabase,
             QStringLiteral(
                 "%1 は普通のファイルではありません。データベースのファイルを指定してください。")
                 .arg(file));
-    // The file unchanged since this thread last used it: its connection and checked schema
-    // serve again. Any change by another program makes this a full open.
-    if (adoptKept(path))
-        return {};
-    // The header is checked by SQLite itself (its first read reports SQLITE_NOTADB): a
-    // descriptor of our own, opened and closed while another connection of this process
-    // holds the file, would drop that connection's locks with it.
-    if (DbError e = connect(path)) {
-        discard();
-        return e;
-    }
-    if (DbError e = loadSchema()) {
-        discard();
-        return e;
-    }
-    if (DbError e = checkSchema()) {
-        discard();
-        return e;
-    }
-    if (DbError e = leaveWal()) {
-        discard();
-        return e;
-    }
-    keep_ = true;
     return {};
 }
 

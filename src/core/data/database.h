@@ -181,6 +181,7 @@ public:
 private:
     DbError connect(const QString& path);
     DbError connectServer(const QString& location);
+    static DbError checkFileLocation(const QString& path);
     bool adoptKept(const QString& location);
     DbError loadSchema();
     DbError loadServerSchema();
